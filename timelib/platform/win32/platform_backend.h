@@ -1,0 +1,8 @@
+// Windows services backed by the system itself: kernel32, advapi32 and the C runtime.
+// Always include this header (through platform.h) instead of <windows.h>.
+#pragma once
+
+#include <windows.h>
+
+#include <ctime>
+#include <cstdint>
