@@ -15,9 +15,8 @@ TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        fs::path candidate = fs::temp_directory_path() /
-                             ("trendtab-test-" + std::to_string(stamp) + "-" +
-                              std::to_string(counter++));
+        fs::path candidate = fs::temp_directory_path() / ("trendtab-test-" + std::to_string(stamp) +
+                                                          "-" + std::to_string(counter++));
         std::error_code ec;
         if (fs::create_directory(candidate, ec)) {
             path_ = candidate;

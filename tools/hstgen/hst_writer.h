@@ -34,7 +34,7 @@ struct HistorySpec {
     // Compact: a slot's bytes exactly as given (cut or zero-padded to 256); index = tag position.
     std::vector<std::optional<std::string>> rawSlots;
     std::vector<Record> records;
-    std::string trailing;                  // appended after the records
+    std::string trailing;                   // appended after the records
     std::optional<std::size_t> truncateTo;  // the file is cut to this many bytes
 };
 

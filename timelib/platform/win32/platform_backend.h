@@ -4,5 +4,5 @@
 
 #include <windows.h>
 
-#include <ctime>
 #include <cstdint>
+#include <ctime>

@@ -1,0 +1,29 @@
+// trendtab: converts trend history files (.hst) into text rows (.txt) and tag lists (.hdr).
+#include <cstdio>
+#include <string>
+
+#include "convert.h"
+#include "file_search.h"
+#include "options.h"
+#include "platform.h"
+#include "usage.h"
+
+int main(int argc, char** argv) {
+    using namespace trendtab;
+    platform::PrepareProcess();
+    PrintBanner();
+    ConvertOptions options;
+    if (argc < 2 || !ScanOptions(argc, argv, options)) {
+        PrintUsage();
+        return -1;
+    }
+    const std::vector<std::string> matches = FindMatchingFiles(argv[1]);
+    if (matches.empty()) {
+        std::printf("Cannot found file %s !", argv[1]);
+    }
+    for (const std::string& path : matches) {
+        ConvertHistoryFile(path, options);
+    }
+    std::printf("\n\n");
+    return 0;
+}

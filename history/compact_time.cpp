@@ -1,0 +1,24 @@
+#include "platform.h"
+#include "record_time.h"
+
+namespace trendtab {
+
+bool DecodeCompactStamp(std::int32_t stamp, RecordTime& time) {
+    if (stamp < 0) {
+        return false;
+    }
+    const std::tm* local = _localtime32(&stamp);
+    if (local == nullptr) {
+        return false;
+    }
+    time.second = local->tm_sec;
+    time.minute = local->tm_min;
+    time.hour = local->tm_hour;
+    time.day = local->tm_mday;
+    time.month0 = local->tm_mon;
+    time.year1900 = local->tm_year;
+    time.milliseconds = 0;
+    return true;
+}
+
+}  // namespace trendtab

@@ -1,0 +1,176 @@
+#include "convert.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "console.h"
+#include "history_header.h"
+#include "platform.h"
+#include "record_reader.h"
+#include "record_time.h"
+#include "row_format.h"
+#include "text_output.h"
+
+namespace trendtab {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+
+std::int32_t LoadI32(const unsigned char* p) {
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+        static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+float LoadFloat(const unsigned char* p) {
+    const std::uint32_t bits = static_cast<std::uint32_t>(LoadI32(p));
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+double LoadDouble(const unsigned char* p) {
+    std::uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i) {
+        bits = bits << 8 | p[i];
+    }
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// Lexicographic order of (hour, minute, second).
+int CompareTimeOfDay(const RecordTime& time, const TimeOfDay& bound) {
+    if (time.hour != bound.hour) {
+        return time.hour < bound.hour ? -1 : 1;
+    }
+    if (time.minute != bound.minute) {
+        return time.minute < bound.minute ? -1 : 1;
+    }
+    if (time.second != bound.second) {
+        return time.second < bound.second ? -1 : 1;
+    }
+    return 0;
+}
+
+// Streams the records into rows. False when writing the .txt failed.
+bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const ConvertOptions& options,
+                    TextOutput& text, Console& console) {
+    const bool compact = header.layout() == Layout::Compact;
+    const int tagCount = header.numTags;
+    RecordReader reader(history, header.recordSize);
+    std::int64_t line = 1;
+    std::int32_t decimation = options.everyN;
+
+    while (const unsigned char* record = reader.Next()) {
+        console.Progress(line++);
+        RecordTime time;
+        if (compact) {
+            if (!DecodeCompactStamp(LoadI32(record), time)) {
+                continue;
+            }
+        } else {
+            DecodeWideTimestamp(record, time);
+        }
+        if (options.hasStart && CompareTimeOfDay(time, options.start) < 0) {
+            continue;
+        }
+        if (options.hasFinish && CompareTimeOfDay(time, options.finish) > 0) {
+            continue;
+        }
+        if (options.everyN > 1) {
+            if (decimation != options.everyN) {
+                ++decimation;
+                continue;
+            }
+            decimation = 1;
+        }
+
+        std::string& row = text.buffer();
+        AppendDatePiece(row, time, options.separator);
+        AppendTimePiece(row, time, options.separator, options.withMilliseconds);
+        for (int i = 0; i < tagCount; ++i) {
+            const double value = compact ? RoundCompactValue(LoadFloat(record + kCompactStampSize +
+                                                                       kCompactValueSize * i))
+                                         : LoadDouble(record + kWideStampSize + kWideValueSize * i);
+            AppendValuePiece(row, value, options.separator, i == tagCount - 1, options.extended);
+        }
+        row += '\n';
+        if (!text.EndRow()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Writes the tag list. False when the file could be created but not written.
+bool WriteHeaderFile(std::FILE* file, const HistoryHeader& header) {
+    bool ok = std::fprintf(file, "%d\n", header.numTags) >= 0;
+    for (const std::string& name : header.tagNames) {
+        ok = ok && std::fprintf(file, "%s                \n", name.c_str()) >= 0;
+    }
+    return (std::fclose(file) == 0) && ok;
+}
+
+}  // namespace
+
+std::string DeriveOutputName(const std::string& path, const char* extension) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos) {
+        return std::string();
+    }
+    return path.substr(0, dot) + extension;
+}
+
+void ConvertHistoryFile(const std::string& path, const ConvertOptions& options) {
+    Console console;
+    const std::string txtName = DeriveOutputName(path, ".txt");
+    const std::string hdrName = DeriveOutputName(path, ".hdr");
+    // An input named like its own output would be destroyed by creating that output.
+    if (txtName.empty() || platform::SamePathName(txtName, path) ||
+        platform::SamePathName(hdrName, path)) {
+        console.Print("Invalid filename: %s\n", path.c_str());
+        return;
+    }
+    console.Print("\n* Creating file %s\n", txtName.c_str());
+
+    UniqueFile history(std::fopen(path.c_str(), "r+b"));
+    if (!history) {
+        console.Print("    Could not open: %s\n", path.c_str());
+        return;
+    }
+    std::FILE* txtFile = std::fopen(txtName.c_str(), "wt");
+    if (!txtFile) {
+        history.reset();
+        console.Print("    Could not create: %s\n", txtName.c_str());
+        return;
+    }
+    TextOutput text(txtFile);
+
+    HistoryHeader header;
+    if (!ReadHistoryHeader(history.get(), path, header, console)) {
+        return;
+    }
+    const bool recordsWritten = ConvertRecords(history.get(), header, options, text, console);
+    history.reset();
+    if (!text.Close() || !recordsWritten) {
+        console.Print("    Could not write: %s\n", txtName.c_str());
+        return;
+    }
+
+    console.Print("\n   => Creating file %s\n", hdrName.c_str());
+    std::FILE* hdrFile = std::fopen(hdrName.c_str(), "wt");
+    if (!hdrFile) {
+        console.Print("    Could not create: %s\n", hdrName.c_str());
+        return;
+    }
+    if (!WriteHeaderFile(hdrFile, header)) {
+        console.Print("    Could not write: %s\n", hdrName.c_str());
+    }
+}
+
+}  // namespace trendtab
