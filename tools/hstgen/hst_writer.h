@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hstgen {
@@ -15,6 +16,16 @@ enum class Layout { Compact, Wide };
 // written), values are stored as floats. Wide: `stamp` is a FILETIME tick count (all 64 bits
 // written as they are), values are stored as doubles.
 struct Record {
+    Record() = default;
+    Record(std::int64_t stamp, std::vector<double> values)
+        : stamp(stamp), values(std::move(values)) {}
+    // A record of exactly these bytes.
+    static Record Raw(std::string bytes) {
+        Record record;
+        record.raw = std::move(bytes);
+        return record;
+    }
+
     std::int64_t stamp = 0;
     std::vector<double> values;
     // When set, these bytes are written instead of the stamp and values above.

@@ -1,0 +1,89 @@
+// The command line end to end: banner, usage, the file search and the exit status.
+#include <filesystem>
+
+#include "converter_fixture.h"
+
+namespace e2e {
+namespace {
+
+using hstgen::UnixSeconds;
+
+class CommandLine : public ConverterTest {};
+
+TEST_F(CommandLine, NoArgumentPrintsUsage) {
+    const auto result = Run({});
+    EXPECT_EQ(result.exitCode, UsageExitStatus());
+    EXPECT_EQ(Console(result), kUsage);
+}
+
+TEST_F(CommandLine, BadOptionsPrintUsageAndConvertNothing) {
+    Write("a.hst", CompactFile({"A"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {1}}}));
+    const std::vector<std::vector<std::string>> badLines = {
+        {"a.hst", ",", "/e", "/i:1:2:3", "/f:4:5:6", "/m", "/l:2"},
+        {"a.hst", "/x"},
+        {"a.hst", "/"},
+        {"a.hst", "/?"},
+        {"a.hst", "/i:8:30"},
+        {"a.hst", ""},
+        {"a.hst", "/l"},
+    };
+    for (const auto& line : badLines) {
+        const auto result = Run(line);
+        EXPECT_EQ(result.exitCode, UsageExitStatus()) << line[1];
+        EXPECT_EQ(Console(result), kUsage) << line[1];
+    }
+    EXPECT_FALSE(Exists("a.txt"));
+    EXPECT_FALSE(Exists("a.hdr"));
+}
+
+TEST_F(CommandLine, AnyFiveOptionsAreAccepted) {
+    Write("a.hst", CompactFile({"A"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {1}}}));
+    EXPECT_EQ(Convert({"a.hst", ",", "/e", "/i:1:2:3", "/f:23:5:6", "/m"}),
+              ConvertedBlock("a", {"A"}, 1) + "\n\n");
+    EXPECT_EQ(Text("a.txt"), "04/03/2011,13:05:09.000,1.000000\n");
+}
+
+TEST_F(CommandLine, NothingMatchingIsReportedAndExitsZero) {
+    const auto result = Run({"nothing*.hst"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(Console(result), "Cannot found file nothing*.hst !\n\n");
+}
+
+TEST_F(CommandLine, PatternConvertsEveryMatchOnceInNameOrder) {
+    for (const char* name : {"c.hst", "a.hst", "b.hst"}) {
+        Write(name, CompactFile({"T"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {1}}}));
+    }
+    Write("skip.dat", CompactFile({"T"}));
+    EXPECT_EQ(Convert({"*.hst"}), ConvertedBlock("a", {"T"}, 1) + ConvertedBlock("b", {"T"}, 1) +
+                                      ConvertedBlock("c", {"T"}, 1) + "\n\n");
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        EXPECT_EQ(Text(name), "04/03/2011\t13:05:09\t     1.000\n") << name;
+    }
+    EXPECT_FALSE(Exists("skip.txt"));
+}
+
+TEST_F(CommandLine, PatternInAnotherDirectoryWritesOutputsThere) {
+    std::filesystem::create_directory(dir.path() / "sub");
+    Write("sub/x.hst", CompactFile({"T"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {2}}}));
+    EXPECT_EQ(Convert({"sub/*.hst"}), ConvertedBlock("sub/x", {"T"}, 1) + "\n\n");
+    EXPECT_EQ(Text("sub/x.txt"), "04/03/2011\t13:05:09\t     2.000\n");
+}
+
+TEST_F(CommandLine, LastDotOfTheWholePathNamesTheOutputs) {
+    std::filesystem::create_directory(dir.path() / "data.old");
+    Write("data.old/trend", CompactFile({"T"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {2}}}));
+    EXPECT_EQ(Convert({"data.old/trend"}), ConvertedBlock("data", {"T"}, 1) + "\n\n");
+    EXPECT_TRUE(Exists("data.txt"));
+    EXPECT_TRUE(Exists("data.hdr"));
+}
+
+TEST_F(CommandLine, SameStemLaterConversionReplacesEarlierOutput) {
+    Write("a.hst", CompactFile({"First"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {1}}}));
+    Write("a.old", CompactFile({"Second"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {2}}}));
+    Convert({"a.*"});
+    EXPECT_EQ(Text("a.txt"), "04/03/2011\t13:05:09\t     2.000\n");
+    EXPECT_EQ(Text("a.hdr"), "1\nSecond                \n");
+}
+
+}  // namespace
+}  // namespace e2e

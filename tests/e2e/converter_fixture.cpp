@@ -1,0 +1,79 @@
+#include "converter_fixture.h"
+
+namespace e2e {
+
+int UsageExitStatus() {
+    return 255;
+}
+
+std::string Progress(int count) {
+    std::string text;
+    for (int line = 1; line <= count; ++line) {
+        text += "\r    Line = " + std::to_string(line) + "   ";
+    }
+    return text;
+}
+
+std::string ConvertedBlock(const std::string& stem, const std::vector<std::string>& tags,
+                           int records) {
+    std::string text = "\n* Creating file " + stem + ".txt\n";
+    for (const std::string& tag : tags) {
+        text += "   Tag: " + tag + " \n";
+    }
+    return text + Progress(records) + "\n   => Creating file " + stem + ".hdr\n";
+}
+
+hstgen::HistorySpec CompactFile(std::vector<std::string> tags,
+                                std::vector<hstgen::Record> records) {
+    hstgen::HistorySpec spec;
+    spec.tags = std::move(tags);
+    spec.records = std::move(records);
+    return spec;
+}
+
+hstgen::HistorySpec WideFile(std::vector<std::string> tags, std::vector<hstgen::Record> records) {
+    hstgen::HistorySpec spec = CompactFile(std::move(tags), std::move(records));
+    spec.layout = hstgen::Layout::Wide;
+    return spec;
+}
+
+void ConverterTest::Write(const std::string& name, const hstgen::HistorySpec& spec) {
+    ASSERT_TRUE(hstgen::WriteHistoryFile(Path(name), spec)) << name;
+}
+
+testsupport::RunResult ConverterTest::Run(const std::vector<std::string>& arguments,
+                                          testsupport::RunOptions options) {
+    options.workingDirectory = dir.path().string();
+    return testsupport::RunProgram(TRENDTAB_EXE, arguments, options);
+}
+
+std::string ConverterTest::Console(const testsupport::RunResult& result) const {
+    const std::string text = testsupport::WithLfLineEnds(result.output);
+    EXPECT_EQ(text.substr(0, kBannerStart.size()), kBannerStart);
+    // The third banner line is the version and rights notice.
+    const std::size_t end = text.find('\n', kBannerStart.size());
+    EXPECT_NE(end, std::string::npos);
+    EXPECT_EQ(text.substr(kBannerStart.size(), 9), "trendtab ");
+    return end == std::string::npos ? text : text.substr(end + 1);
+}
+
+std::string ConverterTest::Convert(const std::vector<std::string>& arguments) {
+    const testsupport::RunResult result = Run(arguments);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.errors, "");
+    return Console(result);
+}
+
+std::string ConverterTest::Text(const std::string& name) const {
+    return testsupport::WithLfLineEnds(Bytes(name));
+}
+
+std::string ConverterTest::Bytes(const std::string& name) const {
+    return testsupport::ReadFileBytes(Path(name));
+}
+
+bool ConverterTest::Exists(const std::string& name) const {
+    return testsupport::FileExists(Path(name));
+}
+
+}  // namespace e2e

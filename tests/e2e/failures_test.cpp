@@ -1,0 +1,162 @@
+// Every failure of a conversion end to end: its message, which files exist afterwards, and that
+// the run goes on with the next file.
+#include <filesystem>
+
+#include "converter_fixture.h"
+
+namespace e2e {
+namespace {
+
+using hstgen::UnixSeconds;
+
+class ConversionFailures : public ConverterTest {
+  protected:
+    hstgen::HistorySpec Good() {
+        return CompactFile({"A"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {1}}});
+    }
+    void MakeDirectory(const std::string& name) {
+        std::filesystem::create_directory(dir.path() / name);
+    }
+};
+
+TEST_F(ConversionFailures, PathWithoutADot) {
+    Write("nodot", Good());
+    EXPECT_EQ(Convert({"nodot"}), "Invalid filename: nodot\n\n\n");
+    EXPECT_EQ(std::filesystem::directory_iterator(dir.path())->path().filename(), "nodot");
+}
+
+TEST_F(ConversionFailures, InputNamedLikeItsOwnOutputIsLeftAlone) {
+    Write("x.txt", Good());
+    Write("y.hdr", Good());
+    const std::string txtBefore = Bytes("x.txt");
+    const std::string hdrBefore = Bytes("y.hdr");
+    EXPECT_EQ(Convert({"x.txt"}), "Invalid filename: x.txt\n\n\n");
+    EXPECT_EQ(Convert({"y.hdr"}), "Invalid filename: y.hdr\n\n\n");
+    EXPECT_EQ(Bytes("x.txt"), txtBefore);
+    EXPECT_EQ(Bytes("y.hdr"), hdrBefore);
+    EXPECT_FALSE(Exists("x.hdr"));
+    EXPECT_FALSE(Exists("y.txt"));
+}
+
+TEST_F(ConversionFailures, InputThatCannotBeOpenedForWriting) {
+    MakeDirectory("folder.hst");
+    Write("b.hst", Good());
+    EXPECT_EQ(Convert({"*.hst"}), ConvertedBlock("b", {"A"}, 1) +
+                                      "\n* Creating file folder.txt\n"
+                                      "    Could not open: folder.hst\n\n\n");
+    EXPECT_FALSE(Exists("folder.txt"));
+}
+
+TEST_F(ConversionFailures, ReadOnlyInput) {
+    Write("ro.hst", Good());
+    std::filesystem::permissions(
+        Path("ro.hst"), std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    if (std::FILE* probe = std::fopen(Path("ro.hst").c_str(), "r+b")) {
+        std::fclose(probe);
+        GTEST_SKIP() << "this user may write read-only files (running as root)";
+    }
+    EXPECT_EQ(Convert({"ro.hst"}), "\n* Creating file ro.txt\n    Could not open: ro.hst\n\n\n");
+}
+
+TEST_F(ConversionFailures, TextFileCannotBeCreated) {
+    Write("a.hst", Good());
+    MakeDirectory("a.txt");
+    const std::string before = Bytes("a.hst");
+    EXPECT_EQ(Convert({"a.hst"}), "\n* Creating file a.txt\n    Could not create: a.txt\n\n\n");
+    EXPECT_FALSE(Exists("a.hdr"));
+    EXPECT_EQ(Bytes("a.hst"), before);
+}
+
+TEST_F(ConversionFailures, HeaderFileCannotBeCreated) {
+    Write("a.hst", Good());
+    MakeDirectory("a.hdr");
+    EXPECT_EQ(Convert({"a.hst"}), "\n* Creating file a.txt\n   Tag: A \n" + Progress(1) +
+                                      "\n   => Creating file a.hdr\n"
+                                      "    Could not create: a.hdr\n\n\n");
+    EXPECT_EQ(Text("a.txt"), "04/03/2011\t13:05:09\t     1.000\n");
+}
+
+TEST_F(ConversionFailures, RejectedHeadersLeaveAnEmptyTextFileAndNoTagList) {
+    struct Case {
+        std::string name;
+        std::string bytes;
+        std::string console;
+    };
+    hstgen::HistorySpec badCount = Good();
+    badCount.numTags = 251;
+    hstgen::HistorySpec shortHead = Good();
+    shortHead.truncateTo = 30;
+    hstgen::HistorySpec cutTable = Good();
+    cutTable.truncateTo = 60 + 255;
+    hstgen::HistorySpec smallRecord = Good();
+    smallRecord.recordSize = 7;
+    hstgen::HistorySpec wideMissing = WideFile({});
+    wideMissing.rawTagText = "A\t\tB";
+    wideMissing.numTags = 2;
+    const std::vector<Case> cases = {
+        {"empty.hst", "", "    Error in type of infoFile data: empty.hst\n"},
+        {"one.hst", "\x02", "    Error in type of infoFile data: one.hst\n"},
+        {"ten.hst", std::string("\x05\0\0\0\0\0\0\0\0\0", 10), ""},
+        {"head.hst", hstgen::BuildHistoryBytes(shortHead),
+         "    Error loading infoHead data: head.hst\n"},
+        {"count.hst", hstgen::BuildHistoryBytes(badCount),
+         "    Error in number of tags of infoHead data: count.hst\n"},
+        {"table.hst", hstgen::BuildHistoryBytes(cutTable), "   Invalid history file"},
+        {"record.hst", hstgen::BuildHistoryBytes(smallRecord),
+         "   Tag: A \n   Invalid history file"},
+        {"pairs.hst", hstgen::BuildHistoryBytes(wideMissing),
+         "   Tag: A \n   Invalid history file"},
+    };
+    for (const Case& c : cases) {
+        testsupport::WriteFileBytes(Path(c.name), c.bytes);
+        const std::string stem = c.name.substr(0, c.name.size() - 4);
+        EXPECT_EQ(Convert({c.name}), "\n* Creating file " + stem + ".txt\n" + c.console + "\n\n")
+            << c.name;
+        EXPECT_EQ(Bytes(stem + ".txt"), "") << c.name;
+        EXPECT_FALSE(Exists(stem + ".hdr")) << c.name;
+        EXPECT_EQ(Bytes(c.name), c.bytes) << c.name;
+    }
+}
+
+TEST_F(ConversionFailures, WriteErrorStopsThatFileAndTheRunGoesOn) {
+    std::vector<hstgen::Record> records(200000, {UnixSeconds(2011, 3, 4, 13, 5, 9), {1, 2, 3}});
+    Write("a.hst", CompactFile({"A", "B", "C"}, records));
+    Write("b.hst", Good());
+    const std::string before = Bytes("a.hst");
+    testsupport::RunOptions limited;
+    limited.fileSizeLimit = 1 << 20;
+    const auto result = Run({"*.hst"}, limited);
+    EXPECT_EQ(result.exitCode, 0);
+    const std::string console = Console(result);
+    // The failing file stops somewhere in its records, says so, and gets no tag list.
+    const std::string failed = "    Could not write: a.txt\n";
+    const std::size_t at = console.find(failed);
+    ASSERT_NE(at, std::string::npos) << console.substr(0, 300);
+    EXPECT_EQ(console.substr(0, 50),
+              ("\n* Creating file a.txt\n   Tag: A \n   Tag: B \n   Tag: C \n" + Progress(1))
+                  .substr(0, 50));
+    EXPECT_EQ(console.substr(at), failed + ConvertedBlock("b", {"A"}, 1) + "\n\n");
+    EXPECT_EQ(console.find("=> Creating file a.hdr"), std::string::npos);
+    EXPECT_FALSE(Exists("a.hdr"));
+    EXPECT_LE(Bytes("a.txt").size(), 1u << 20);
+    EXPECT_EQ(Text("b.txt"), "04/03/2011\t13:05:09\t     1.000\n");
+    EXPECT_EQ(Bytes("a.hst"), before);
+}
+
+TEST_F(ConversionFailures, HeaderWriteErrorIsReported) {
+    std::vector<std::string> tags(250, std::string(255, 'T'));
+    hstgen::HistorySpec spec = CompactFile(tags);
+    Write("a.hst", spec);
+    testsupport::RunOptions limited;
+    limited.fileSizeLimit = 4096;  // the tag list needs 250 * 272 bytes
+    const auto result = Run({"a.hst"}, limited);
+    EXPECT_EQ(result.exitCode, 0);
+    const std::string console = Console(result);
+    const std::string tail = "\n   => Creating file a.hdr\n    Could not write: a.hdr\n\n\n";
+    ASSERT_GE(console.size(), tail.size()) << console;
+    EXPECT_EQ(console.substr(console.size() - tail.size()), tail);
+    EXPECT_LE(Bytes("a.hdr").size(), 4096u);
+}
+
+}  // namespace
+}  // namespace e2e

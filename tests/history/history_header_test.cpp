@@ -1,0 +1,188 @@
+#include "history_header.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "console.h"
+#include "hst_writer.h"
+#include "test_support.h"
+
+namespace trendtab {
+namespace {
+
+using hstgen::HistorySpec;
+using hstgen::Layout;
+
+struct HeaderResult {
+    bool ok = false;
+    HistoryHeader header;
+    std::string console;
+    long position = 0;  // where the file was left
+};
+
+HeaderResult ReadHeaderOf(const std::string& bytes) {
+    testsupport::TempDir dir;
+    const std::string path = dir.file("t.hst");
+    testsupport::WriteFileBytes(path, bytes);
+    HeaderResult result;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    testing::internal::CaptureStdout();
+    {
+        Console console;
+        result.ok = ReadHistoryHeader(file, "t.hst", result.header, console);
+    }
+    std::fflush(stdout);
+    result.console = testing::internal::GetCapturedStdout();
+    result.position = std::ftell(file);
+    std::fclose(file);
+    return result;
+}
+
+HistorySpec Compact(std::vector<std::string> tags) {
+    HistorySpec spec;
+    spec.tags = std::move(tags);
+    return spec;
+}
+
+HistorySpec Wide(const std::string& tagText, std::int16_t numTags) {
+    HistorySpec spec;
+    spec.layout = Layout::Wide;
+    spec.rawTagText = tagText;
+    spec.numTags = numTags;
+    spec.recordSize = static_cast<std::uint16_t>(8 + 8 * numTags);
+    return spec;
+}
+
+TEST(CompactSlotName, EndsAtNulOrLineFeed) {
+    EXPECT_EQ(CompactSlotName("Tank1\nxyz", 9), "Tank1");
+    EXPECT_EQ(CompactSlotName("Tank1\r\nxyz", 10), "Tank1\r");
+    EXPECT_EQ(CompactSlotName("Ta\0nk", 5), "Ta");
+    EXPECT_EQ(CompactSlotName("abc", 3), "abc");  // neither: every byte
+}
+
+TEST(WideTagText, SplitsLikeStrtokIntoPairs) {
+    std::vector<std::string> names, seconds;
+    SplitWideTagText("A\tdescA\tB\tdescB", 2, names, seconds);
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(seconds, (std::vector<std::string>{"descA", "descB"}));
+
+    names.clear();
+    seconds.clear();
+    SplitWideTagText("\t\tA\t\t\tdescA\t\tB", 5, names, seconds);
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(seconds, (std::vector<std::string>{"descA", ""}));
+}
+
+TEST(WideTagText, NulEndsTheTextAndExtraPairsAreIgnored) {
+    std::vector<std::string> names, seconds;
+    SplitWideTagText(std::string("A\tdescA\0B\tdescB", 15), 2, names, seconds);
+    EXPECT_EQ(names, std::vector<std::string>{"A"});
+    names.clear();
+    seconds.clear();
+    SplitWideTagText("A\tdescA\tB\tdescB", 1, names, seconds);
+    EXPECT_EQ(names, std::vector<std::string>{"A"});
+}
+
+TEST(ReadHistoryHeader, CompactHeaderAndTags) {
+    HistorySpec spec = Compact({"Tank1", "Tank2"});
+    spec.rawSlots = {std::string("Tank1\nxyz"), std::string("Tank2\r\nxyz")};
+    const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(spec));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.header.layout(), trendtab::Layout::Compact);
+    EXPECT_EQ(r.header.type, 2);
+    EXPECT_EQ(r.header.recordSize, 12);
+    EXPECT_EQ(r.header.numTags, 2);
+    EXPECT_EQ(r.header.tagNames, (std::vector<std::string>{"Tank1", "Tank2\r"}));
+    EXPECT_EQ(r.console, "   Tag: Tank1 \n   Tag: Tank2\r \n");
+    EXPECT_EQ(r.position, 6 + 54 + 2 * 256);
+}
+
+TEST(ReadHistoryHeader, WideHeaderAndTags) {
+    HistorySpec spec = Wide("A\tdescA\tB\tdescB", 2);
+    spec.type = -7;  // every type but 2 is the wide layout
+    const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(spec));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.header.layout(), trendtab::Layout::Wide);
+    EXPECT_EQ(r.header.tagTextSize, 15);
+    EXPECT_EQ(r.header.tagSecondFields, (std::vector<std::string>{"descA", "descB"}));
+    EXPECT_EQ(r.console, "   Tag: A \n   Tag: B \n");
+    EXPECT_EQ(r.position, 16 + 54 + 15);
+}
+
+TEST(ReadHistoryHeader, ShortFilesAndBadTagCounts) {
+    EXPECT_EQ(ReadHeaderOf("").console, "    Error in type of infoFile data: t.hst\n");
+    EXPECT_EQ(ReadHeaderOf("\x02").console, "    Error in type of infoFile data: t.hst\n");
+    // A wide type with only 10 bytes: the infoFile block is incomplete, silently.
+    const HeaderResult silent =
+        ReadHeaderOf(std::string("\x05\x00\x00\x00\x00\x00\x00\x00\x00\x00", 10));
+    EXPECT_FALSE(silent.ok);
+    EXPECT_EQ(silent.console, "");
+
+    HistorySpec spec = Compact({"A"});
+    spec.truncateTo = 6 + 53;
+    EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(spec)).console,
+              "    Error loading infoHead data: t.hst\n");
+
+    for (std::int16_t bad : {-1, 251, 32767, -32768}) {
+        HistorySpec s = Compact({});
+        s.numTags = bad;
+        const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(s));
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.console, "    Error in number of tags of infoHead data: t.hst\n") << bad;
+    }
+}
+
+TEST(ReadHistoryHeader, TagCountLimitsAreInclusive) {
+    EXPECT_TRUE(ReadHeaderOf(hstgen::BuildHistoryBytes(Compact({}))).ok);
+    std::vector<std::string> many(250, "T");
+    const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(Compact(many)));
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.header.tagNames.size(), 250u);
+}
+
+TEST(ReadHistoryHeader, MissingWideNamesMakeTheFileInvalid) {
+    const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(Wide("A\t\tB", 2)));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.console, "   Tag: A \n   Invalid history file");
+
+    const HeaderResult nul =
+        ReadHeaderOf(hstgen::BuildHistoryBytes(Wide(std::string("A\tdescA\0B\tdescB", 15), 2)));
+    EXPECT_FALSE(nul.ok);
+    EXPECT_EQ(nul.console, "   Tag: A \n   Invalid history file");
+
+    const HeaderResult tabs = ReadHeaderOf(hstgen::BuildHistoryBytes(Wide("\t\t\t", 1)));
+    EXPECT_EQ(tabs.console, "   Invalid history file");
+}
+
+TEST(ReadHistoryHeader, TagTableCutShortIsInvalid) {
+    HistorySpec compact = Compact({"A", "B"});
+    compact.truncateTo = 60 + 256 + 100;
+    EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(compact)).console,
+              "   Tag: A \n   Invalid history file");
+
+    HistorySpec wide = Wide("A\tdescA", 1);
+    wide.truncateTo = 70 + 3;
+    const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(wide));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.console, "   Invalid history file");
+}
+
+TEST(ReadHistoryHeader, RecordSizeMustHoldStampAndValues) {
+    HistorySpec spec = Compact({"A", "B"});
+    spec.recordSize = 11;  // needs 12
+    const HeaderResult small = ReadHeaderOf(hstgen::BuildHistoryBytes(spec));
+    EXPECT_FALSE(small.ok);
+    EXPECT_EQ(small.console, "   Tag: A \n   Tag: B \n   Invalid history file");
+
+    for (std::uint16_t fine : {0, 12, 4096, 4097, 65535}) {
+        spec.recordSize = fine;
+        EXPECT_TRUE(ReadHeaderOf(hstgen::BuildHistoryBytes(spec)).ok) << fine;
+    }
+    HistorySpec wide = Wide("A\tx\tB\ty", 2);
+    wide.recordSize = 23;  // needs 24
+    EXPECT_FALSE(ReadHeaderOf(hstgen::BuildHistoryBytes(wide)).ok);
+}
+
+}  // namespace
+}  // namespace trendtab

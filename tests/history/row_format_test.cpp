@@ -1,0 +1,97 @@
+#include "row_format.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace trendtab {
+namespace {
+
+std::string Value(double value, bool isLast, bool extended = false, char separator = '\t') {
+    std::string row;
+    AppendValuePiece(row, value, separator, isLast, extended);
+    return row;
+}
+
+TEST(ValuePiece, TenCharacterColumnsWithSeparatorBetween) {
+    EXPECT_EQ(Value(3.14159, false), "     3.142\t");
+    EXPECT_EQ(Value(3.14159, true), "     3.142");
+    EXPECT_EQ(Value(-12.5, true), "   -12.500");
+    EXPECT_EQ(Value(0.0, false, false, ','), "     0.000,");
+    EXPECT_EQ(Value(-0.0, true), "    -0.000");
+    EXPECT_EQ(Value(1e-10, true), "     0.000");
+    EXPECT_EQ(Value(-1e-10, true), "    -0.000");
+}
+
+TEST(ValuePiece, WideValuesLoseTheSeparatorThenDigits) {
+    // Exactly ten characters: the separator still fits, except after the last value.
+    EXPECT_EQ(Value(123456.789, false), "123456.789\t");
+    EXPECT_EQ(Value(123456.789, true), "123456.789");
+    // Eleven characters: cut to 11 (no separator), or to 10 when last.
+    EXPECT_EQ(Value(12345678.9, false), "12345678.90");
+    EXPECT_EQ(Value(12345678.9, true), "12345678.9");
+    // Wider still: digits go too.
+    EXPECT_EQ(Value(123456789012.0, false), "12345678901");
+    EXPECT_EQ(Value(-123456789012.0, true), "-123456789");
+}
+
+TEST(ValuePiece, TiesAtTheThirdDecimalFollowTheBinaryValue) {
+    EXPECT_EQ(Value(0.0625, true), "     0.062");  // exactly halfway: to even
+    EXPECT_EQ(Value(0.1875, true), "     0.188");
+    EXPECT_EQ(Value(1.0005, true), "     1.000");  // the double lies just below the tie
+    EXPECT_EQ(Value(2.0015, true), "     2.002");  // and this one just above
+}
+
+TEST(ValuePiece, ExtendedIsFullWidthWithoutCut) {
+    EXPECT_EQ(Value(3.14159, false, true, ';'), "3.141590;");
+    EXPECT_EQ(Value(-12.5, true, true, ';'), "-12.500000");
+    EXPECT_EQ(Value(12345678.9, true, true), "12345678.900000");
+    EXPECT_EQ(Value(1e20, true, true), "100000000000000000000.000000");
+    EXPECT_EQ(Value(1e300, true, true).size(), 301u + 7u);
+}
+
+TEST(ValuePiece, NotANumberAndInfinitiesUseThePlatformText) {
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(Value(inf, true), "       inf");
+    EXPECT_EQ(Value(-inf, false), "      -inf\t");
+    EXPECT_EQ(Value(inf, true, true), "inf");
+    EXPECT_EQ(Value(std::numeric_limits<double>::quiet_NaN(), true), "       nan");
+    EXPECT_EQ(Value(-std::numeric_limits<double>::quiet_NaN(), true), "      -nan");
+}
+
+TEST(CompactValue, RoundsToSevenSignificantDigits) {
+    EXPECT_EQ(RoundCompactValue(12345678.9f), 12345680.0);
+    EXPECT_EQ(RoundCompactValue(3.14159f), 3.14159);
+    EXPECT_EQ(RoundCompactValue(0.1f), 0.1);
+    EXPECT_EQ(RoundCompactValue(123456789.0f), 123456800.0);
+    EXPECT_EQ(RoundCompactValue(1e-40f), 9.999946e-41);  // subnormal float
+    EXPECT_TRUE(std::signbit(RoundCompactValue(-0.0f)));
+    EXPECT_TRUE(std::isinf(RoundCompactValue(-std::numeric_limits<float>::infinity())));
+    EXPECT_TRUE(std::isnan(RoundCompactValue(std::numeric_limits<float>::quiet_NaN())));
+    // Through the value piece, as rows show it.
+    EXPECT_EQ(Value(RoundCompactValue(12345678.9f), false), "12345680.00");
+    EXPECT_EQ(Value(RoundCompactValue(12345678.9f), true), "12345680.0");
+}
+
+TEST(DateAndTimePieces, FixedWidthFields) {
+    RecordTime t{9, 5, 14, 4, 2, 111, 250};
+    std::string row;
+    AppendDatePiece(row, t, '\t');
+    AppendTimePiece(row, t, '\t', false);
+    EXPECT_EQ(row, "04/03/2011\t14:05:09\t");
+    row.clear();
+    AppendTimePiece(row, t, ';', true);
+    EXPECT_EQ(row, "14:05:09.250;");
+}
+
+TEST(DateAndTimePieces, FailureValuesShowAsDesigned) {
+    const RecordTime failed{-1, -1, -1, 0, -1, -1900, 0};
+    std::string row;
+    AppendDatePiece(row, failed, '\t');
+    AppendTimePiece(row, failed, '\t', true);
+    EXPECT_EQ(row, "00/00/0000\t-1:-1:-1.000\t");
+}
+
+}  // namespace
+}  // namespace trendtab
