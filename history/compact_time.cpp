@@ -7,7 +7,8 @@ bool DecodeCompactStamp(std::int32_t stamp, RecordTime& time) {
     if (stamp < 0) {
         return false;
     }
-    const std::tm* local = _localtime32(&stamp);
+    const platform::Time32 count = stamp;
+    const std::tm* local = _localtime32(&count);
     if (local == nullptr) {
         return false;
     }

@@ -3,7 +3,7 @@
 namespace e2e {
 
 int UsageExitStatus() {
-    return 255;
+    return testsupport::ExitStatusOfMinusOne();
 }
 
 std::string Progress(int count) {

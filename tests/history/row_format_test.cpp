@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "run_program.h"
+
 namespace trendtab {
 namespace {
 
@@ -57,7 +59,9 @@ TEST(ValuePiece, NotANumberAndInfinitiesUseThePlatformText) {
     EXPECT_EQ(Value(-inf, false), "      -inf\t");
     EXPECT_EQ(Value(inf, true, true), "inf");
     EXPECT_EQ(Value(std::numeric_limits<double>::quiet_NaN(), true), "       nan");
-    EXPECT_EQ(Value(-std::numeric_limits<double>::quiet_NaN(), true), "      -nan");
+    const std::string negativeNan = testsupport::NegativeNanText();
+    EXPECT_EQ(Value(-std::numeric_limits<double>::quiet_NaN(), true),
+              std::string(10 - negativeNan.size(), ' ') + negativeNan);
 }
 
 TEST(CompactValue, RoundsToSevenSignificantDigits) {

@@ -1,4 +1,5 @@
-// Runs a program as a child process and captures its standard output, for end-to-end tests.
+// Runs a program as a child process and captures its standard output, for end-to-end tests; and
+// the few platform facts the tests compare against.
 #pragma once
 
 #include <cstdint>
@@ -25,5 +26,21 @@ struct RunResult {
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const RunOptions& options = {});
+
+// The exit status a parent sees for exit(-1): 255 on POSIX, -1 on Windows.
+int ExitStatusOfMinusOne();
+
+// The line end of text-mode files and of the console: "\n" on POSIX, "\r\n" on Windows.
+const char* TextLineEnd();
+
+// How the platform's printf shows a NaN with its sign bit set: "-nan" with the GNU C library,
+// "nan" with the Windows runtime.
+const char* NegativeNanText();
+
+// False where the child's file-size limit (RunOptions::fileSizeLimit) cannot be set.
+bool SupportsFileSizeLimit();
+
+// True when running on Wine rather than on Windows or natively.
+bool UnderWine();
 
 }  // namespace testsupport

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "run_program.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -69,7 +71,7 @@ std::uint64_t HeavyTestDivisor() {
     if (scale && std::string(scale) == "sanitize") {
         return 20;
     }
-    if (std::getenv("WINELOADERNOEXEC") || std::getenv("WINEPREFIX")) {
+    if (UnderWine()) {
         return 20;
     }
     return 1;

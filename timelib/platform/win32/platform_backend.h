@@ -6,3 +6,7 @@
 
 #include <cstdint>
 #include <ctime>
+
+namespace trendtab::platform {
+using Time32 = __time32_t;  // the runtime's 32-bit seconds count
+}

@@ -1,4 +1,4 @@
-// Child processes on POSIX: fork, exec and pipes.
+// Test platform on POSIX: child processes by fork, exec and pipes.
 #include "run_program.h"
 
 #include <fcntl.h>
@@ -87,6 +87,26 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
+}
+
+int ExitStatusOfMinusOne() {
+    return 255;
+}
+
+const char* NegativeNanText() {
+    return "-nan";
+}
+
+bool SupportsFileSizeLimit() {
+    return true;
+}
+
+const char* TextLineEnd() {
+    return "\n";
+}
+
+bool UnderWine() {
+    return false;
 }
 
 }  // namespace testsupport
