@@ -50,7 +50,7 @@ Generation options: a well-formed series, streamed in constant memory.
   --step SECONDS             between stamps, up to 7 decimals, may be negative (default 1)
   --values PATTERN           trend, random, ramp or const:VALUE (default trend)
   --seed N                   default 1; the same seed gives the same bytes everywhere
-  --wide-tags K              trend: K tags hold values around 1e8 (default 0)
+  --wide-tags K              trend: K tags hold values from 1e8 to 2e8 (default 0)
 
 Exit status: 0 written, 1 the file could not be written, 2 bad arguments.
 )";

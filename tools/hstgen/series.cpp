@@ -89,10 +89,10 @@ SeriesGenerator::SeriesGenerator(const SeriesOptions& options)
     for (int i = 0; i < options.tags; ++i) {
         TagState tag;
         if (IsWideTag(i, options.tags, options.wideTags)) {
-            // Around 1e8 to 9e8: 12 to 13 characters with %10.3f. Compact steps are coarser, as
-            // a float near 1e8 moves in steps of 8.
+            // 1e8 to 2e8: 13 characters with %10.3f. Compact steps are coarser, as floats there
+            // lie 8 or 16 apart.
             tag.unitExponent = compact ? 4 : -2;
-            const auto value = static_cast<std::int64_t>(100'000'000 + Below(800'000'000));
+            const auto value = static_cast<std::int64_t>(100'000'000 + Below(100'000'000));
             tag.center =
                 tag.unitExponent > 0 ? value >> tag.unitExponent : value << -tag.unitExponent;
         } else {
