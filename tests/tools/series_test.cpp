@@ -42,7 +42,7 @@ TEST(Series, SameSeedSameBytes) {
     EXPECT_NE(hstgen_test::Fnv1a(SeriesBytes(wide)), 13486229789352166000u);
 }
 
-TEST(Series, StreamedFileEqualsTheSpecBuiltInMemory) {
+TEST(Series, StreamedFileEqualsTheSeriesBuiltInMemory) {
     testsupport::TempDir dir;
     SeriesOptions options;
     options.layout = Layout::Wide;
