@@ -1,20 +1,22 @@
 #include "hst_writer.h"
 
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 namespace hstgen {
 namespace {
 
-constexpr std::size_t kCompactSlotSize = 256;
-constexpr std::size_t kInfoHeadSize = 54;
 constexpr std::size_t kNumTagsOffsetInHead = 52;
 
 void PutLe(std::string& out, std::uint64_t value, int bytes) {
+    char buffer[8];
     for (int i = 0; i < bytes; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+        buffer[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
     }
+    out.append(buffer, static_cast<std::size_t>(bytes));
 }
 
 std::string WideTagText(const HistorySpec& spec) {
@@ -33,29 +35,6 @@ std::string WideTagText(const HistorySpec& spec) {
     return text;
 }
 
-void PutRecord(std::string& out, const HistorySpec& spec, const Record& record) {
-    if (record.raw) {
-        out += *record.raw;
-        return;
-    }
-    if (spec.layout == Layout::Compact) {
-        PutLe(out, static_cast<std::uint32_t>(record.stamp), 4);
-        for (double v : record.values) {
-            const float f = static_cast<float>(v);
-            std::uint32_t bits;
-            std::memcpy(&bits, &f, 4);
-            PutLe(out, bits, 4);
-        }
-    } else {
-        PutLe(out, static_cast<std::uint64_t>(record.stamp), 8);
-        for (double v : record.values) {
-            std::uint64_t bits;
-            std::memcpy(&bits, &v, 8);
-            PutLe(out, bits, 8);
-        }
-    }
-}
-
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
@@ -67,9 +46,59 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 
 }  // namespace
 
-std::string BuildHistoryBytes(const HistorySpec& spec) {
+std::size_t TagCount(const HistorySpec& spec) {
+    if (spec.layout == Layout::Compact) {
+        return std::max(spec.tags.size(), spec.rawSlots.size());
+    }
+    return spec.tags.size();
+}
+
+std::uint32_t CompactValueBits(double value) {
+    // Halfway between FLT_MAX and the next power of two: from here on, rounding gives infinity.
+    // Converting such a double with a cast would be undefined behaviour.
+    constexpr double kFloatOverflow = 0x1.fffffep127 + 0x1p103;
+    float f;
+    if (std::isfinite(value) && std::fabs(value) >= kFloatOverflow) {
+        f = std::signbit(value) ? -HUGE_VALF : HUGE_VALF;
+    } else if (std::isfinite(value) && std::fabs(value) > FLT_MAX) {
+        f = std::signbit(value) ? -FLT_MAX : FLT_MAX;
+    } else {
+        f = static_cast<float>(value);
+    }
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+std::uint64_t WideValueBits(double value) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+void AppendRecordBytes(std::string& out, Layout layout, const Record& record) {
+    if (record.raw) {
+        out += *record.raw;
+        return;
+    }
+    const bool compact = layout == Layout::Compact;
+    PutLe(out, static_cast<std::uint64_t>(record.stamp), compact ? 4 : 8);
+    const std::size_t count = std::max(record.values.size(), record.valueBits.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::optional<std::uint64_t> given =
+            i < record.valueBits.size() ? record.valueBits[i] : std::nullopt;
+        const double value = i < record.values.size() ? record.values[i] : 0.0;
+        if (compact) {
+            PutLe(out, given ? *given : CompactValueBits(value), 4);
+        } else {
+            PutLe(out, given ? *given : WideValueBits(value), 8);
+        }
+    }
+}
+
+std::string BuildHeaderBytes(const HistorySpec& spec) {
     const bool compact = spec.layout == Layout::Compact;
-    const std::size_t tagCount = spec.tags.size();
+    const std::size_t tagCount = TagCount(spec);
     const std::int16_t type = spec.type.value_or(compact ? 2 : 1);
     const std::uint16_t recordSize = spec.recordSize.value_or(
         static_cast<std::uint16_t>(compact ? 4 + 4 * tagCount : 8 + 8 * tagCount));
@@ -84,18 +113,15 @@ std::string BuildHistoryBytes(const HistorySpec& spec) {
         PutLe(out, spec.tagTextSize.value_or(static_cast<std::uint16_t>(tagText.size())), 2);
         PutLe(out, 0, 8);
     }
-    std::string head(kInfoHeadSize, '\0');
-    head[kNumTagsOffsetInHead] = static_cast<char>(numTags & 0xFF);
-    head[kNumTagsOffsetInHead + 1] = static_cast<char>((static_cast<std::uint16_t>(numTags) >> 8));
-    out += head;
+    out.append(kNumTagsOffsetInHead, '\0');
+    PutLe(out, static_cast<std::uint16_t>(numTags), 2);
 
     if (compact) {
-        const std::size_t slots = std::max(tagCount, spec.rawSlots.size());
-        for (std::size_t i = 0; i < slots; ++i) {
+        for (std::size_t i = 0; i < tagCount; ++i) {
             std::string slot;
             if (i < spec.rawSlots.size() && spec.rawSlots[i]) {
                 slot = *spec.rawSlots[i];
-            } else if (i < tagCount) {
+            } else if (i < spec.tags.size()) {
                 slot = spec.tags[i];
             }
             slot.resize(kCompactSlotSize, '\0');
@@ -104,8 +130,13 @@ std::string BuildHistoryBytes(const HistorySpec& spec) {
     } else {
         out += tagText;
     }
+    return out;
+}
+
+std::string BuildHistoryBytes(const HistorySpec& spec) {
+    std::string out = BuildHeaderBytes(spec);
     for (const Record& record : spec.records) {
-        PutRecord(out, spec, record);
+        AppendRecordBytes(out, spec.layout, record);
     }
     out += spec.trailing;
     if (spec.truncateTo && *spec.truncateTo < out.size()) {
@@ -126,15 +157,14 @@ bool WriteHistoryFile(const std::string& path, const HistorySpec& spec) {
 
 std::int64_t UnixSeconds(int year, int month, int day, int hour, int minute, int second) {
     return DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
-           hour * 3600 + minute * 60 + second;
+           std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second;
 }
 
 std::int64_t FileTimeTicks(int year, int month, int day, int hour, int minute, int second,
                            int milliseconds) {
-    constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
     return (UnixSeconds(year, month, day, hour, minute, second) + kSecondsFrom1601To1970) *
-               10000000 +
-           static_cast<std::int64_t>(milliseconds) * 10000;
+               kTicksPerSecond +
+           std::int64_t{milliseconds} * 10000;
 }
 
 }  // namespace hstgen
