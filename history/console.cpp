@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "build_flavor.h"
+
 namespace trendtab {
 namespace {
 constexpr std::size_t kProgressBatchBytes = 64 * 1024;
@@ -18,6 +20,10 @@ void Console::Print(const char* format, ...) {
 }
 
 void Console::Progress(std::int64_t line) {
+    if constexpr (kPlainBuild) {
+        std::printf("\r    Line = %lld   ", static_cast<long long>(line));
+        return;
+    }
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, line).ptr;
     pending_ += "\r    Line = ";

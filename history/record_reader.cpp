@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "build_flavor.h"
+
 namespace trendtab {
 namespace {
 constexpr std::size_t kBlockBytes = 1 << 20;
@@ -11,8 +13,9 @@ constexpr std::size_t kBlockBytes = 1 << 20;
 RecordReader::RecordReader(std::FILE* file, std::size_t recordSize)
     : file_(file), recordSize_(recordSize) {
     if (recordSize_ > 0) {
-        // A whole number of records per block, however large a record is.
-        const std::size_t records = std::max<std::size_t>(1, kBlockBytes / recordSize_);
+        // A whole number of records per block, however large a record is; one in the plain build.
+        const std::size_t records =
+            kPlainBuild ? 1 : std::max<std::size_t>(1, kBlockBytes / recordSize_);
         buffer_.resize(records * recordSize_);
     }
 }

@@ -1,5 +1,7 @@
 #include "text_output.h"
 
+#include "build_flavor.h"
+
 namespace trendtab {
 namespace {
 constexpr std::size_t kFlushBytes = 1 << 20;
@@ -16,7 +18,8 @@ TextOutput::~TextOutput() {
 }
 
 bool TextOutput::EndRow() {
-    if (buffer_.size() >= kFlushBytes) {
+    // The plain build hands each row to the runtime's buffered output as it is made.
+    if (kPlainBuild || buffer_.size() >= kFlushBytes) {
         return WriteBuffer();
     }
     return !failed_;
