@@ -10,6 +10,10 @@ if(TRENDTAB_SANITIZE)
   add_link_options(${_san})
 endif()
 
+if(TRENDTAB_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 if(WIN32)
   # Fully static: the programs need no MinGW DLLs at run time.
   add_link_options(-static -static-libgcc -static-libstdc++)

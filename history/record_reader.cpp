@@ -16,7 +16,8 @@ RecordReader::RecordReader(std::FILE* file, std::size_t recordSize)
         // A whole number of records per block, however large a record is; one in the plain build.
         const std::size_t records =
             kPlainBuild ? 1 : std::max<std::size_t>(1, kBlockBytes / recordSize_);
-        buffer_.resize(records * recordSize_);
+        capacity_ = records * recordSize_;
+        buffer_ = std::make_unique_for_overwrite<unsigned char[]>(capacity_);
     }
 }
 
@@ -27,18 +28,18 @@ const unsigned char* RecordReader::Next() {
     if (end_ - pos_ < recordSize_ && !Refill()) {
         return nullptr;
     }
-    const unsigned char* record = buffer_.data() + pos_;
+    const unsigned char* record = buffer_.get() + pos_;
     pos_ += recordSize_;
     return record;
 }
 
 bool RecordReader::Refill() {
     const std::size_t left = end_ - pos_;
-    std::memmove(buffer_.data(), buffer_.data() + pos_, left);
+    std::memmove(buffer_.get(), buffer_.get() + pos_, left);
     pos_ = 0;
     end_ = left;
-    while (!exhausted_ && end_ < buffer_.size()) {
-        const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+    while (!exhausted_ && end_ < capacity_) {
+        const std::size_t got = std::fread(buffer_.get() + end_, 1, capacity_ - end_, file_);
         if (got == 0) {
             exhausted_ = true;
         }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdio>
-#include <vector>
+#include <memory>
 
 namespace trendtab {
 
@@ -20,7 +20,8 @@ class RecordReader {
 
     std::FILE* file_;
     std::size_t recordSize_;
-    std::vector<unsigned char> buffer_;
+    std::unique_ptr<unsigned char[]> buffer_;
+    std::size_t capacity_ = 0;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool exhausted_ = false;
