@@ -4,5 +4,12 @@
 
 #include <windows.h>
 
-#include <ctime>
 #include <cstdint>
+#include <ctime>
+#include <cwchar>
+
+#include "trendtime_platform.h"
+
+static_assert(sizeof(WCHAR) == 2, "wide text is UTF-16");
+
+#define TT_WIDE(text) L"" text
