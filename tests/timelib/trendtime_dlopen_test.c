@@ -1,0 +1,148 @@
+/* Loads the shared library by path and calls all eighteen functions by name, as a C program
+   using the public header would. Run under TZ=UTC0. */
+#include <dlfcn.h>
+#include <stdio.h>
+
+#include "trendtime.h"
+
+static int failures = 0;
+
+#define CHECK(condition)                                                   \
+    do {                                                                   \
+        if (!(condition)) {                                                \
+            printf("%s:%d: failed: %s\n", __FILE__, __LINE__, #condition); \
+            ++failures;                                                    \
+        }                                                                  \
+    } while (0)
+
+#define LOOKUP(name) name##_t name##_fn = (name##_t)Lookup(library, #name)
+
+typedef void (*FileTimeGetMax_t)(FILETIME*);
+typedef FILETIME (*FileTimeDiff_t)(const FILETIME*, const FILETIME*);
+typedef FILETIME (*FileTimeSum_t)(const FILETIME*, const FILETIME*);
+typedef void (*TimeToFileTime_t)(LONG, FILETIME*);
+typedef void (*SecondsToFileTime_t)(LONG, FILETIME*);
+typedef void (*mSecondsToFileTime_t)(LONGLONG, FILETIME*);
+typedef void (*FileTimeToSeconds_t)(const FILETIME*, DWORD*);
+typedef void (*FileTimeTomSeconds_t)(const FILETIME*, DWORD*);
+typedef FILETIME (*FileTimeMult_t)(const FILETIME*, double);
+typedef FILETIME (*FileTimeAddDays_t)(const FILETIME*, LONG);
+typedef void (*FileTimeTomSeconds64_t)(const FILETIME*, ULONGLONG*);
+typedef void (*FileTimeToTime_t)(FILETIME, LONG*);
+typedef LONG (*CompareFileTimeBias_t)(const FILETIME*, LONG, const FILETIME*, LONG);
+typedef LONG (*GetCurrentBias_t)(void);
+typedef BOOL (*FileTimeToLocalFileTimeBias_t)(const FILETIME*, FILETIME*, LONG);
+typedef BOOL (*LocalFileTimeToFileTimeBias_t)(const FILETIME*, FILETIME*, LONG);
+typedef FILETIME (*LocalTimeLessDays_t)(LONG);
+typedef DWORD (*GetDayOfYear_t)(const FILETIME*);
+
+static void* Lookup(void* library, const char* name) {
+    void* entry = dlsym(library, name);
+    if (entry == NULL) {
+        printf("missing export: %s\n", name);
+        ++failures;
+    }
+    return entry;
+}
+
+static ULONGLONG Ticks(FILETIME t) {
+    return ((ULONGLONG)t.dwHighDateTime << 32) | t.dwLowDateTime;
+}
+
+static FILETIME Ft(ULONGLONG ticks) {
+    FILETIME t;
+    t.dwLowDateTime = (DWORD)ticks;
+    t.dwHighDateTime = (DWORD)(ticks >> 32);
+    return t;
+}
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        printf("usage: %s LIBRARY\n", argv[0]);
+        return 2;
+    }
+    void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    if (library == NULL) {
+        printf("dlopen failed: %s\n", dlerror());
+        return 1;
+    }
+    LOOKUP(FileTimeGetMax);
+    LOOKUP(FileTimeDiff);
+    LOOKUP(FileTimeSum);
+    LOOKUP(TimeToFileTime);
+    LOOKUP(SecondsToFileTime);
+    LOOKUP(mSecondsToFileTime);
+    LOOKUP(FileTimeToSeconds);
+    LOOKUP(FileTimeTomSeconds);
+    LOOKUP(FileTimeMult);
+    LOOKUP(FileTimeAddDays);
+    LOOKUP(FileTimeTomSeconds64);
+    LOOKUP(FileTimeToTime);
+    LOOKUP(CompareFileTimeBias);
+    LOOKUP(GetCurrentBias);
+    LOOKUP(FileTimeToLocalFileTimeBias);
+    LOOKUP(LocalFileTimeToFileTimeBias);
+    LOOKUP(LocalTimeLessDays);
+    LOOKUP(GetDayOfYear);
+    if (failures != 0) {
+        return 1;
+    }
+
+    const ULONGLONG epoch = 116444736000000000ULL;
+    FILETIME a, b, out;
+    DWORD dword = 0;
+    ULONGLONG quad = 0;
+    LONG value = 0;
+
+    FileTimeGetMax_fn(&out);
+    CHECK(out.dwHighDateTime == 0x07FFFFFF && out.dwLowDateTime == 0xFFFFFFFF);
+    a = Ft(0);
+    b = Ft(1);
+    CHECK(Ticks(FileTimeDiff_fn(&a, &b)) == ~0ULL);
+    a = Ft(0xFFFFFFFF);
+    CHECK(Ticks(FileTimeSum_fn(&a, &b)) == 0x100000000ULL);
+    TimeToFileTime_fn(0, &out);
+    CHECK(Ticks(out) == epoch);
+    SecondsToFileTime_fn(-1, &out);
+    CHECK(out.dwHighDateTime == 0xFFFFFFFF && out.dwLowDateTime == 0xFF676980);
+    mSecondsToFileTime_fn(1500, &out);
+    CHECK(Ticks(out) == 15000000ULL);
+    a = Ft(19999999);
+    FileTimeToSeconds_fn(&a, &dword);
+    CHECK(dword == 1);
+    a = Ft(42949672960000ULL);
+    FileTimeTomSeconds_fn(&a, &dword);
+    CHECK(dword == 0);
+    FileTimeTomSeconds64_fn(&a, &quad);
+    CHECK(quad == 4294967296ULL);
+    a = Ft(3);
+    CHECK(Ticks(FileTimeMult_fn(&a, 0.5)) == 1);
+    a = Ft(1ULL << 62);
+    CHECK(Ticks(FileTimeMult_fn(&a, 4.0)) == 1ULL << 63);
+    a = Ft(0);
+    out = FileTimeAddDays_fn(&a, -1);
+    CHECK(out.dwHighDateTime == 0xFFFFFF36 && out.dwLowDateTime == 0xD5964000);
+    FileTimeToTime_fn(Ft(epoch + 1300000000ULL * 10000000ULL), &value);
+    CHECK(value == 1300000000);
+    value = 77;
+    FileTimeToTime_fn(Ft(1ULL << 63), &value); /* refused: returns, writes nothing */
+    CHECK(value == 77);
+
+    a = Ft(epoch);
+    CHECK(CompareFileTimeBias_fn(&a, 0, &a, -60) == 1);
+    CHECK(GetCurrentBias_fn() == 0);
+    CHECK(FileTimeToLocalFileTimeBias_fn(&a, &out, 300) == 1);
+    CHECK(Ticks(out) == epoch - 180000000000ULL);
+    CHECK(LocalFileTimeToFileTimeBias_fn(&out, &b, 300) == 1);
+    CHECK(Ticks(b) == epoch);
+    out = LocalTimeLessDays_fn(0);
+    CHECK(Ticks(out) > epoch);
+    CHECK(GetDayOfYear_fn(&a) == 0);
+    CHECK(GetDayOfYear_fn(NULL) <= 365);
+
+    dlclose(library);
+    if (failures == 0) {
+        printf("all eighteen exports called\n");
+    }
+    return failures == 0 ? 0 : 1;
+}
