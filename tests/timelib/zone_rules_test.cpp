@@ -122,6 +122,9 @@ TEST(ZoneRules, DayOfWeekAndRefusals) {
     EXPECT_EQ(ToLocal(kBerlin, St(2024, 2, 30)), "refused");
     EXPECT_EQ(ToLocal(kNewYork, St(1601, 1, 1, 1)), "refused");  // before 1601 locally
     EXPECT_EQ(ToUtc(kBerlin, St(1601, 1, 1)), "refused");
+    // The last FILETIME year: October's change lies beyond 2^63 ticks, so summer stays summer.
+    EXPECT_EQ(ToLocal(kBerlin, St(30828, 9, 13)), "30828-09-13 02:00:00.000");
+    EXPECT_EQ(ToUtc(kBerlin, St(30828, 9, 13)), "30828-09-12 22:00:00.000");
     TIME_ZONE_INFORMATION broken = kBerlin;
     broken.DaylightDate.wMonth = 13;
     EXPECT_EQ(ToLocal(broken, St(2024, 6, 1)), "refused");

@@ -66,6 +66,56 @@ constexpr int WeekdayFromDays(std::int64_t days) {
     return static_cast<int>(days >= -4 ? (days + 4) % 7 : (days + 5) % 7 + 6);
 }
 
+// A FILETIME instant in calendar fields (the SYSTEMTIME fields, without the platform's type).
+struct CivilTime {
+    std::int64_t year;  // [1601, 30828] for FILETIMEs below 2^63
+    int month;          // [1:12]
+    int dayOfWeek;      // [0:6], Sunday = 0; ignored when joining
+    int day;            // [1:31]
+    int hour;           // [0:23]
+    int minute;         // [0:59]
+    int second;         // [0:59]
+    int millisecond;    // [0:999]
+};
+
+// Ticks since 1601 of valid fields below 2^63 ticks; false for anything else.
+constexpr bool TicksFromCivil(const CivilTime& t, std::uint64_t* ticks) {
+    if (t.year < 1601 || t.year > 30828 || t.month < 1 || t.month > 12 || t.day < 1 ||
+        t.day > DaysInMonth(t.year, t.month) || t.hour < 0 || t.hour > 23 || t.minute < 0 ||
+        t.minute > 59 || t.second < 0 || t.second > 59 || t.millisecond < 0 ||
+        t.millisecond > 999) {
+        return false;
+    }
+    // Every term is non-negative and the sum stays below 2^64 for years up to 30828.
+    const auto days =
+        static_cast<std::uint64_t>(DaysFromCivil(t.year, t.month, t.day) + kDaysFrom1601To1970);
+    const std::uint64_t result = days * kTicksPerDay +
+                                 static_cast<std::uint64_t>(t.hour * kTicksPerHour) +
+                                 static_cast<std::uint64_t>(t.minute * kTicksPerMinute) +
+                                 static_cast<std::uint64_t>(t.second * kTicksPerSecond) +
+                                 static_cast<std::uint64_t>(t.millisecond * kTicksPerMillisecond);
+    if (result >= kFirstInvalidTicks) {
+        return false;
+    }
+    *ticks = result;
+    return true;
+}
+
+// Calendar fields of ticks since 1601, for ticks below 2^63.
+constexpr CivilTime CivilFromTicks(std::uint64_t ticks) {
+    const auto days = static_cast<std::int64_t>(ticks / kTicksPerDay) - kDaysFrom1601To1970;
+    const auto rest = static_cast<std::int64_t>(ticks % kTicksPerDay);
+    const CivilDate date = CivilFromDays(days);
+    return {date.year,
+            date.month,
+            WeekdayFromDays(days),
+            date.day,
+            static_cast<int>(rest / kTicksPerHour),
+            static_cast<int>(rest / kTicksPerMinute % 60),
+            static_cast<int>(rest / kTicksPerSecond % 60),
+            static_cast<int>(rest / kTicksPerMillisecond % 1000)};
+}
+
 static_assert(DaysFromCivil(1970, 1, 1) == 0);
 static_assert(DaysFromCivil(1601, 1, 1) == -kDaysFrom1601To1970);
 static_assert(kDaysFrom1601To1970 * 86'400 == kSecondsFrom1601To1970);

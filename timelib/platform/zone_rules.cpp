@@ -13,21 +13,13 @@ namespace civil = trendtab::civil;
 
 // Ticks since 1601 of valid fields; false otherwise. wDayOfWeek is ignored.
 bool Join(const SYSTEMTIME& t, std::int64_t* ticks) {
-    if (t.wYear < 1601 || t.wYear > 30828 || t.wMonth < 1 || t.wMonth > 12 || t.wDay < 1 ||
-        t.wDay > civil::DaysInMonth(t.wYear, t.wMonth) || t.wHour > 23 || t.wMinute > 59 ||
-        t.wSecond > 59 || t.wMilliseconds > 999) {
+    const civil::CivilTime fields{t.wYear, t.wMonth,  t.wDayOfWeek, t.wDay,
+                                  t.wHour, t.wMinute, t.wSecond,    t.wMilliseconds};
+    std::uint64_t result = 0;
+    if (!civil::TicksFromCivil(fields, &result)) {
         return false;
     }
-    const std::int64_t days =
-        civil::DaysFromCivil(t.wYear, t.wMonth, t.wDay) + civil::kDaysFrom1601To1970;
-    const std::int64_t result = days * civil::kTicksPerDay + t.wHour * civil::kTicksPerHour +
-                                t.wMinute * civil::kTicksPerMinute +
-                                t.wSecond * civil::kTicksPerSecond +
-                                t.wMilliseconds * civil::kTicksPerMillisecond;
-    if (static_cast<std::uint64_t>(result) >= civil::kFirstInvalidTicks) {
-        return false;
-    }
-    *ticks = result;
+    *ticks = static_cast<std::int64_t>(result);
     return true;
 }
 
@@ -35,18 +27,24 @@ bool Split(std::int64_t ticks, SYSTEMTIME* t) {
     if (ticks < 0) {
         return false;
     }
-    const std::int64_t days = ticks / civil::kTicksPerDay - civil::kDaysFrom1601To1970;
-    const std::int64_t rest = ticks % civil::kTicksPerDay;
-    const civil::CivilDate date = civil::CivilFromDays(days);
-    t->wYear = static_cast<WORD>(date.year);
-    t->wMonth = static_cast<WORD>(date.month);
-    t->wDay = static_cast<WORD>(date.day);
-    t->wDayOfWeek = static_cast<WORD>(civil::WeekdayFromDays(days));
-    t->wHour = static_cast<WORD>(rest / civil::kTicksPerHour);
-    t->wMinute = static_cast<WORD>(rest / civil::kTicksPerMinute % 60);
-    t->wSecond = static_cast<WORD>(rest / civil::kTicksPerSecond % 60);
-    t->wMilliseconds = static_cast<WORD>(rest / civil::kTicksPerMillisecond % 1000);
+    const civil::CivilTime fields = civil::CivilFromTicks(static_cast<std::uint64_t>(ticks));
+    t->wYear = static_cast<WORD>(fields.year);
+    t->wMonth = static_cast<WORD>(fields.month);
+    t->wDayOfWeek = static_cast<WORD>(fields.dayOfWeek);
+    t->wDay = static_cast<WORD>(fields.day);
+    t->wHour = static_cast<WORD>(fields.hour);
+    t->wMinute = static_cast<WORD>(fields.minute);
+    t->wSecond = static_cast<WORD>(fields.second);
+    t->wMilliseconds = static_cast<WORD>(fields.millisecond);
     return true;
+}
+
+std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b) {
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(a, b, &sum)) {
+        return b < 0 ? INT64_MIN : INT64_MAX;
+    }
+    return sum;
 }
 
 std::int64_t YearOf(std::int64_t ticks) {
@@ -87,9 +85,14 @@ bool ChangeInYear(const SYSTEMTIME& date, std::int64_t year, std::int64_t* ticks
     }
     const std::int64_t days =
         civil::DaysFromCivil(year, date.wMonth, day) + civil::kDaysFrom1601To1970;
-    *ticks = days * civil::kTicksPerDay + date.wHour * civil::kTicksPerHour +
-             date.wMinute * civil::kTicksPerMinute + date.wSecond * civil::kTicksPerSecond +
-             date.wMilliseconds * civil::kTicksPerMillisecond;
+    const std::int64_t timeOfDay =
+        date.wHour * civil::kTicksPerHour + date.wMinute * civil::kTicksPerMinute +
+        date.wSecond * civil::kTicksPerSecond + date.wMilliseconds * civil::kTicksPerMillisecond;
+    // Late in 30828 a change lies beyond every FILETIME: it saturates, still after them all.
+    std::int64_t dayStart = 0;
+    *ticks = __builtin_mul_overflow(days, civil::kTicksPerDay, &dayStart)
+                 ? (days < 0 ? INT64_MIN : INT64_MAX)
+                 : SaturatingAdd(dayStart, timeOfDay);
     return true;
 }
 
@@ -139,11 +142,12 @@ bool RuleUtcToLocal(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc, SY
         std::int64_t end = 0;
         // Both changes are moved to UTC, each from the clock in force before it.
         if (Add(t, -MinutesToTicks(standardBias), &standardLocal) &&
-            ChangesInYear(zone, YearOf(standardLocal), &changes) &&
-            Add(changes.daylightStart, MinutesToTicks(standardBias), &start) &&
-            Add(changes.daylightEnd, MinutesToTicks(daylightBias), &end) && start != end &&
-            InPeriod(t, start, end)) {
-            bias = daylightBias;
+            ChangesInYear(zone, YearOf(standardLocal), &changes)) {
+            start = SaturatingAdd(changes.daylightStart, MinutesToTicks(standardBias));
+            end = SaturatingAdd(changes.daylightEnd, MinutesToTicks(daylightBias));
+            if (start != end && InPeriod(t, start, end)) {
+                bias = daylightBias;
+            }
         }
     }
     std::int64_t result = 0;

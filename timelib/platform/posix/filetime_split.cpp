@@ -20,41 +20,26 @@ bool SplitTicks(std::int64_t ticks, SYSTEMTIME* fields) {
     if (ticks < 0) {
         return false;
     }
-    const std::int64_t days = ticks / civil::kTicksPerDay - civil::kDaysFrom1601To1970;
-    std::int64_t rest = ticks % civil::kTicksPerDay;
-    const civil::CivilDate date = civil::CivilFromDays(days);
-    fields->wYear = static_cast<WORD>(date.year);  // [1601, 30828]
-    fields->wMonth = static_cast<WORD>(date.month);
-    fields->wDay = static_cast<WORD>(date.day);
-    fields->wDayOfWeek = static_cast<WORD>(civil::WeekdayFromDays(days));
-    fields->wHour = static_cast<WORD>(rest / civil::kTicksPerHour);
-    rest %= civil::kTicksPerHour;
-    fields->wMinute = static_cast<WORD>(rest / civil::kTicksPerMinute);
-    rest %= civil::kTicksPerMinute;
-    fields->wSecond = static_cast<WORD>(rest / civil::kTicksPerSecond);
-    rest %= civil::kTicksPerSecond;
-    fields->wMilliseconds = static_cast<WORD>(rest / civil::kTicksPerMillisecond);
+    const civil::CivilTime t = civil::CivilFromTicks(static_cast<std::uint64_t>(ticks));
+    fields->wYear = static_cast<WORD>(t.year);  // [1601, 30828]
+    fields->wMonth = static_cast<WORD>(t.month);
+    fields->wDayOfWeek = static_cast<WORD>(t.dayOfWeek);
+    fields->wDay = static_cast<WORD>(t.day);
+    fields->wHour = static_cast<WORD>(t.hour);
+    fields->wMinute = static_cast<WORD>(t.minute);
+    fields->wSecond = static_cast<WORD>(t.second);
+    fields->wMilliseconds = static_cast<WORD>(t.millisecond);
     return true;
 }
 
 bool JoinTicks(const SYSTEMTIME& fields, std::int64_t* ticks) {
-    if (fields.wYear < 1601 || fields.wYear > 30828 || fields.wMonth < 1 || fields.wMonth > 12 ||
-        fields.wDay < 1 || fields.wDay > civil::DaysInMonth(fields.wYear, fields.wMonth) ||
-        fields.wHour > 23 || fields.wMinute > 59 || fields.wSecond > 59 ||
-        fields.wMilliseconds > 999) {
+    const civil::CivilTime t{fields.wYear, fields.wMonth,  fields.wDayOfWeek, fields.wDay,
+                             fields.wHour, fields.wMinute, fields.wSecond,    fields.wMilliseconds};
+    std::uint64_t result = 0;
+    if (!civil::TicksFromCivil(t, &result)) {
         return false;
     }
-    const std::int64_t days =
-        civil::DaysFromCivil(fields.wYear, fields.wMonth, fields.wDay) + civil::kDaysFrom1601To1970;
-    const std::int64_t result = days * civil::kTicksPerDay + fields.wHour * civil::kTicksPerHour +
-                                fields.wMinute * civil::kTicksPerMinute +
-                                fields.wSecond * civil::kTicksPerSecond +
-                                fields.wMilliseconds * civil::kTicksPerMillisecond;
-    // Year 30828 is valid only up to 2^63 - 1 ticks; no overflow is possible below it.
-    if (static_cast<std::uint64_t>(result) >= civil::kFirstInvalidTicks) {
-        return false;
-    }
-    *ticks = result;
+    *ticks = static_cast<std::int64_t>(result);
     return true;
 }
 
