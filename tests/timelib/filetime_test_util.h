@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
+#include "civil_time.h"
 #include "platform.h"
 
 namespace timelibtest {
@@ -38,6 +40,15 @@ inline constexpr std::uint64_t kUnixEpochTicks = 116'444'736'000'000'000;  // 19
 // Ticks of a UTC Unix time.
 inline std::uint64_t UnixTicks(std::int64_t seconds) {
     return kUnixEpochTicks + static_cast<std::uint64_t>(seconds) * kTicksPerSecond;
+}
+
+// The zone's UTC offset in seconds at a Unix time (0 .. 3000), from the runtime's breakdown.
+inline std::int64_t LocalOffsetAt(std::int64_t t) {
+    std::tm f{};
+    _localtime64_s(&f, &t);
+    const std::int64_t days =
+        trendtab::civil::DaysFromCivil(f.tm_year + 1900, f.tm_mon + 1, f.tm_mday);
+    return days * 86'400 + f.tm_hour * 3600 + f.tm_min * 60 + f.tm_sec - t;
 }
 
 }  // namespace timelibtest

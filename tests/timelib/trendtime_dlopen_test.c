@@ -15,26 +15,9 @@ static int failures = 0;
         }                                                                  \
     } while (0)
 
-#define LOOKUP(name) name##_t name##_fn = (name##_t)Lookup(library, #name)
-
-typedef void (*FileTimeGetMax_t)(FILETIME*);
-typedef FILETIME (*FileTimeDiff_t)(const FILETIME*, const FILETIME*);
-typedef FILETIME (*FileTimeSum_t)(const FILETIME*, const FILETIME*);
-typedef void (*TimeToFileTime_t)(LONG, FILETIME*);
-typedef void (*SecondsToFileTime_t)(LONG, FILETIME*);
-typedef void (*mSecondsToFileTime_t)(LONGLONG, FILETIME*);
-typedef void (*FileTimeToSeconds_t)(const FILETIME*, DWORD*);
-typedef void (*FileTimeTomSeconds_t)(const FILETIME*, DWORD*);
-typedef FILETIME (*FileTimeMult_t)(const FILETIME*, double);
-typedef FILETIME (*FileTimeAddDays_t)(const FILETIME*, LONG);
-typedef void (*FileTimeTomSeconds64_t)(const FILETIME*, ULONGLONG*);
-typedef void (*FileTimeToTime_t)(FILETIME, LONG*);
-typedef LONG (*CompareFileTimeBias_t)(const FILETIME*, LONG, const FILETIME*, LONG);
-typedef LONG (*GetCurrentBias_t)(void);
-typedef BOOL (*FileTimeToLocalFileTimeBias_t)(const FILETIME*, FILETIME*, LONG);
-typedef BOOL (*LocalFileTimeToFileTimeBias_t)(const FILETIME*, FILETIME*, LONG);
-typedef FILETIME (*LocalTimeLessDays_t)(LONG);
-typedef DWORD (*GetDayOfYear_t)(const FILETIME*);
+/* Declares name_fn with the type the public header gives the function (the declaration is only
+   read, never linked) and looks the name up in the library. */
+#define LOOKUP(name) __typeof__(&name) name##_fn = (__typeof__(&name))Lookup(library, #name)
 
 static void* Lookup(void* library, const char* name) {
     void* entry = dlsym(library, name);
