@@ -2,9 +2,13 @@
 // TZDIR variables as the C library reads them.
 #include "zone_description.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 #include <vector>
 
@@ -190,10 +194,60 @@ std::string ZoneDirectory() {
     return directory != nullptr && *directory != '\0' ? directory : "/usr/share/zoneinfo";
 }
 
-WindowsZone DescribeCurrentZone() {
-    const std::int64_t year = CurrentYear();
-    const std::string directory = ZoneDirectory();
+namespace {
+
+// What the current zone's description depends on: TZ, TZDIR, the year (for day-of-year rules)
+// and the identity and age of the zone file TZ or /etc/localtime leads to.
+struct ZoneSource {
+    bool tzSet = false;
+    std::string tz;
+    std::string directory;
+    std::int64_t year = 0;
+    std::string link;  // where /etc/localtime points, without TZ
+    bool hasFile = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::int64_t modified = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    std::int64_t size = 0;
+
+    bool operator==(const ZoneSource&) const = default;
+};
+
+ZoneSource CurrentSource() {
+    ZoneSource source;
     const char* tz = std::getenv("TZ");
+    source.tzSet = tz != nullptr;
+    source.tz = tz != nullptr ? tz : "";
+    source.directory = ZoneDirectory();
+    source.year = CurrentYear();
+    std::string path = "/etc/localtime";
+    if (source.tzSet) {
+        const std::string spec = source.tz.substr(!source.tz.empty() && source.tz[0] == ':');
+        path = !spec.empty() && spec[0] == '/' ? spec : source.directory + "/" + spec;
+    } else {
+        std::vector<char> target(4096);
+        const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+        if (length > 0) {
+            source.link.assign(target.data(), static_cast<std::size_t>(length));
+        }
+    }
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0) {
+        source.hasFile = true;
+        source.device = status.st_dev;
+        source.inode = status.st_ino;
+        source.modified = status.st_mtim.tv_sec;
+        source.modifiedNanoseconds = status.st_mtim.tv_nsec;
+        source.size = status.st_size;
+    }
+    return source;
+}
+
+WindowsZone DescribeSource(const ZoneSource& source) {
+    const std::int64_t year = source.year;
+    const std::string& directory = source.directory;
+    const char* tz = source.tzSet ? source.tz.c_str() : nullptr;
     std::string name;
     WindowsZone zone;
     if (tz == nullptr) {
@@ -227,6 +281,30 @@ WindowsZone DescribeCurrentZone() {
     if (!name.empty()) {
         SetZoneName(name, zone.info.StandardName);
     }
+    return zone;
+}
+
+}  // namespace
+
+// Reading and parsing the zone file costs several microseconds; the last description is kept
+// for as long as nothing it depends on has changed.
+WindowsZone DescribeCurrentZone() {
+    static std::mutex mutex;
+    static ZoneSource lastSource;
+    static WindowsZone lastZone;
+    static bool valid = false;
+    const ZoneSource source = CurrentSource();
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (valid && source == lastSource) {
+            return lastZone;
+        }
+    }
+    const WindowsZone zone = DescribeSource(source);
+    const std::lock_guard<std::mutex> lock(mutex);
+    lastSource = source;
+    lastZone = zone;
+    valid = true;
     return zone;
 }
 
