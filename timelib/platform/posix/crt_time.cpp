@@ -22,7 +22,7 @@ void FillInvalid(std::tm* fields) {
 
 }  // namespace
 
-std::tm* _localtime32(const std::int32_t* time) {
+std::tm* _localtime32(const LONG* time) {
     static thread_local std::tm result;
     if (*time < 0) {
         return nullptr;

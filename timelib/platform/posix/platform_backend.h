@@ -97,9 +97,10 @@ BOOL TzSpecificLocalTimeToSystemTimeEx(const DYNAMIC_TIME_ZONE_INFORMATION* zone
 std::int64_t _mktime64(std::tm* fields);  // -1 outside the range; normalises the fields
 errno_t _localtime64_s(std::tm* fields, const std::int64_t* time);  // EINVAL outside the range
 errno_t _gmtime64_s(std::tm* fields, const std::int64_t* time);
-// 32-bit local-time breakdown. Null for a negative count; the result lives in thread-local
-// storage until the next call on the same thread.
-std::tm* _localtime32(const std::int32_t* time);
+// 32-bit local-time breakdown (LONG is the runtime's 32-bit time type on both platforms). Null
+// for a negative count; the result lives in thread-local storage until the next call on the
+// same thread.
+std::tm* _localtime32(const LONG* time);
 
 // Wide-string helpers on WCHAR, as the Microsoft runtime has them for its wide strings.
 std::size_t wcslen(const WCHAR* text);
