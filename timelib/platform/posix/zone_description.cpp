@@ -117,10 +117,6 @@ std::int64_t CurrentYear() {
     return civil::CivilFromDays(days).year;
 }
 
-bool LoadZoneFile(const std::string& path, std::int64_t year, WindowsZone* zone) {
-    return ZoneFileToWindows(path, year, zone);
-}
-
 }  // namespace
 
 void SetZoneName(const std::string& text, WCHAR (&name)[32]) {
@@ -252,7 +248,7 @@ WindowsZone DescribeSource(const ZoneSource& source) {
     WindowsZone zone;
     if (tz == nullptr) {
         const std::string path = "/etc/localtime";
-        if (!LoadZoneFile(path, year, &zone)) {
+        if (!ZoneFileToWindows(path, year, &zone)) {
             return FixedZone("UTC", 0, false);  // what the C library falls back to
         }
         IsInside(path, directory, &name);
@@ -266,7 +262,7 @@ WindowsZone DescribeSource(const ZoneSource& source) {
                                                ? std::filesystem::path(spec)
                                                : std::filesystem::path(directory) / spec;
         PosixZoneRule rule;
-        if (!spec.empty() && LoadZoneFile(path.string(), year, &zone)) {
+        if (!spec.empty() && ZoneFileToWindows(path.string(), year, &zone)) {
             if (spec.front() != '/') {
                 name = spec;
             } else {
