@@ -99,12 +99,6 @@ TEST(ZoneDescription, ApproximatedRules) {
 
 TEST(ZoneDescription, ZoneFilesAndNames) {
     WindowsZone zone;
-    ASSERT_TRUE(
-        trendtab::posix::ZoneFileToWindows("/usr/share/zoneinfo/Australia/Sydney", 2024, &zone));
-    EXPECT_FALSE(zone.approximated);
-    EXPECT_EQ(zone.info.Bias, -600);
-    EXPECT_EQ(Date(zone.info.DaylightDate), "10/1/0 02:00:00");
-    EXPECT_EQ(Date(zone.info.StandardDate), "4/1/0 03:00:00");
     EXPECT_FALSE(trendtab::posix::ZoneFileToWindows("/nonexistent", 2024, &zone));
 
     WCHAR name[32];
