@@ -13,7 +13,8 @@
 // - DaylightDate is written in standard local time (the clock before the change), StandardDate
 //   in daylight local time. Daylight saving runs from DaylightDate up to StandardDate; when
 //   StandardDate comes first in the year (southern hemisphere) it runs across the new year.
-// - The year of the changes is the year of the local standard time being converted.
+// - The changes are those of the local year: the year of the local time given, or for a UTC
+//   time the year of its local standard time.
 #pragma once
 
 #include "platform.h"
