@@ -7,7 +7,7 @@ bool DecodeCompactStamp(std::int32_t stamp, RecordTime& time) {
     if (stamp < 0) {
         return false;
     }
-    const platform::Time32 count = stamp;
+    const LONG count = stamp;  // the runtime's 32-bit seconds count
     const std::tm* local = _localtime32(&count);
     if (local == nullptr) {
         return false;

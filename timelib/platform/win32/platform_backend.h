@@ -6,7 +6,10 @@
 
 #include <cstdint>
 #include <ctime>
+#include <cwchar>
 
-namespace trendtab::platform {
-using Time32 = __time32_t;  // the runtime's 32-bit seconds count
-}
+#include "trendtime_platform.h"
+
+static_assert(sizeof(WCHAR) == 2, "wide text is UTF-16");
+
+#define TT_WIDE(text) L"" text

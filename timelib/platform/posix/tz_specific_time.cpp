@@ -1,0 +1,122 @@
+// Zone-specific conversions of SYSTEMTIMEs, backed by the C library's zone (tzset(3),
+// localtime_r(3), mktime(3)) for a null record and by the Windows yearly rule (zone_rules.h) for
+// an explicit one.
+#include <cerrno>
+#include <cstring>
+
+#include "civil_time.h"
+#include "platform.h"
+#include "posix_internal.h"
+#include "zone_rules.h"
+
+namespace civil = trendtab::civil;
+
+namespace {
+
+BOOL Fail() {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+}
+
+// Seconds since 1970, rounded down, and the sub-second ticks of a FILETIME count.
+void SplitSeconds(std::int64_t ticks, std::int64_t* seconds, std::int64_t* fraction) {
+    *seconds = ticks / civil::kTicksPerSecond - civil::kSecondsFrom1601To1970;
+    *fraction = ticks % civil::kTicksPerSecond;
+}
+
+// The C library's zone, with its full history.
+BOOL CurrentZoneUtcToLocal(const SYSTEMTIME& utc, SYSTEMTIME* local) {
+    std::int64_t ticks = 0;
+    if (!trendtab::posix::JoinTicks(utc, &ticks)) {
+        return Fail();
+    }
+    std::int64_t seconds = 0;
+    std::int64_t fraction = 0;
+    SplitSeconds(ticks, &seconds, &fraction);
+    std::tm fields{};
+    std::int64_t shifted = 0;
+    if (!trendtab::posix::LocalBreakdown(static_cast<std::time_t>(seconds), &fields) ||
+        __builtin_add_overflow(ticks, fields.tm_gmtoff * civil::kTicksPerSecond, &shifted) ||
+        !trendtab::posix::SplitTicks(shifted, local)) {
+        return Fail();
+    }
+    return TRUE;
+}
+
+BOOL CurrentZoneLocalToUtc(const SYSTEMTIME& local, SYSTEMTIME* utc) {
+    std::int64_t ticks = 0;
+    if (!trendtab::posix::JoinTicks(local, &ticks)) {
+        return Fail();
+    }
+    std::tm fields{};
+    fields.tm_year = local.wYear - 1900;
+    fields.tm_mon = local.wMonth - 1;
+    fields.tm_mday = local.wDay;
+    fields.tm_hour = local.wHour;
+    fields.tm_min = local.wMinute;
+    fields.tm_sec = local.wSecond;
+    fields.tm_isdst = -1;  // the zone's rules decide, also in the repeated hour
+    tzset();
+    errno = 0;
+    const std::time_t seconds = mktime(&fields);
+    if (seconds == static_cast<std::time_t>(-1) && errno != 0) {
+        return Fail();
+    }
+    std::int64_t result = 0;
+    if (__builtin_mul_overflow(std::int64_t{seconds} + civil::kSecondsFrom1601To1970,
+                               civil::kTicksPerSecond, &result) ||
+        __builtin_add_overflow(result, local.wMilliseconds * civil::kTicksPerMillisecond,
+                               &result) ||
+        !trendtab::posix::SplitTicks(result, utc)) {
+        return Fail();
+    }
+    return TRUE;
+}
+
+TIME_ZONE_INFORMATION StaticPart(const DYNAMIC_TIME_ZONE_INFORMATION& zone) {
+    TIME_ZONE_INFORMATION info{};
+    info.Bias = zone.Bias;
+    std::memcpy(info.StandardName, zone.StandardName, sizeof info.StandardName);
+    info.StandardDate = zone.StandardDate;
+    info.StandardBias = zone.StandardBias;
+    std::memcpy(info.DaylightName, zone.DaylightName, sizeof info.DaylightName);
+    info.DaylightDate = zone.DaylightDate;
+    info.DaylightBias = zone.DaylightBias;
+    return info;
+}
+
+}  // namespace
+
+BOOL SystemTimeToTzSpecificLocalTime(const TIME_ZONE_INFORMATION* zone, const SYSTEMTIME* utc,
+                                     SYSTEMTIME* local) {
+    if (zone == nullptr) {
+        return CurrentZoneUtcToLocal(*utc, local);
+    }
+    return trendtab::platform::RuleUtcToLocal(*zone, *utc, local) ? TRUE : Fail();
+}
+
+BOOL TzSpecificLocalTimeToSystemTime(const TIME_ZONE_INFORMATION* zone, const SYSTEMTIME* local,
+                                     SYSTEMTIME* utc) {
+    if (zone == nullptr) {
+        return CurrentZoneLocalToUtc(*local, utc);
+    }
+    return trendtab::platform::RuleLocalToUtc(*zone, *local, utc) ? TRUE : Fail();
+}
+
+BOOL SystemTimeToTzSpecificLocalTimeEx(const DYNAMIC_TIME_ZONE_INFORMATION* zone,
+                                       const SYSTEMTIME* utc, SYSTEMTIME* local) {
+    if (zone == nullptr) {
+        return SystemTimeToTzSpecificLocalTime(nullptr, utc, local);
+    }
+    const TIME_ZONE_INFORMATION info = StaticPart(*zone);
+    return SystemTimeToTzSpecificLocalTime(&info, utc, local);
+}
+
+BOOL TzSpecificLocalTimeToSystemTimeEx(const DYNAMIC_TIME_ZONE_INFORMATION* zone,
+                                       const SYSTEMTIME* local, SYSTEMTIME* utc) {
+    if (zone == nullptr) {
+        return TzSpecificLocalTimeToSystemTime(nullptr, local, utc);
+    }
+    const TIME_ZONE_INFORMATION info = StaticPart(*zone);
+    return TzSpecificLocalTimeToSystemTime(&info, local, utc);
+}
