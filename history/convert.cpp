@@ -63,6 +63,7 @@ bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const Conve
     const bool compact = header.layout() == Layout::Compact;
     const int tagCount = header.numTags;
     RecordReader reader(history, header.recordSize);
+    const StampDecoder stamps;
     std::int64_t line = 1;
     std::int32_t decimation = options.everyN;
 
@@ -70,11 +71,11 @@ bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const Conve
         console.Progress(line++);
         RecordTime time;
         if (compact) {
-            if (!DecodeCompactStamp(LoadI32(record), time)) {
+            if (!stamps.DecodeCompact(LoadI32(record), time)) {
                 continue;
             }
         } else {
-            DecodeWideTimestamp(record, time);
+            stamps.DecodeWide(record, time);
         }
         if (options.hasStart && CompareTimeOfDay(time, options.start) < 0) {
             continue;

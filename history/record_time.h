@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "convert.h"
+#include "platform.h"
 
 namespace trendtab {
 
@@ -14,5 +15,17 @@ bool DecodeCompactStamp(std::int32_t stamp, RecordTime& time);
 // A wide stamp (the record's first 8 bytes: FILETIME ticks in UTC, low half first) in local time,
 // milliseconds included.
 void DecodeWideTimestamp(const unsigned char* stamp, RecordTime& time);
+
+// The stamps of one file. The functions above ask for the system's zone at every stamp; this
+// takes it once, and gives the same fields while the zone stays the same. The plain build uses the
+// functions above.
+class StampDecoder {
+  public:
+    bool DecodeCompact(std::int32_t stamp, RecordTime& time) const;
+    void DecodeWide(const unsigned char* stamp, RecordTime& time) const;
+
+  private:
+    platform::LocalTimeSnapshot zone_;
+};
 
 }  // namespace trendtab

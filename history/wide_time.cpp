@@ -44,4 +44,8 @@ void DecodeWideTimestamp(const unsigned char* stamp, RecordTime& time) {
     time.milliseconds = static_cast<std::int32_t>(ms % 1000);
 }
 
+void StampDecoder::DecodeWide(const unsigned char* stamp, RecordTime& time) const {
+    DecodeWideTimestamp(stamp, time);
+}
+
 }  // namespace trendtab

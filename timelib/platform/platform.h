@@ -5,9 +5,22 @@
 
 #include "platform_backend.h"
 
+#include <ctime>
 #include <string>
 
 namespace trendtab::platform {
+
+// The runtime's 32-bit local-time breakdown (`_localtime32`) of many stamps in a row, with the
+// system's zone taken once, when the object is made, instead of at every call. The converter makes
+// one per file; the same stamp then breaks down as `_localtime32` would break it down while the
+// zone stays the same.
+class LocalTimeSnapshot {
+  public:
+    LocalTimeSnapshot();
+
+    // False for a count the runtime cannot split (any negative one); `fields` is then unchanged.
+    bool BreakDown32(LONG seconds, std::tm& fields) const;
+};
 
 // Prepares the process for the converter: on POSIX a file-size limit then surfaces as a write
 // error instead of ending the process (SIGXFSZ ignored).

@@ -1,0 +1,24 @@
+// Local-time snapshot backed by one tzset(3) and localtime_r(3) per stamp: localtime_r keeps the
+// zone tzset read, where tzset itself may look at the zone file again on every call.
+#include "platform.h"
+
+namespace trendtab::platform {
+
+LocalTimeSnapshot::LocalTimeSnapshot() {
+    tzset();
+}
+
+bool LocalTimeSnapshot::BreakDown32(LONG seconds, std::tm& fields) const {
+    if (seconds < 0) {
+        return false;
+    }
+    const std::time_t t = seconds;
+    std::tm result;
+    if (!localtime_r(&t, &result)) {
+        return false;
+    }
+    fields = result;
+    return true;
+}
+
+}  // namespace trendtab::platform
