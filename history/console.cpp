@@ -15,12 +15,26 @@ void Console::Print(const char* format, ...) {
     Flush();
     va_list args;
     va_start(args, format);
-    std::vprintf(format, args);
+    if (capture_) {
+        va_list measure;
+        va_copy(measure, args);
+        const int size = std::vsnprintf(nullptr, 0, format, measure);
+        va_end(measure);
+        if (size > 0) {
+            const std::size_t start = capture_->size();
+            capture_->resize(start + static_cast<std::size_t>(size) + 1);
+            std::vsnprintf(capture_->data() + start, static_cast<std::size_t>(size) + 1, format,
+                           args);
+            capture_->resize(start + static_cast<std::size_t>(size));
+        }
+    } else {
+        std::vprintf(format, args);
+    }
     va_end(args);
 }
 
 void Console::Progress(std::int64_t line) {
-    if constexpr (kPlainBuild) {
+    if (kPlainBuild && !capture_) {
         std::printf("\r    Line = %lld   ", static_cast<long long>(line));
         return;
     }
@@ -35,7 +49,10 @@ void Console::Progress(std::int64_t line) {
 }
 
 void Console::Flush() {
-    if (!pending_.empty()) {
+    if (capture_) {
+        *capture_ += pending_;
+        pending_.clear();
+    } else if (!pending_.empty()) {
         std::fwrite(pending_.data(), 1, pending_.size(), stdout);
         pending_.clear();
     }

@@ -10,6 +10,8 @@ namespace trendtab {
 class Console {
   public:
     Console() = default;
+    // Collects the text in `capture` instead of writing it.
+    explicit Console(std::string* capture) : capture_(capture) {}
     ~Console() { Flush(); }
     Console(const Console&) = delete;
     Console& operator=(const Console&) = delete;
@@ -24,6 +26,7 @@ class Console {
 
   private:
     std::string pending_;
+    std::string* capture_ = nullptr;
 };
 
 }  // namespace trendtab
