@@ -40,6 +40,10 @@ const char* NegativeNanText();
 // False where the child's file-size limit (RunOptions::fileSizeLimit) cannot be set.
 bool SupportsFileSizeLimit();
 
+// True where the runtime's file functions refuse paths longer than 259 characters (MAX_PATH on
+// Windows without long-path support).
+bool HasShortPathLimit();
+
 // True when running on Wine rather than on Windows or natively.
 bool UnderWine();
 

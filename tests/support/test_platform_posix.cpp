@@ -97,6 +97,8 @@ const char* NegativeNanText() {
     return "-nan";
 }
 
+bool HasShortPathLimit() { return false; }
+
 bool SupportsFileSizeLimit() {
     return true;
 }

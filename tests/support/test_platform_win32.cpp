@@ -144,6 +144,8 @@ const char* NegativeNanText() {
     return "nan";
 }
 
+bool HasShortPathLimit() { return true; }
+
 bool SupportsFileSizeLimit() {
     return false;
 }
