@@ -131,9 +131,11 @@ void ConvertHistoryFile(const std::string& path, const ConvertOptions& options) 
     Console console;
     const std::string txtName = DeriveOutputName(path, ".txt");
     const std::string hdrName = DeriveOutputName(path, ".hdr");
-    // An input named like its own output would be destroyed by creating that output.
+    // An input named like its own output, or reached through it by a link, would be destroyed
+    // by creating that output.
     if (txtName.empty() || platform::SamePathName(txtName, path) ||
-        platform::SamePathName(hdrName, path)) {
+        platform::SamePathName(hdrName, path) || platform::SameFile(txtName, path) ||
+        platform::SameFile(hdrName, path)) {
         console.Print("Invalid filename: %s\n", path.c_str());
         return;
     }

@@ -38,6 +38,17 @@ TEST_F(ConversionFailures, InputNamedLikeItsOwnOutputIsLeftAlone) {
     EXPECT_FALSE(Exists("y.txt"));
 }
 
+TEST_F(ConversionFailures, OutputThatLeadsToTheInputIsNotCreated) {
+    Write("x.hst", Good());
+    if (!testsupport::MakeSymbolicLink("x.hst", Path("x.hdr"))) {
+        GTEST_SKIP() << "cannot make a symbolic link here";
+    }
+    const std::string before = Bytes("x.hst");
+    EXPECT_EQ(Convert({"x.hst"}), "Invalid filename: x.hst\n\n\n");
+    EXPECT_EQ(Bytes("x.hst"), before);
+    EXPECT_FALSE(Exists("x.txt"));
+}
+
 TEST_F(ConversionFailures, InputThatCannotBeOpenedForWriting) {
     MakeDirectory("folder.hst");
     Write("b.hst", Good());
@@ -144,6 +155,36 @@ TEST_F(ConversionFailures, WriteErrorStopsThatFileAndTheRunGoesOn) {
     EXPECT_LE(Bytes("a.txt").size(), 1u << 20);
     EXPECT_EQ(Text("b.txt"), "04/03/2011\t13:05:09\t     1.000\n");
     EXPECT_EQ(Bytes("a.hst"), before);
+}
+
+TEST_F(ConversionFailures, FullDiskForTheRowsThenForTheTagList) {
+    const std::string full = testsupport::FullDevice();
+    if (full.empty() || !testsupport::MakeSymbolicLink(full, Path("a.txt")) ||
+        !testsupport::MakeSymbolicLink(full, Path("b.hdr"))) {
+        GTEST_SKIP() << "no device that refuses writes like a full disk";
+    }
+    Write("a.hst", Good());
+    Write("b.hst", Good());
+    const std::string before = Bytes("a.hst");
+    EXPECT_EQ(Convert({"*.hst"}),
+              "\n* Creating file a.txt\n   Tag: A \n" + Progress(1) +
+                  "    Could not write: a.txt\n"
+                  "\n* Creating file b.txt\n   Tag: A \n" +
+                  Progress(1) + "\n   => Creating file b.hdr\n    Could not write: b.hdr\n\n\n");
+    EXPECT_FALSE(Exists("a.hdr"));
+    EXPECT_EQ(Text("b.txt"), "04/03/2011\t13:05:09\t     1.000\n");
+    EXPECT_EQ(Bytes("a.hst"), before);
+}
+
+TEST_F(ConversionFailures, FileGoneBetweenTheSearchAndItsConversion) {
+    // The directory still lists the name; the file behind it is gone.
+    if (!testsupport::MakeSymbolicLink(Path("deleted-target.hst"), Path("a.hst"))) {
+        GTEST_SKIP() << "cannot make a symbolic link here";
+    }
+    Write("b.hst", Good());
+    EXPECT_EQ(Convert({"*.hst"}), "\n* Creating file a.txt\n    Could not open: a.hst\n" +
+                                      ConvertedBlock("b", {"A"}, 1) + "\n\n");
+    EXPECT_FALSE(Exists("a.txt"));
 }
 
 TEST_F(ConversionFailures, HeaderWriteErrorIsReported) {

@@ -44,6 +44,12 @@ bool SupportsFileSizeLimit();
 // Windows without long-path support).
 bool HasShortPathLimit();
 
+// Makes `link` a symbolic link to `target`; false where the platform or the user cannot.
+bool MakeSymbolicLink(const std::string& target, const std::string& link);
+
+// A device that refuses every write as a full disk would (/dev/full), or "" where there is none.
+std::string FullDevice();
+
 // True when running on Wine rather than on Windows or natively.
 bool UnderWine();
 

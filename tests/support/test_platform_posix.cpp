@@ -97,7 +97,17 @@ const char* NegativeNanText() {
     return "-nan";
 }
 
-bool HasShortPathLimit() { return false; }
+bool MakeSymbolicLink(const std::string& target, const std::string& link) {
+    return symlink(target.c_str(), link.c_str()) == 0;
+}
+
+std::string FullDevice() {
+    return access("/dev/full", W_OK) == 0 ? "/dev/full" : "";
+}
+
+bool HasShortPathLimit() {
+    return false;
+}
 
 bool SupportsFileSizeLimit() {
     return true;

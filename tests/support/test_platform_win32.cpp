@@ -144,7 +144,17 @@ const char* NegativeNanText() {
     return "nan";
 }
 
-bool HasShortPathLimit() { return true; }
+bool MakeSymbolicLink(const std::string&, const std::string&) {
+    return false;
+}
+
+std::string FullDevice() {
+    return "";
+}
+
+bool HasShortPathLimit() {
+    return true;
+}
 
 bool SupportsFileSizeLimit() {
     return false;

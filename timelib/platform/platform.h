@@ -30,4 +30,7 @@ void PrepareProcess();
 // letter case on Windows.
 bool SamePathName(const std::string& a, const std::string& b);
 
+// True when both paths exist and lead to the same file (through a link, say).
+bool SameFile(const std::string& a, const std::string& b);
+
 }  // namespace trendtab::platform

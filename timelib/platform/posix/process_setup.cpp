@@ -1,4 +1,6 @@
-// Process setup and file-name rules, backed by POSIX signals and byte-wise names.
+// Process setup and file identity, backed by POSIX signals, byte-wise names and stat(2).
+#include <sys/stat.h>
+
 #include <csignal>
 
 #include "platform.h"
@@ -11,6 +13,13 @@ void PrepareProcess() {
 
 bool SamePathName(const std::string& a, const std::string& b) {
     return a == b;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat first;
+    struct stat second;
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 }  // namespace trendtab::platform
