@@ -117,15 +117,15 @@ LSTATUS OpenZone(const std::string& directory, std::u16string_view zone, REGSAM 
                  HKEY* result) {
     std::string name;
     std::string key;
-    std::string path;
+    std::vector<std::uint8_t> bytes;
     if (!trendtab::platform::Utf8FromWide(zone, &name) ||
-        !trendtab::posix::FindZoneKey(directory, name, &key, &path)) {
+        !trendtab::posix::FindZoneKey(directory, name, &key, &bytes)) {
         return ERROR_FILE_NOT_FOUND;
     }
     auto opened = std::make_unique<HKEY__>();
     opened->access = access;
     opened->directory = directory;
-    opened->values = trendtab::posix::ReadZoneKeyValues(key, path);
+    opened->values = trendtab::posix::ReadZoneKeyValues(key, bytes);
     *result = Register(std::move(opened));
     return ERROR_SUCCESS;
 }

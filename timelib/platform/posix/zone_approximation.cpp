@@ -14,12 +14,12 @@ bool ZoneRecordIsApproximated(const WCHAR* zoneKey) {
     }
     std::string name;
     std::string key;
-    std::string path;
+    std::vector<std::uint8_t> bytes;
     if (!Utf8FromWide(zoneKey, &name) ||
-        !posix::FindZoneKey(posix::ZoneDirectory(), name, &key, &path)) {
+        !posix::FindZoneKey(posix::ZoneDirectory(), name, &key, &bytes)) {
         return false;
     }
-    return posix::ReadZoneKeyValues(key, path).approximated;
+    return posix::ReadZoneKeyValues(key, bytes).approximated;
 }
 
 }  // namespace trendtab::platform

@@ -18,6 +18,7 @@ namespace {
 
 // Deeper trees are not zone databases; the bound also ends any walk through odd mounts.
 constexpr int kMaxDepth = 16;
+constexpr std::size_t kMaxZoneFileSize = 1 << 20;
 
 bool IsLeftOut(const std::string& topLevelName) {
     return topLevelName == "posix" || topLevelName == "right" || topLevelName == "localtime" ||
@@ -99,11 +100,11 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
-// The entry of a directory that a key component names: itself when it exists, else the first
-// in byte order that equals it ignoring letter case.
-bool FindEntry(const std::string& directory, const std::string& component, std::string* entry) {
-    struct stat status {};
-    if (lstat((directory + "/" + component).c_str(), &status) == 0) {
+// The entry of a directory that a key component names, and its lstat: itself when it exists,
+// else the first in byte order that equals it ignoring letter case.
+bool FindEntry(const std::string& directory, const std::string& component, std::string* entry,
+               struct stat* status) {
+    if (lstat((directory + "/" + component).c_str(), status) == 0) {
         *entry = component;
         return true;
     }
@@ -118,7 +119,7 @@ bool FindEntry(const std::string& directory, const std::string& component, std::
             found = true;
         }
     }
-    return found;
+    return found && lstat((directory + "/" + *entry).c_str(), status) == 0;
 }
 
 void PutLittle(std::uint32_t value, int bytes, BYTE** out) {
@@ -149,8 +150,8 @@ bool ListZoneKeys(const std::string& directory, std::vector<ZoneKey>* keys) {
 }
 
 bool FindZoneKey(const std::string& directory, std::string_view name, std::string* key,
-                 std::string* path) {
-    std::string current = directory;
+                 std::vector<std::uint8_t>* bytes) {
+    std::string path = directory;
     std::string resolved;
     std::size_t start = 0;
     for (int depth = 0; depth <= kMaxDepth; ++depth) {
@@ -163,22 +164,23 @@ bool FindZoneKey(const std::string& directory, std::string_view name, std::strin
             return false;
         }
         std::string entry;
-        if (!FindEntry(current, component, &entry) || (depth == 0 && IsLeftOut(entry))) {
+        struct stat status {};
+        if (!FindEntry(path, component, &entry, &status) || (depth == 0 && IsLeftOut(entry))) {
             return false;
         }
-        current += "/" + entry;
+        path += "/" + entry;
         resolved += (depth == 0 ? "" : "/") + entry;
-        struct stat status {};
         if (end == name.size()) {
-            if (stat(current.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
-                !BeginsWithTzifMagic(current)) {
+            // The file itself, or what a link leads to; read whole, as it is read anyway.
+            if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+                !ReadSmallFile(path, kMaxZoneFileSize, bytes) ||
+                !HasTzifMagic(bytes->data(), bytes->size())) {
                 return false;
             }
             *key = resolved;
-            *path = current;
             return true;
         }
-        if (lstat(current.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        if (!S_ISDIR(status.st_mode)) {
             return false;
         }
         start = end + 1;
@@ -186,13 +188,14 @@ bool FindZoneKey(const std::string& directory, std::string_view name, std::strin
     return false;
 }
 
-ZoneKeyValues ReadZoneKeyValues(const std::string& key, const std::string& path) {
+ZoneKeyValues ReadZoneKeyValues(const std::string& key, const std::vector<std::uint8_t>& bytes) {
     ZoneKeyValues values;
     platform::WideFromUtf8(key, &values.standard);
-    WindowsZone zone;
-    if (!ZoneFileToWindows(path, CurrentYear(), &zone)) {
+    TzifData data;
+    if (!ParseTzif(bytes.data(), bytes.size(), &data)) {
         return values;
     }
+    const WindowsZone zone = TzifToWindows(data, CurrentYear());
     values.hasRule = true;
     values.approximated = zone.approximated;
     const TIME_ZONE_INFORMATION& info = zone.info;

@@ -22,9 +22,9 @@ struct ZoneKey {
 bool ListZoneKeys(const std::string& directory, std::vector<ZoneKey>* keys);
 
 // The key that a name opens, its letter case ignored as in the registry (an exact match wins),
-// and its file. False when no zone key has that name.
+// and the bytes of its file. False when no zone key has that name.
 bool FindZoneKey(const std::string& directory, std::string_view name, std::string* key,
-                 std::string* path);
+                 std::vector<std::uint8_t>* bytes);
 
 // The values of a zone key, as the registry holds them.
 struct ZoneKeyValues {
@@ -37,6 +37,6 @@ struct ZoneKeyValues {
         daylight;  // "Dlt": the daylight abbreviation, empty without daylight saving
 };
 
-ZoneKeyValues ReadZoneKeyValues(const std::string& key, const std::string& path);
+ZoneKeyValues ReadZoneKeyValues(const std::string& key, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace trendtab::posix
