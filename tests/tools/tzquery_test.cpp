@@ -61,14 +61,10 @@ TEST_F(Tzquery, VersionHelpAndBadArguments) {
         {"zone"},
         {"zones", "extra"},
         {"info", "UTC", "extra"},
-        {"tolocal"},
         {"toutc", "UTC"},
         {"tolocal", "UTC", "2024-02-30T00:00:00"},
-        {"tolocal", "UTC", "2024-01-01 00:00:00"},
         {"tolocal", "UTC", "2024-01-01T00:00:00.1234"},
-        {"bias", "#18446744073709551616"},
-        {"--version", "extra"},
-    };
+        {"bias", "#18446744073709551616"}};
     for (const std::vector<std::string>& arguments : bad) {
         const Output result = Run(arguments);
         const std::string shown = arguments.empty() ? "(none)" : arguments[0];
