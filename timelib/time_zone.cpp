@@ -1,3 +1,5 @@
+// The time-zone object over the platform's zone services: the registry's zone list and records,
+// and the plain and extended zone conversions of kernel32.
 #include "time_zone.h"
 
 #include <algorithm>
@@ -13,6 +15,19 @@ constexpr const WCHAR* kZoneListKey =
     TT_WIDE("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones");
 constexpr DWORD kTziSize = 44;
 constexpr DWORD kMaxKeyNameLength = 1024;  // characters, terminator included
+
+// The messages of a failed conversion, by direction (to local time or not) and path (extended
+// or not).
+const WCHAR* const kFailureFormats[2][2] = {
+    {TT_WIDE("File time conversion error, TzSpecificLocalTimeToSystemTime failed, "
+             "GetLastStatus: %d"),
+     TT_WIDE("File time conversion error, TzSpecificLocalTimeToSystemTimeEx failed, "
+             "GetLastStatus: %d")},
+    {TT_WIDE("File time conversion error, SystemTimeToTzSpecificLocalTime failed, "
+             "GetLastStatus: %d"),
+     TT_WIDE("File time conversion error, SystemTimeToTzSpecificLocalTimeEx failed, "
+             "GetLastStatus: %d")},
+};
 
 using LocalToUtcEx = decltype(&TzSpecificLocalTimeToSystemTimeEx);
 using UtcToLocalEx = decltype(&SystemTimeToTzSpecificLocalTimeEx);
@@ -64,7 +79,7 @@ SYSTEMTIME LittleSystemTime(const BYTE* p) {
     return t;
 }
 
-// Opens the key for this one read, as the registry is read nowhere else.
+// One value of a zone's key: the key is opened for it and closed again.
 bool ReadValue(const WideString& keyPath, const WCHAR* valueName, BYTE* buffer, DWORD size) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) !=
@@ -127,7 +142,7 @@ bool TimeZone::SelectZone(const WCHAR* zoneName) {
     wcscpy(dynamicInfo.StandardName, zoneInfo.StandardName);
     wcscpy(dynamicInfo.DaylightName, zoneInfo.DaylightName);
     dynamicInfo.DynamicDaylightTimeDisabled = FALSE;
-    // The standard name, not the key: the key names the zone only in this registry.
+    // The key's "Std" value, not the key itself.
     wcsncpy(dynamicInfo.TimeZoneKeyName, zoneInfo.StandardName,
             sizeof dynamicInfo.TimeZoneKeyName / sizeof(WCHAR));
 
@@ -200,24 +215,8 @@ void TimeZone::Convert(bool toLocal, const FILETIME& input, FILETIME* output) co
     if (errorSink == nullptr) {
         return;
     }
-    const WCHAR* format = nullptr;
-    if (toLocal) {
-        format = extended ? TT_WIDE(
-                                "File time conversion error, SystemTimeToTzSpecificLocalTimeEx "
-                                "failed, GetLastStatus: %d")
-                          : TT_WIDE(
-                                "File time conversion error, SystemTimeToTzSpecificLocalTime "
-                                "failed, GetLastStatus: %d");
-    } else {
-        format = extended ? TT_WIDE(
-                                "File time conversion error, TzSpecificLocalTimeToSystemTimeEx "
-                                "failed, GetLastStatus: %d")
-                          : TT_WIDE(
-                                "File time conversion error, TzSpecificLocalTimeToSystemTime "
-                                "failed, GetLastStatus: %d");
-    }
     WCHAR message[256];
-    _snwprintf(message, 255, format, static_cast<int>(status));  // writes at most 255
+    _snwprintf(message, 255, kFailureFormats[toLocal][extended], static_cast<int>(status));
     message[255] = 0;
     errorSink->ReportError(message);
 }
