@@ -51,7 +51,7 @@ TestZoneDirectory::TestZoneDirectory()
         Copy(zone, zone);
     }
     Copy("America/New_York", "Eastern Standard Time");
-    Copy("America/Argentina/ComodRivadavia", "America/Argentina/ComodRivadavia");
+    Copy("America/New_York", "America/Argentina/ComodRivadavia");  // its 32 characters count
     fs::create_directories(dir_.path() / "Test");
     WriteFileBytes(dir_.file("Test/Approximated"),
                    TzifWithRule("-03", -3 * 3600, "<-03>3<-02>,M3.5.0/-2,M10.5.0/-1"));
