@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "civil_time.h"
+#include "filetime_math.h"
 #include "platform.h"
 #include "time_value.h"
 #include "trendtime.h"
@@ -14,14 +15,11 @@ namespace {
 namespace civil = trendtab::civil;
 
 std::uint64_t Ticks(const FILETIME* time) {
-    return (std::uint64_t{time->dwHighDateTime} << 32) | time->dwLowDateTime;
+    return trendtab::filetime::Ticks(*time);
 }
 
 FILETIME MakeFileTime(std::uint64_t ticks) {
-    FILETIME result;
-    result.dwLowDateTime = static_cast<DWORD>(ticks);
-    result.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return result;
+    return trendtab::filetime::FromTicks(ticks);
 }
 
 constexpr std::uint64_t kTicksPerMillisecond = civil::kTicksPerMillisecond;
@@ -94,7 +92,7 @@ TRENDTIME_API void FileTimeGetMax(FILETIME* out) {
 }
 
 TRENDTIME_API FILETIME FileTimeDiff(const FILETIME* a, const FILETIME* b) {
-    return MakeFileTime(Ticks(a) - Ticks(b));
+    return trendtab::filetime::Difference(*a, *b);
 }
 
 TRENDTIME_API FILETIME FileTimeSum(const FILETIME* a, const FILETIME* b) {
@@ -133,7 +131,7 @@ TRENDTIME_API void mSecondsToFileTime(LONGLONG milliseconds, FILETIME* out) {
 }
 
 TRENDTIME_API void FileTimeToSeconds(const FILETIME* value, DWORD* out) {
-    *out = static_cast<DWORD>(Ticks(value) / kTicksPerSecond);
+    *out = trendtab::filetime::WholeSeconds(*value);
 }
 
 TRENDTIME_API void FileTimeTomSeconds(const FILETIME* value, DWORD* out) {

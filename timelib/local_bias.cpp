@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "civil_time.h"
+#include "filetime_math.h"
 #include "platform.h"
 #include "trendtime.h"
 
@@ -10,16 +11,8 @@ namespace {
 
 namespace civil = trendtab::civil;
 
-std::uint64_t Ticks(const FILETIME& time) {
-    return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
-}
-
-FILETIME MakeFileTime(std::uint64_t ticks) {
-    FILETIME result;
-    result.dwLowDateTime = static_cast<DWORD>(ticks);
-    result.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return result;
-}
+using trendtab::filetime::FromTicks;
+using trendtab::filetime::Ticks;
 
 // local + bias minutes, modulo 2^64.
 std::uint64_t ToUtc(const FILETIME& local, LONG bias) {
@@ -48,8 +41,8 @@ TRENDTIME_API LONG CompareFileTimeBias(const FILETIME* a, LONG biasA, const FILE
     if (biasA == biasB) {
         return CompareFileTime(a, b);
     }
-    const FILETIME utcA = MakeFileTime(ToUtc(*a, biasA));
-    const FILETIME utcB = MakeFileTime(ToUtc(*b, biasB));
+    const FILETIME utcA = FromTicks(ToUtc(*a, biasA));
+    const FILETIME utcB = FromTicks(ToUtc(*b, biasB));
     return CompareFileTime(&utcA, &utcB);
 }
 
@@ -67,20 +60,20 @@ TRENDTIME_API LONG GetCurrentBias(void) {
 
 TRENDTIME_API BOOL FileTimeToLocalFileTimeBias(const FILETIME* utc, FILETIME* local, LONG bias) {
     // -bias in 64 bits: LONG_MIN negates without overflow.
-    *local = MakeFileTime(Ticks(*utc) -
-                          static_cast<std::uint64_t>(std::int64_t{bias}) * civil::kTicksPerMinute);
+    *local = FromTicks(Ticks(*utc) -
+                       static_cast<std::uint64_t>(std::int64_t{bias}) * civil::kTicksPerMinute);
     return 1;
 }
 
 TRENDTIME_API BOOL LocalFileTimeToFileTimeBias(const FILETIME* local, FILETIME* utc, LONG bias) {
-    *utc = MakeFileTime(ToUtc(*local, bias));
+    *utc = FromTicks(ToUtc(*local, bias));
     return 1;
 }
 
 TRENDTIME_API FILETIME LocalTimeLessDays(LONG days) {
     const FILETIME now = LocalNow();
-    return MakeFileTime(Ticks(now) -
-                        static_cast<std::uint64_t>(std::int64_t{days}) * civil::kTicksPerDay);
+    return FromTicks(Ticks(now) -
+                     static_cast<std::uint64_t>(std::int64_t{days}) * civil::kTicksPerDay);
 }
 
 TRENDTIME_API DWORD GetDayOfYear(const FILETIME* value) {

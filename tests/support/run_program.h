@@ -53,4 +53,12 @@ std::string FullDevice();
 // True when running on Wine rather than on Windows or natively.
 bool UnderWine();
 
+// True where the registry's zone list is the stand-in over the zone database that TZDIR names
+// (POSIX); false where it is the system's registry (Windows).
+bool ZoneListFromZoneDirectory();
+
+// Sets (or, with an empty optional, removes) a variable in this process's environment. Never
+// for TZ: a test takes its zone from the environment it was started with.
+void SetProcessEnvironment(const std::string& name, const std::optional<std::string>& value);
+
 }  // namespace testsupport

@@ -121,4 +121,16 @@ bool UnderWine() {
     return false;
 }
 
+bool ZoneListFromZoneDirectory() {
+    return true;
+}
+
+void SetProcessEnvironment(const std::string& name, const std::optional<std::string>& value) {
+    if (value) {
+        setenv(name.c_str(), value->c_str(), 1);
+    } else {
+        unsetenv(name.c_str());
+    }
+}
+
 }  // namespace testsupport

@@ -164,6 +164,14 @@ const char* TextLineEnd() {
     return "\r\n";
 }
 
+bool ZoneListFromZoneDirectory() {
+    return false;
+}
+
+void SetProcessEnvironment(const std::string& name, const std::optional<std::string>& value) {
+    _putenv_s(name.c_str(), value ? value->c_str() : "");
+}
+
 bool UnderWine() {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;

@@ -7,6 +7,7 @@
 
 #include <ctime>
 #include <string>
+#include <string_view>
 
 namespace trendtab::platform {
 
@@ -32,5 +33,18 @@ bool SamePathName(const std::string& a, const std::string& b);
 
 // True when both paths exist and lead to the same file (through a link, say).
 bool SameFile(const std::string& a, const std::string& b);
+
+// Wide text (UTF-16 on every platform) owned by the caller.
+using WideString = std::basic_string<WCHAR>;
+
+// UTF-8 to UTF-16 and back. Each always fills its output; it returns false when the input was
+// not well formed (bytes that are not UTF-8, unpaired surrogates), which then became U+FFFD.
+bool WideFromUtf8(std::string_view text, WideString* wide);
+bool Utf8FromWide(std::basic_string_view<WCHAR> wide, std::string* text);
+
+// True when the zone's registry record only approximates its rules: on POSIX, where records
+// are made from the zone database's rules, for a rule the Windows yearly form cannot express;
+// never on Windows. A null or empty key names the system's current zone.
+bool ZoneRecordIsApproximated(const WCHAR* zoneKey);
 
 }  // namespace trendtab::platform

@@ -28,7 +28,15 @@ inline constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 
 inline constexpr DWORD ERROR_SUCCESS = 0;
+inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
+inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
+inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+inline constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
+inline constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
+inline constexpr DWORD ERROR_MORE_DATA = 234;
+inline constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
 
 inline constexpr DWORD TIME_ZONE_ID_UNKNOWN = 0;
 inline constexpr DWORD TIME_ZONE_ID_STANDARD = 1;
@@ -113,3 +121,51 @@ int _wcsicmp(const WCHAR* first, const WCHAR* second);
 // precision. Returns the length, or -1 when the text did not fit (then it is not terminated).
 int _snwprintf(WCHAR* buffer, std::size_t count, const WCHAR* format, ...);
 int _vsnwprintf(WCHAR* buffer, std::size_t count, const WCHAR* format, std::va_list arguments);
+
+// advapi32 registry, read only: HKEY_LOCAL_MACHINE's zone list key and its zone keys, served from
+// the zone database (TZDIR, else the system default). Results are Windows error codes
+// (ERROR_SUCCESS on success); the last error is not touched.
+struct HKEY__;
+using HKEY = HKEY__*;
+using PHKEY = HKEY*;
+using LSTATUS = LONG;
+using REGSAM = DWORD;
+
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002u)))
+
+inline constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
+inline constexpr REGSAM KEY_SET_VALUE = 0x0002;
+inline constexpr REGSAM KEY_CREATE_SUB_KEY = 0x0004;
+inline constexpr REGSAM KEY_ENUMERATE_SUB_KEYS = 0x0008;
+inline constexpr REGSAM KEY_NOTIFY = 0x0010;
+inline constexpr REGSAM KEY_CREATE_LINK = 0x0020;
+inline constexpr REGSAM KEY_WOW64_64KEY = 0x0100;
+inline constexpr REGSAM KEY_WOW64_32KEY = 0x0200;
+inline constexpr REGSAM KEY_READ = 0x20019;
+inline constexpr REGSAM KEY_WRITE = 0x20006;
+
+inline constexpr DWORD REG_NONE = 0;
+inline constexpr DWORD REG_SZ = 1;
+inline constexpr DWORD REG_BINARY = 3;
+
+LSTATUS RegOpenKeyExW(HKEY key, const WCHAR* subKey, DWORD options, REGSAM access, PHKEY result);
+// nameLength: the buffer's size in characters on entry, the name's length without terminator on
+// success. ERROR_NO_MORE_ITEMS past the last subkey.
+LSTATUS RegEnumKeyExW(HKEY key, DWORD index, WCHAR* name, DWORD* nameLength, DWORD* reserved,
+                      WCHAR* keyClass, DWORD* classLength, FILETIME* lastWriteTime);
+// dataSize: the buffer's size in bytes on entry, the value's size on return; ERROR_MORE_DATA
+// (buffer untouched) when the value does not fit.
+LSTATUS RegQueryValueExW(HKEY key, const WCHAR* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                         DWORD* dataSize);
+LSTATUS RegCloseKey(HKEY key);
+
+// kernel32 library loading. The one library is "Kernel32.dll" (letter case ignored, ".dll"
+// optional): this layer's own kernel32 time services, the extended zone conversions included.
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
+using FARPROC = std::intptr_t (*)();
+
+HMODULE LoadLibraryW(const WCHAR* fileName);  // null and ERROR_MOD_NOT_FOUND for any other
+FARPROC GetProcAddress(HMODULE module, const char* procName);  // null, ERROR_PROC_NOT_FOUND
+BOOL FreeLibrary(HMODULE module);

@@ -112,21 +112,27 @@ bool IsInside(const std::filesystem::path& path, const std::filesystem::path& di
     return true;
 }
 
-std::int64_t CurrentYear() {
-    const std::int64_t days = std::time(nullptr) / kSecondsPerDay;
-    return civil::CivilFromDays(days).year;
-}
-
 }  // namespace
 
 void SetZoneName(const std::string& text, WCHAR (&name)[32]) {
+    trendtab::platform::WideString wide;
+    trendtab::platform::WideFromUtf8(text, &wide);
+    std::size_t length = wide.size() < 31 ? wide.size() : 31;
+    if (length == 31 && wide[30] >= 0xD800 && wide[30] <= 0xDBFF) {
+        length = 30;  // never half a surrogate pair
+    }
     std::size_t i = 0;
-    for (; i < 31 && i < text.size(); ++i) {
-        name[i] = static_cast<unsigned char>(text[i]);
+    for (; i < length; ++i) {
+        name[i] = wide[i];
     }
     for (; i < 32; ++i) {
         name[i] = 0;
     }
+}
+
+std::int64_t CurrentYear() {
+    const std::int64_t days = std::time(nullptr) / kSecondsPerDay;
+    return civil::CivilFromDays(days).year;
 }
 
 WindowsZone PosixRuleToWindows(const PosixZoneRule& rule, std::int64_t referenceYear) {

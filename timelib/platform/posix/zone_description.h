@@ -38,7 +38,10 @@ std::string ZoneDirectory();
 // known, else the standard abbreviation; truncated to 31 characters.
 WindowsZone DescribeCurrentZone();
 
-// Copies text into a 32-unit name field, truncated to 31 units, terminated, zero-padded.
+// Copies UTF-8 text into a 32-unit name field, truncated to 31 units, terminated, zero-padded.
 void SetZoneName(const std::string& text, WCHAR (&name)[32]);
+
+// The UTC calendar year now: the reference year of day-of-year rules.
+std::int64_t CurrentYear();
 
 }  // namespace trendtab::posix

@@ -1,0 +1,11 @@
+// Whether a zone's record approximates its rules: the registry's records are the system's own
+// rules, never an approximation of other ones.
+#include "platform.h"
+
+namespace trendtab::platform {
+
+bool ZoneRecordIsApproximated(const WCHAR* /*zoneKey*/) {
+    return false;
+}
+
+}  // namespace trendtab::platform
