@@ -34,7 +34,7 @@ bool StampDecoder::DecodeCompact(std::int32_t stamp, RecordTime& time) const {
         return DecodeCompactStamp(stamp, time);
     }
     std::tm local;
-    if (stamp < 0 || !zone_.BreakDown32(stamp, local)) {
+    if (stamp < 0 || !snapshot_.BreakDown32(stamp, local)) {
         return false;
     }
     CopyFields(local, time);

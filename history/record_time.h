@@ -5,6 +5,7 @@
 
 #include "convert.h"
 #include "platform.h"
+#include "time_zone.h"
 
 namespace trendtab {
 
@@ -21,11 +22,15 @@ void DecodeWideTimestamp(const unsigned char* stamp, RecordTime& time);
 // functions above.
 class StampDecoder {
   public:
+    StampDecoder();
+
     bool DecodeCompact(std::int32_t stamp, RecordTime& time) const;
     void DecodeWide(const unsigned char* stamp, RecordTime& time) const;
 
   private:
-    platform::LocalTimeSnapshot zone_;
+    platform::LocalTimeSnapshot snapshot_;
+    TimeZone zone_;  // the system's current zone, one for the file instead of one per stamp
+    bool utcZone_;   // its standard name is "UTC": wide stamps stay as they are
 };
 
 }  // namespace trendtab

@@ -1,51 +1,129 @@
-#include <cstring>
+// Wide-layout stamps: a FILETIME in UTC shown in the local time of the system's current zone.
+#include <cstdint>
 
+#include "build_flavor.h"
+#include "civil_time.h"
 #include "record_time.h"
+#include "time_value.h"
+#include "time_zone.h"
 
 namespace trendtab {
 namespace {
 
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-    return a / b - ((a % b) < 0);
+constexpr std::uint64_t kTicksPerSecond = civil::kTicksPerSecond;
+constexpr std::uint64_t kTicksPerMillisecond = civil::kTicksPerMillisecond;
+
+std::uint64_t LoadTicks(const unsigned char* stamp) {
+    std::uint64_t ticks = 0;
+    for (int i = 7; i >= 0; --i) {
+        ticks = ticks << 8 | stamp[i];
+    }
+    return ticks;
+}
+
+FILETIME ToFileTime(std::uint64_t ticks) {
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(ticks);
+    time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return time;
+}
+
+// The getters' failure values: the row shows 00/00/0000 and -1:-1:-1.
+constexpr RecordTime kFailedTime = {-1, -1, -1, 0, -1, -1900, 0};
+
+void FromSystemTime(const SYSTEMTIME& local, RecordTime& time) {
+    time.second = local.wSecond;
+    time.minute = local.wMinute;
+    time.hour = local.wHour;
+    time.day = local.wDay;
+    time.month0 = local.wMonth - 1;
+    time.year1900 = local.wYear - 1900;
+}
+
+// The stamp in local time through `zone`, then back through the calendar library's own
+// breakdown, as designed.
+void DecodeWithZone(const TimeZone& zone, std::uint64_t ticks, RecordTime& time) {
+    FILETIME local = ToFileTime(ticks);
+    zone.UtcToLocal(&local);  // left as it is when the platform refuses, or in a "UTC" zone
+    SYSTEMTIME split;
+    if (!FileTimeToSystemTime(&local, &split)) {
+        time = kFailedTime;  // 2^63 ticks and above
+        return;
+    }
+    try {
+        const TimeValue value(split, -1);  // a year below 1900 gives the count 0
+        time.second = value.GetSecond();
+        time.minute = value.GetMinute();
+        time.hour = value.GetHour();
+        time.day = value.GetDay();
+        time.month0 = value.GetMonth() - 1;
+        time.year1900 = value.GetYear() - 1900;
+    } catch (const TimeError&) {
+        // From 1900 on, but before 1970 or after 3000 in UTC: the calendar library has no count
+        // for it, and the row shows the stamp's own local calendar time.
+        FromSystemTime(split, time);
+    }
+    time.milliseconds = split.wMilliseconds;
+}
+
+bool IsUtcName(const WCHAR* name) {
+    return _wcsicmp(name, TT_WIDE("UTC")) == 0;
+}
+
+// The UTC calendar fields of seconds since 1970.
+void UtcFields(std::int64_t seconds, std::tm& fields) {
+    const std::int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+    const std::int64_t secondOfDay = seconds - days * 86400;
+    const civil::CivilDate date = civil::CivilFromDays(days);
+    fields = std::tm{};
+    fields.tm_year = static_cast<int>(date.year - 1900);
+    fields.tm_mon = date.month - 1;
+    fields.tm_mday = date.day;
+    fields.tm_hour = static_cast<int>(secondOfDay / 3600);
+    fields.tm_min = static_cast<int>(secondOfDay / 60 % 60);
+    fields.tm_sec = static_cast<int>(secondOfDay % 60);
 }
 
 }  // namespace
 
-// Interim: the stamp's UTC calendar time. Local time comes with the time-zone object.
 void DecodeWideTimestamp(const unsigned char* stamp, RecordTime& time) {
-    std::uint64_t ticks = 0;
-    for (int i = 7; i >= 0; --i) {
-        ticks = (ticks << 8) | stamp[i];
-    }
-    if (ticks >> 63) {
-        time = RecordTime{-1, -1, -1, 0, -1, -1900, 0};
-        return;
-    }
-    const std::int64_t ms = static_cast<std::int64_t>(ticks / 10000);
-    std::int64_t seconds = ms / 1000 - 11644473600;
-    const std::int64_t days = FloorDiv(seconds, 86400);
-    const std::int64_t secOfDay = seconds - days * 86400;
-    // Civil date from days since 1970-01-01.
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = FloorDiv(z, 146097);
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yoe + era * 400 + (month <= 2);
-    time.second = static_cast<std::int32_t>(secOfDay % 60);
-    time.minute = static_cast<std::int32_t>(secOfDay / 60 % 60);
-    time.hour = static_cast<std::int32_t>(secOfDay / 3600);
-    time.day = static_cast<std::int32_t>(day);
-    time.month0 = static_cast<std::int32_t>(month - 1);
-    time.year1900 = static_cast<std::int32_t>(year - 1900);
-    time.milliseconds = static_cast<std::int32_t>(ms % 1000);
+    const TimeZone zone;
+    DecodeWithZone(zone, LoadTicks(stamp), time);
 }
 
+StampDecoder::StampDecoder() : utcZone_(IsUtcName(zone_.GetName())) {}
+
 void StampDecoder::DecodeWide(const unsigned char* stamp, RecordTime& time) const {
-    DecodeWideTimestamp(stamp, time);
+    if constexpr (kPlainBuild) {
+        DecodeWideTimestamp(stamp, time);
+        return;
+    }
+    const std::uint64_t ticks = LoadTicks(stamp);
+    if (ticks >> 63 == 0) {
+        // Between 1970 and 3000 the designed chain gives back the local calendar time itself:
+        // the calendar library's count of that local time breaks down to the same fields. Any
+        // other year takes the chain.
+        const std::int64_t seconds =
+            static_cast<std::int64_t>(ticks / kTicksPerSecond) - civil::kSecondsFrom1601To1970;
+        std::tm local;
+        bool split = true;
+        if (utcZone_) {
+            UtcFields(seconds, local);  // a zone named "UTC" leaves the stamp as it is
+        } else {
+            split = snapshot_.BreakDownUtc(seconds, local);
+        }
+        if (split && local.tm_year >= 70 && local.tm_year <= 1100) {
+            time.second = local.tm_sec;
+            time.minute = local.tm_min;
+            time.hour = local.tm_hour;
+            time.day = local.tm_mday;
+            time.month0 = local.tm_mon;
+            time.year1900 = local.tm_year;
+            time.milliseconds = static_cast<std::int32_t>(ticks / kTicksPerMillisecond % 1000);
+            return;
+        }
+    }
+    DecodeWithZone(zone_, ticks, time);
 }
 
 }  // namespace trendtab

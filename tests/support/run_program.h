@@ -50,6 +50,10 @@ bool MakeSymbolicLink(const std::string& target, const std::string& link);
 // A device that refuses every write as a full disk would (/dev/full), or "" where there is none.
 std::string FullDevice();
 
+// True where a TZ rule string's daylight saving also applies to years before 1970: the Windows
+// yearly rule applies to every year, the GNU C library keeps it to 1970 and later.
+bool RuleStringAppliesBefore1970();
+
 // True when running on Wine rather than on Windows or natively.
 bool UnderWine();
 

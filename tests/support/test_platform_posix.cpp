@@ -105,6 +105,10 @@ std::string FullDevice() {
     return access("/dev/full", W_OK) == 0 ? "/dev/full" : "";
 }
 
+bool RuleStringAppliesBefore1970() {
+    return false;
+}
+
 bool HasShortPathLimit() {
     return false;
 }

@@ -152,6 +152,10 @@ std::string FullDevice() {
     return "";
 }
 
+bool RuleStringAppliesBefore1970() {
+    return true;
+}
+
 bool HasShortPathLimit() {
     return true;
 }

@@ -11,16 +11,20 @@
 
 namespace trendtab::platform {
 
-// The runtime's 32-bit local-time breakdown (`_localtime32`) of many stamps in a row, with the
-// system's zone taken once, when the object is made, instead of at every call. The converter makes
-// one per file; the same stamp then breaks down as `_localtime32` would break it down while the
-// zone stays the same.
+// The local-time breakdowns of many stamps in a row — the runtime's 32-bit breakdown
+// (`_localtime32`) and the kernel's UTC-to-local conversion — with the system's zone taken once,
+// when the object is made, instead of at every call. The converter makes one per file; a stamp
+// then breaks down as those services would break it down while the zone stays the same.
 class LocalTimeSnapshot {
   public:
     LocalTimeSnapshot();
 
     // False for a count the runtime cannot split (any negative one); `fields` is then unchanged.
     bool BreakDown32(LONG seconds, std::tm& fields) const;
+
+    // The local calendar fields of a UTC instant (seconds since 1970) in the system's zone, as
+    // SystemTimeToTzSpecificLocalTime with no zone record gives them; false when it refuses.
+    bool BreakDownUtc(std::int64_t seconds, std::tm& fields) const;
 };
 
 // Prepares the process for the converter: on POSIX a file-size limit then surfaces as a write

@@ -21,4 +21,15 @@ bool LocalTimeSnapshot::BreakDown32(LONG seconds, std::tm& fields) const {
     return true;
 }
 
+bool LocalTimeSnapshot::BreakDownUtc(std::int64_t seconds, std::tm& fields) const {
+    // The same breakdown as the current-zone conversion of the kernel services here.
+    const std::time_t t = seconds;
+    std::tm result;
+    if (!localtime_r(&t, &result)) {
+        return false;
+    }
+    fields = result;
+    return true;
+}
+
 }  // namespace trendtab::platform
