@@ -87,48 +87,6 @@ TEST_F(ConversionFailures, HeaderFileCannotBeCreated) {
     EXPECT_EQ(Text("a.txt"), "04/03/2011\t13:05:09\t     1.000\n");
 }
 
-TEST_F(ConversionFailures, RejectedHeadersLeaveAnEmptyTextFileAndNoTagList) {
-    struct Case {
-        std::string name;
-        std::string bytes;
-        std::string console;
-    };
-    hstgen::HistorySpec badCount = Good();
-    badCount.numTags = 251;
-    hstgen::HistorySpec shortHead = Good();
-    shortHead.truncateTo = 30;
-    hstgen::HistorySpec cutTable = Good();
-    cutTable.truncateTo = 60 + 255;
-    hstgen::HistorySpec smallRecord = Good();
-    smallRecord.recordSize = 7;
-    hstgen::HistorySpec wideMissing = WideFile({});
-    wideMissing.rawTagText = "A\t\tB";
-    wideMissing.numTags = 2;
-    const std::vector<Case> cases = {
-        {"empty.hst", "", "    Error in type of infoFile data: empty.hst\n"},
-        {"one.hst", "\x02", "    Error in type of infoFile data: one.hst\n"},
-        {"ten.hst", std::string("\x05\0\0\0\0\0\0\0\0\0", 10), ""},
-        {"head.hst", hstgen::BuildHistoryBytes(shortHead),
-         "    Error loading infoHead data: head.hst\n"},
-        {"count.hst", hstgen::BuildHistoryBytes(badCount),
-         "    Error in number of tags of infoHead data: count.hst\n"},
-        {"table.hst", hstgen::BuildHistoryBytes(cutTable), "   Invalid history file"},
-        {"record.hst", hstgen::BuildHistoryBytes(smallRecord),
-         "   Tag: A \n   Invalid history file"},
-        {"pairs.hst", hstgen::BuildHistoryBytes(wideMissing),
-         "   Tag: A \n   Invalid history file"},
-    };
-    for (const Case& c : cases) {
-        testsupport::WriteFileBytes(Path(c.name), c.bytes);
-        const std::string stem = c.name.substr(0, c.name.size() - 4);
-        EXPECT_EQ(Convert({c.name}), "\n* Creating file " + stem + ".txt\n" + c.console + "\n\n")
-            << c.name;
-        EXPECT_EQ(Bytes(stem + ".txt"), "") << c.name;
-        EXPECT_FALSE(Exists(stem + ".hdr")) << c.name;
-        EXPECT_EQ(Bytes(c.name), c.bytes) << c.name;
-    }
-}
-
 TEST_F(ConversionFailures, WriteErrorStopsThatFileAndTheRunGoesOn) {
     if (!testsupport::SupportsFileSizeLimit()) {
         GTEST_SKIP() << "no file-size limit for a child process on this platform";
