@@ -70,7 +70,7 @@ std::vector<MalformedCase> Cases() {
     wideNul.rawTagText = std::string("A\tdescA\0B\tdescB", 15);
     wideNul.numTags = 2;
     wideNul.recordSize = 24;
-    cases.push_back({"nul.hst", Bytes(wideNul), tagA + "   Invalid history file", "", {}});
+    cases.push_back({"nulbyte.hst", Bytes(wideNul), tagA + "   Invalid history file", "", {}});
     HistorySpec onlyTabs = WideFile({});
     onlyTabs.rawTagText = "\t\t\t\t";
     onlyTabs.numTags = 1;
