@@ -68,7 +68,7 @@ std::string TestZone() {
 
 std::uint64_t HeavyTestDivisor() {
     const char* scale = std::getenv("TRENDTAB_TEST_SCALE");
-    if (scale && std::string(scale) == "sanitize") {
+    if (scale && (std::string(scale) == "sanitize" || std::string(scale) == "valgrind")) {
         return 20;
     }
     if (UnderWine()) {
