@@ -99,10 +99,10 @@ void StampDecoder::DecodeWide(const unsigned char* stamp, RecordTime& time) cons
         return;
     }
     const std::uint64_t ticks = LoadTicks(stamp);
-    if (ticks >> 63 == 0) {
-        // Between 1970 and 3000 the designed chain gives back the local calendar time itself:
-        // the calendar library's count of that local time breaks down to the same fields. Any
-        // other year takes the chain.
+    // Between 1970 and 3000 the designed chain gives back the local calendar time itself, where
+    // the calendar library reads local time as the zone conversion wrote it: its count of that
+    // local time breaks down to the same fields. Any other year takes the chain.
+    if (platform::kRuntimeZoneIsKernelZone && ticks >> 63 == 0) {
         const std::int64_t seconds =
             static_cast<std::int64_t>(ticks / kTicksPerSecond) - civil::kSecondsFrom1601To1970;
         std::tm local;

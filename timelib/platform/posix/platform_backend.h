@@ -169,3 +169,9 @@ using FARPROC = std::intptr_t (*)();
 HMODULE LoadLibraryW(const WCHAR* fileName);  // null and ERROR_MOD_NOT_FOUND for any other
 FARPROC GetProcAddress(HMODULE module, const char* procName);  // null, ERROR_PROC_NOT_FOUND
 BOOL FreeLibrary(HMODULE module);
+
+namespace trendtab::platform {
+// The runtime's calendar functions and the kernel's zone conversions here both follow the C
+// library's zone, so a local time from the one reads back the same through the other.
+inline constexpr bool kRuntimeZoneIsKernelZone = true;
+}  // namespace trendtab::platform

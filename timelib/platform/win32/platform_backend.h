@@ -13,3 +13,10 @@
 static_assert(sizeof(WCHAR) == 2, "wide text is UTF-16");
 
 #define TT_WIDE(text) L"" text
+
+namespace trendtab::platform {
+// The runtime's calendar functions (_mktime64, _localtime64_s) read TZ in their own way and
+// apply United States daylight-saving rules to any daylight zone, so they may disagree with the
+// kernel's zone conversions.
+inline constexpr bool kRuntimeZoneIsKernelZone = false;
+}  // namespace trendtab::platform
