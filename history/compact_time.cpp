@@ -2,19 +2,16 @@
 #include "record_time.h"
 
 namespace trendtab {
-namespace {
 
-void CopyFields(const std::tm& local, RecordTime& time) {
-    time.second = local.tm_sec;
-    time.minute = local.tm_min;
-    time.hour = local.tm_hour;
-    time.day = local.tm_mday;
-    time.month0 = local.tm_mon;
-    time.year1900 = local.tm_year;
+void FillFromFields(const std::tm& fields, RecordTime& time) {
+    time.second = fields.tm_sec;
+    time.minute = fields.tm_min;
+    time.hour = fields.tm_hour;
+    time.day = fields.tm_mday;
+    time.month0 = fields.tm_mon;
+    time.year1900 = fields.tm_year;
     time.milliseconds = 0;
 }
-
-}  // namespace
 
 bool DecodeCompactStamp(std::int32_t stamp, RecordTime& time) {
     if (stamp < 0) {
@@ -25,7 +22,7 @@ bool DecodeCompactStamp(std::int32_t stamp, RecordTime& time) {
     if (local == nullptr) {
         return false;
     }
-    CopyFields(*local, time);
+    FillFromFields(*local, time);
     return true;
 }
 
@@ -37,7 +34,7 @@ bool StampDecoder::DecodeCompact(std::int32_t stamp, RecordTime& time) const {
     if (stamp < 0 || !snapshot_.BreakDown32(stamp, local)) {
         return false;
     }
-    CopyFields(local, time);
+    FillFromFields(local, time);
     return true;
 }
 

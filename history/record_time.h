@@ -17,6 +17,9 @@ bool DecodeCompactStamp(std::int32_t stamp, RecordTime& time);
 // milliseconds included.
 void DecodeWideTimestamp(const unsigned char* stamp, RecordTime& time);
 
+// The calendar fields of a broken-down time; milliseconds 0.
+void FillFromFields(const std::tm& fields, RecordTime& time);
+
 // The stamps of one file. The functions above ask for the system's zone at every stamp; this
 // takes it once, and gives the same fields while the zone stays the same. The plain build uses the
 // functions above.

@@ -113,12 +113,7 @@ void StampDecoder::DecodeWide(const unsigned char* stamp, RecordTime& time) cons
             split = snapshot_.BreakDownUtc(seconds, local);
         }
         if (split && local.tm_year >= 70 && local.tm_year <= 1100) {
-            time.second = local.tm_sec;
-            time.minute = local.tm_min;
-            time.hour = local.tm_hour;
-            time.day = local.tm_mday;
-            time.month0 = local.tm_mon;
-            time.year1900 = local.tm_year;
+            FillFromFields(local, time);
             time.milliseconds = static_cast<std::int32_t>(ticks / kTicksPerMillisecond % 1000);
             return;
         }

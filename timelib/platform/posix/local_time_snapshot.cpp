@@ -9,16 +9,8 @@ LocalTimeSnapshot::LocalTimeSnapshot() {
 }
 
 bool LocalTimeSnapshot::BreakDown32(LONG seconds, std::tm& fields) const {
-    if (seconds < 0) {
-        return false;
-    }
-    const std::time_t t = seconds;
-    std::tm result;
-    if (!localtime_r(&t, &result)) {
-        return false;
-    }
-    fields = result;
-    return true;
+    // The runtime splits no negative count; otherwise the same breakdown as below.
+    return seconds >= 0 && BreakDownUtc(seconds, fields);
 }
 
 bool LocalTimeSnapshot::BreakDownUtc(std::int64_t seconds, std::tm& fields) const {
