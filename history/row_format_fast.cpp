@@ -116,7 +116,7 @@ struct FixedDigits {
     std::uint32_t fraction;  // below 10^decimals
 };
 
-// False where the integer part would not fit 64 bits (and for NaN and the infinities).
+// False where the integer part would not fit 64 bits.
 bool ToFixed(const DoubleParts& parts, int decimals, FixedDigits& digits) {
     if (parts.exponent >= 0) {
         if (parts.exponent > kMaxIntegerExponent) {
@@ -129,7 +129,8 @@ bool ToFixed(const DoubleParts& parts, int decimals, FixedDigits& digits) {
     const std::uint64_t integer = shift < 64 ? parts.mantissa >> shift : 0;
     const std::uint64_t below =
         shift < 64 ? parts.mantissa & ((std::uint64_t{1} << shift) - 1) : parts.mantissa;
-    // below * 10^decimals < 2^73: from 2^128 on it is far under half a unit of the last decimal.
+    // below * 10^decimals < 2^73: divided by 2^128 or more, far under half a unit of the last
+    // decimal.
     if (shift >= 128) {
         digits = {0, 0};
         return true;
