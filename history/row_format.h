@@ -1,5 +1,7 @@
 // The pieces of a .txt row: date, time and one value per tag, each followed by the separator
-// as the row layout demands. This is the converter's hot path.
+// as the row layout demands. This is the converter's hot path: the functions give the bytes of the
+// printf-style formats named below, by the fast implementation, or by the plain one in a build
+// with TRENDTAB_PLAIN=1 (both in row_format_variants.h).
 #pragma once
 
 #include <string>

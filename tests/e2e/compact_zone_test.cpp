@@ -40,6 +40,11 @@ const std::vector<std::string> kKolkata = {
 const std::map<std::string, std::vector<std::string>> kLocalTimes = {
     {"UTC", kUtc},
     {"UTC0", kUtc},
+    {"Etc/UTC", kUtc},
+    {"Australia/Sydney",
+     {"13/03/2011\t17:59:59", "13/03/2011\t18:00:00", "27/03/2011\t11:59:59",
+      "27/03/2011\t12:00:00", "30/10/2011\t11:30:00", "30/10/2011\t12:30:00",
+      "06/11/2011\t16:59:59", "06/11/2011\t17:00:00", "01/01/1970\t10:00:00"}},
     {"America/New_York", kNewYork},
     {"EST5EDT,M3.2.0,M11.1.0", kNewYork},
     {"Asia/Kolkata", kKolkata},

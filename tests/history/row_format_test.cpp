@@ -45,6 +45,20 @@ TEST(ValuePiece, TiesAtTheThirdDecimalFollowTheBinaryValue) {
     EXPECT_EQ(Value(2.0015, true), "     2.002");  // and this one just above
 }
 
+TEST(ValuePiece, CarriesAndTheEdgesOfTheExactRange) {
+    EXPECT_EQ(Value(9.9995, true), "     9.999");  // just below the tie
+    EXPECT_EQ(Value(99999.9996, false), "100000.000\t");
+    EXPECT_EQ(Value(-999999.9996, false), "-1000000.00");
+    EXPECT_EQ(Value(0.0000005, true, true), "0.000000");  // the double lies below 5e-7
+    EXPECT_EQ(Value(0.0078125, true, true), "0.007812");  // 2^-7: exactly halfway, to even
+    EXPECT_EQ(Value(0x1p-1074, true, true), "0.000000");
+    EXPECT_EQ(Value(-0x1p-1074, true), "    -0.000");
+    // Around 2^64, where integer parts stop fitting 64 bits.
+    EXPECT_EQ(Value(0x1.fffffffffffffp63, true, true), "18446744073709549568.000000");
+    EXPECT_EQ(Value(0x1p64, true, true), "18446744073709551616.000000");
+    EXPECT_EQ(Value(-0x1p64, false), "-1844674407");
+}
+
 TEST(ValuePiece, ExtendedIsFullWidthWithoutCut) {
     EXPECT_EQ(Value(3.14159, false, true, ';'), "3.141590;");
     EXPECT_EQ(Value(-12.5, true, true, ';'), "-12.500000");
@@ -73,6 +87,15 @@ TEST(CompactValue, RoundsToSevenSignificantDigits) {
     EXPECT_TRUE(std::signbit(RoundCompactValue(-0.0f)));
     EXPECT_TRUE(std::isinf(RoundCompactValue(-std::numeric_limits<float>::infinity())));
     EXPECT_TRUE(std::isnan(RoundCompactValue(std::numeric_limits<float>::quiet_NaN())));
+    // Exact ties at the seventh digit go to even.
+    EXPECT_EQ(RoundCompactValue(12345665.0f), 12345660.0);
+    EXPECT_EQ(RoundCompactValue(12345675.0f), 12345680.0);
+    EXPECT_EQ(RoundCompactValue(1.2578125f), 1.257812);
+    EXPECT_EQ(RoundCompactValue(-1.2578135f), -1.257813);  // not a tie as a float
+    // The largest and smallest magnitudes.
+    EXPECT_EQ(RoundCompactValue(std::numeric_limits<float>::max()), 3.402823e38);
+    EXPECT_EQ(RoundCompactValue(1e-30f), 1e-30);
+    EXPECT_EQ(RoundCompactValue(std::numeric_limits<float>::denorm_min()), 1.401298e-45);
     // Through the value piece, as rows show it.
     EXPECT_EQ(Value(RoundCompactValue(12345678.9f), false), "12345680.00");
     EXPECT_EQ(Value(RoundCompactValue(12345678.9f), true), "12345680.0");

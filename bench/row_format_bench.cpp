@@ -1,0 +1,104 @@
+// The row pieces, fast against plain: values as columns and with "/e", compact values read back
+// through "%e", and the date and time pieces. Each iteration formats a batch of typical inputs.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "row_format_variants.h"
+
+namespace trendtab {
+namespace {
+
+constexpr std::size_t kBatch = 1024;
+
+// Trend values: levels, flows and temperatures with a few decimals, some negative, some large.
+std::vector<double> TypicalValues() {
+    std::mt19937_64 engine(42);
+    std::vector<double> values;
+    for (std::size_t i = 0; i < kBatch; ++i) {
+        const double magnitude = static_cast<double>(engine() % 1'000'000) / 1000.0;
+        const double scale = (i % 8 == 0) ? 1000.0 : 1.0;
+        values.push_back((i % 5 == 0 ? -magnitude : magnitude) * scale);
+    }
+    return values;
+}
+
+std::vector<float> TypicalFloats() {
+    std::vector<float> floats;
+    for (const double value : TypicalValues()) {
+        floats.push_back(static_cast<float>(value));
+    }
+    return floats;
+}
+
+std::vector<RecordTime> TypicalTimes() {
+    std::vector<RecordTime> times;
+    for (std::int32_t i = 0; i < static_cast<std::int32_t>(kBatch); ++i) {
+        times.push_back(
+            {i % 60, (i / 60) % 60, i % 24, 1 + i % 28, i % 12, 100 + i % 30, (i * 37) % 1000});
+    }
+    return times;
+}
+
+using ValueAppender = void (*)(std::string&, double, char, bool, bool);
+
+void Values(benchmark::State& state, ValueAppender append, bool extended) {
+    const std::vector<double> values = TypicalValues();
+    std::string row;
+    for (auto _ : state) {
+        row.clear();
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            append(row, values[i], '\t', i + 1 == values.size(), extended);
+        }
+        benchmark::DoNotOptimize(row.data());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * values.size()));
+}
+BENCHMARK_CAPTURE(Values, fast_columns, fast::AppendValuePiece, false);
+BENCHMARK_CAPTURE(Values, plain_columns, plain::AppendValuePiece, false);
+BENCHMARK_CAPTURE(Values, fast_extended, fast::AppendValuePiece, true);
+BENCHMARK_CAPTURE(Values, plain_extended, plain::AppendValuePiece, true);
+
+void CompactRounding(benchmark::State& state, double (*round)(float)) {
+    const std::vector<float> floats = TypicalFloats();
+    for (auto _ : state) {
+        double sum = 0;
+        for (const float value : floats) {
+            sum += round(value);
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * floats.size()));
+}
+BENCHMARK_CAPTURE(CompactRounding, fast, fast::RoundCompactValue);
+BENCHMARK_CAPTURE(CompactRounding, plain, plain::RoundCompactValue);
+
+using DateAppender = void (*)(std::string&, const RecordTime&, char);
+using TimeAppender = void (*)(std::string&, const RecordTime&, char, bool);
+
+void DateAndTime(benchmark::State& state, DateAppender date, TimeAppender time,
+                 bool withMilliseconds) {
+    const std::vector<RecordTime> times = TypicalTimes();
+    std::string row;
+    for (auto _ : state) {
+        row.clear();
+        for (const RecordTime& t : times) {
+            date(row, t, '\t');
+            time(row, t, '\t', withMilliseconds);
+        }
+        benchmark::DoNotOptimize(row.data());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * times.size()));
+}
+BENCHMARK_CAPTURE(DateAndTime, fast, fast::AppendDatePiece, fast::AppendTimePiece, false);
+BENCHMARK_CAPTURE(DateAndTime, plain, plain::AppendDatePiece, plain::AppendTimePiece, false);
+BENCHMARK_CAPTURE(DateAndTime, fast_milliseconds, fast::AppendDatePiece, fast::AppendTimePiece,
+                  true);
+BENCHMARK_CAPTURE(DateAndTime, plain_milliseconds, plain::AppendDatePiece, plain::AppendTimePiece,
+                  true);
+
+}  // namespace
+}  // namespace trendtab
