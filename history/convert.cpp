@@ -4,13 +4,16 @@
 #include <cstring>
 #include <memory>
 
+#include "build_flavor.h"
 #include "console.h"
 #include "history_header.h"
 #include "platform.h"
 #include "record_reader.h"
 #include "record_time.h"
 #include "row_format.h"
+#include "row_format_variants.h"
 #include "text_output.h"
+#include "value_columns.h"
 
 namespace trendtab {
 namespace {
@@ -26,22 +29,8 @@ std::int32_t LoadI32(const unsigned char* p) {
         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-float LoadFloat(const unsigned char* p) {
-    const std::uint32_t bits = static_cast<std::uint32_t>(LoadI32(p));
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-double LoadDouble(const unsigned char* p) {
-    std::uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i) {
-        bits = bits << 8 | p[i];
-    }
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
+// A date piece and a time piece with milliseconds, each with its separator.
+constexpr std::size_t kLongestRowStart = 2 * fast::kMaxDateTimePiece;
 
 // Lexicographic order of (hour, minute, second).
 int CompareTimeOfDay(const RecordTime& time, const TimeOfDay& bound) {
@@ -64,6 +53,9 @@ bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const Conve
     const int tagCount = header.numTags;
     RecordReader reader(history, header.recordSize);
     const StampDecoder stamps;
+    ValueColumns values(header.layout(), tagCount, options.separator, options.extended);
+    std::string row;
+    const std::size_t valuesOffset = compact ? kCompactStampSize : kWideStampSize;
     std::int64_t line = 1;
     std::int32_t decimation = options.everyN;
 
@@ -91,18 +83,25 @@ bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const Conve
             decimation = 1;
         }
 
-        std::string& row = text.buffer();
-        AppendDatePiece(row, time, options.separator);
-        AppendTimePiece(row, time, options.separator, options.withMilliseconds);
-        for (int i = 0; i < tagCount; ++i) {
-            const double value = compact ? RoundCompactValue(LoadFloat(record + kCompactStampSize +
-                                                                       kCompactValueSize * i))
-                                         : LoadDouble(record + kWideStampSize + kWideValueSize * i);
-            AppendValuePiece(row, value, options.separator, i == tagCount - 1, options.extended);
-        }
-        row += '\n';
-        if (!text.EndRow()) {
-            return false;
+        if constexpr (kPlainBuild) {
+            // Piece by piece into a row, handed to the runtime's buffered output.
+            row.clear();
+            AppendDatePiece(row, time, options.separator);
+            AppendTimePiece(row, time, options.separator, options.withMilliseconds);
+            values.Append(row, record + valuesOffset);
+            row += '\n';
+            if (!text.WriteRow(row)) {
+                return false;
+            }
+        } else {
+            char* out = text.RowStart();
+            out = fast::PutDatePiece(out, time, options.separator);
+            out = fast::PutTimePiece(out, time, options.separator, options.withMilliseconds);
+            out = values.Put(out, record + valuesOffset);
+            *out++ = '\n';
+            if (!text.EndRow(out)) {
+                return false;
+            }
         }
     }
     return true;
@@ -152,7 +151,7 @@ void ConvertHistoryFile(const std::string& path, const ConvertOptions& options) 
         console.Print("    Could not create: %s\n", txtName.c_str());
         return;
     }
-    TextOutput text(txtFile);
+    TextOutput text(txtFile, kLongestRowStart + ValueColumns::LongestPieces(kMaxTags) + 1);
 
     HistoryHeader header;
     if (!ReadHistoryHeader(history.get(), path, header, console)) {

@@ -48,4 +48,13 @@ double RoundCompactValue(float value) {
     }
 }
 
+void AppendCompactValuePiece(std::string& row, float value, char separator, bool isLast,
+                             bool extended) {
+    if constexpr (kPlain) {
+        plain::AppendCompactValuePiece(row, value, separator, isLast, extended);
+    } else {
+        fast::AppendCompactValuePiece(row, value, separator, isLast, extended);
+    }
+}
+
 }  // namespace trendtab

@@ -26,4 +26,8 @@ void AppendValuePiece(std::string& row, double value, char separator, bool isLas
 // back with strtod.
 double RoundCompactValue(float value);
 
+// A compact value's piece: AppendValuePiece of RoundCompactValue.
+void AppendCompactValuePiece(std::string& row, float value, char separator, bool isLast,
+                             bool extended);
+
 }  // namespace trendtab

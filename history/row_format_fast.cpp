@@ -44,6 +44,60 @@ constexpr auto kPow10 = [] {
     return powers;
 }();
 
+// 10^0 .. 10^19, the powers of ten below 2^64.
+constexpr auto kPow10U64 = [] {
+    std::array<std::uint64_t, 20> powers{};
+    powers[0] = 1;
+    for (std::size_t i = 1; i < powers.size(); ++i) {
+        powers[i] = powers[i - 1] * 10;
+    }
+    return powers;
+}();
+
+// value / 10^power for power in [1, 19], by constant divisors (multiplications, not divisions).
+[[gnu::always_inline]] inline std::uint64_t DivideByPow10(std::uint64_t value, int power) {
+    switch (power) {
+        case 1:
+            return value / 10U;
+        case 2:
+            return value / 100U;
+        case 3:
+            return value / 1000U;
+        case 4:
+            return value / 10000U;
+        case 5:
+            return value / 100000U;
+        case 6:
+            return value / 1000000U;
+        case 7:
+            return value / 10000000U;
+        case 8:
+            return value / 100000000U;
+        case 9:
+            return value / 1000000000U;
+        case 10:
+            return value / 10000000000U;
+        case 11:
+            return value / 100000000000U;
+        case 12:
+            return value / 1000000000000U;
+        case 13:
+            return value / 10000000000000U;
+        case 14:
+            return value / 100000000000000U;
+        case 15:
+            return value / 1000000000000000U;
+        case 16:
+            return value / 10000000000000000U;
+        case 17:
+            return value / 100000000000000000U;
+        case 18:
+            return value / 1000000000000000000U;
+        default:
+            return value / 10000000000000000000U;
+    }
+}
+
 // The powers of ten a double holds exactly.
 constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
@@ -129,6 +183,21 @@ bool ToFixed(const DoubleParts& parts, int decimals, FixedDigits& digits) {
     const std::uint64_t integer = shift < 64 ? parts.mantissa >> shift : 0;
     const std::uint64_t below =
         shift < 64 ? parts.mantissa & ((std::uint64_t{1} << shift) - 1) : parts.mantissa;
+    const std::uint64_t unit64 = kPow10U64[static_cast<std::size_t>(decimals)];
+    // The common case in 64 bits: below < 2^53, so below * 1000 < 2^63, and below * 10^6 fits
+    // while below < 2^44.
+    if (shift < 64 && (decimals <= 3 || below < (std::uint64_t{1} << 44))) {
+        const std::uint64_t scaled = below * unit64;
+        std::uint64_t fraction = scaled >> shift;
+        const std::uint64_t rest = scaled & ((std::uint64_t{1} << shift) - 1);
+        const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+        if (rest > half || (rest == half && (fraction & 1) != 0)) {
+            ++fraction;
+        }
+        digits = fraction == unit64 ? FixedDigits{integer + 1, 0}
+                                    : FixedDigits{integer, static_cast<std::uint32_t>(fraction)};
+        return true;
+    }
     // below * 10^decimals < 2^73: divided by 2^128 or more, far under half a unit of the last
     // decimal.
     if (shift >= 128) {
@@ -155,18 +224,7 @@ bool ToFixed(const DoubleParts& parts, int decimals, FixedDigits& digits) {
 // Sign, up to 20 integer digits, the point and up to 6 decimals.
 constexpr std::size_t kMaxFixedText = 1 + 20 + 1 + 6;
 constexpr int kColumnWidth = 10;
-static_assert(kMaxFixedText >= kColumnWidth, "the padded column fits the text buffer");
-
-// Writes "%.*f" ending just before `end`; returns where it begins.
-char* PutFixed(bool negative, const FixedDigits& digits, int decimals, char* end) {
-    char* begin = PutFixedDigits(digits.fraction, decimals, end);
-    *--begin = '.';
-    begin = PutDigits(digits.integer, begin);
-    if (negative) {
-        *--begin = '-';
-    }
-    return begin;
-}
+static_assert(kMaxValuePiece > kMaxFixedText, "a fixed-point piece fits the caller's room");
 
 // ---- Compact values: a float's seven significant digits, read back ----
 
@@ -188,6 +246,27 @@ constexpr int kMinPower10 = -27;
 bool ScaleByPow10(std::uint32_t mantissa, int exponent, int power10, Quotient& quotient) {
     if (power10 < kMinPower10 || power10 > kMaxPow10) {
         return false;
+    }
+    // The common magnitudes in 64 bits: mantissa < 2^24, so mantissa * 10^12 < 2^64.
+    if (power10 <= 0 && power10 >= -12 && exponent < 0 && exponent > -64) {
+        const std::uint64_t scaled =
+            std::uint64_t{mantissa} * kPow10U64[static_cast<std::size_t>(-power10)];
+        const int shift = -exponent;
+        const std::uint64_t whole = scaled >> shift;
+        const std::uint64_t rest = scaled & ((std::uint64_t{1} << shift) - 1);
+        const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+        quotient = {whole, rest < half ? -1 : (rest == half ? 0 : 1)};
+        return true;
+    }
+    if (power10 > 0 && power10 <= 18 && exponent >= 0 &&
+        exponent + std::bit_width(mantissa) <= 63) {
+        const std::uint64_t value = std::uint64_t{mantissa} << exponent;
+        const std::uint64_t whole = DivideByPow10(value, power10);
+        const std::uint64_t twiceRest =
+            (value - whole * kPow10U64[static_cast<std::size_t>(power10)]) * 2;
+        const std::uint64_t divisor = kPow10U64[static_cast<std::size_t>(power10)];
+        quotient = {whole, twiceRest < divisor ? -1 : (twiceRest == divisor ? 0 : 1)};
+        return true;
     }
     if (power10 <= 0) {
         const Uint128 scaled = Uint128{mantissa} * kPow10[-power10];
@@ -263,18 +342,22 @@ bool ReadBack(std::uint64_t digits, int power10, double& result) {
 
 constexpr std::uint64_t kSevenDigits = 10'000'000;
 
-// "%e" of the widened float read back with strtod, without the text. False where the arithmetic
-// above does not reach (NaN, infinities, the smallest and largest magnitudes).
-bool TryRoundCompact(float value, double& result) {
+// A float's seven significant digits, rounded as "%e" rounds them: |value| is about
+// digits * 10^power10, digits in [10^6, 10^7).
+struct SevenDigits {
+    bool negative;
+    std::uint64_t digits;
+    int power10;
+};
+
+// False for zeros, NaN, the infinities, and where the arithmetic above does not reach (the
+// smallest and largest magnitudes).
+bool ToSevenDigits(float value, SevenDigits& seven) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
     const auto biased = static_cast<int>((bits >> 23) & 0xFF);
     const std::uint32_t fraction = bits & 0x7FFFFF;
-    if (biased == 0xFF) {
+    if (biased == 0xFF || (biased == 0 && fraction == 0)) {
         return false;
-    }
-    if (biased == 0 && fraction == 0) {
-        result = static_cast<double>(value);  // "0.000000e+00", signed
-        return true;
     }
     const std::uint32_t mantissa = biased == 0 ? fraction : fraction | 0x800000;
     const int exponent = (biased == 0 ? 1 : biased) - 150;  // |value| = mantissa * 2^exponent
@@ -303,13 +386,71 @@ bool TryRoundCompact(float value, double& result) {
         digits = kSevenDigits / 10;
         ++power10;
     }
-    double magnitude = 0;
-    if (!ReadBack(digits, power10, magnitude)) {
-        return false;
-    }
-    result = (bits >> 31) != 0 ? -magnitude : magnitude;
+    seven = {(bits >> 31) != 0, digits, power10};
     return true;
 }
+
+// "%e" of the widened float read back with strtod, without the text. False where the arithmetic
+// above does not reach (NaN, infinities, the smallest and largest magnitudes).
+bool TryRoundCompact(float value, double& result) {
+    if (value == 0) {
+        result = static_cast<double>(value);  // "0.000000e+00", signed
+        return true;
+    }
+    SevenDigits seven;
+    double magnitude = 0;
+    if (!ToSevenDigits(value, seven) || !ReadBack(seven.digits, seven.power10, magnitude)) {
+        return false;
+    }
+    result = seven.negative ? -magnitude : magnitude;
+    return true;
+}
+
+// The digits "%.*f" shows for the double nearest to digits * 10^power10 — the compact value as
+// read back — found from the decimal itself. That double lies within half its last binary place
+// of the decimal: far less than one unit of the seventh digit, so it rounds to the same shown
+// decimals, except where the decimal sits exactly halfway between two of them, or where the
+// double's last place reaches the shown decimals (large values). False there.
+bool SevenDigitsToFixed(const SevenDigits& seven, int decimals, FixedDigits& fixed) {
+    const int scale = seven.power10 + decimals;
+    const std::uint64_t unit = kPow10U64[static_cast<std::size_t>(decimals)];
+    std::uint64_t shown = 0;  // the value in units of the last shown decimal
+    if (scale >= 0) {
+        // Below 2^42 (three decimals) or 2^32 (six) a double's last place is below one unit of
+        // the last decimal: the double rounds back to the decimal.
+        if (seven.power10 > (decimals == 3 ? 5 : 2)) {
+            return false;
+        }
+        shown = seven.digits * kPow10U64[static_cast<std::size_t>(scale)];
+        const std::uint64_t limit =
+            decimals == 3 ? (std::uint64_t{1} << 42) : (std::uint64_t{1} << 32);
+        if (shown / unit >= limit) {
+            return false;
+        }
+    } else {
+        const int cut = -scale;  // decimals beyond the shown ones, [1, ...)
+        if (cut > 7) {
+            shown = 0;  // below half a unit: digits < 10^7 <= 10^cut / 2
+        } else {
+            const std::uint64_t divisor = kPow10U64[static_cast<std::size_t>(cut)];
+            shown = DivideByPow10(seven.digits, cut);
+            const std::uint64_t twiceRest = (seven.digits - shown * divisor) * 2;
+            if (twiceRest == divisor) {
+                return false;  // exactly halfway: the double's side decides
+            }
+            shown += twiceRest > divisor ? 1 : 0;
+        }
+    }
+    fixed = {shown / unit, static_cast<std::uint32_t>(shown % unit)};
+    return true;
+}
+
+// Writes "%.*f" of the digits as a column or a full-width value, with its separator as the row
+// layout wants it; returns the end.
+char* PutFixedPiece(char* out, bool negative, const FixedDigits& digits, char separator,
+                    bool isLast, bool extended);
+// The plain implementation's piece, copied to `out`.
+char* PutPlainValuePiece(char* out, double value, char separator, bool isLast, bool extended);
 
 bool InRange(std::int32_t value, std::int32_t low, std::int32_t high) {
     return value >= low && value <= high;
@@ -317,73 +458,135 @@ bool InRange(std::int32_t value, std::int32_t low, std::int32_t high) {
 
 }  // namespace
 
-void AppendDatePiece(std::string& row, const RecordTime& time, char separator) {
+char* PutDatePiece(char* out, const RecordTime& time, char separator) {
     // Fields printf would sign or widen (failure values, far years) keep printf's text.
     if (!InRange(time.day, 0, 99) || !InRange(time.month0, -1, 98) ||
         !InRange(time.year1900, -1900, 9999 - 1900)) {
-        plain::AppendDatePiece(row, time, separator);
-        return;
+        std::string piece;
+        plain::AppendDatePiece(piece, time, separator);
+        std::memcpy(out, piece.data(), piece.size());  // at most 37 characters
+        return out + piece.size();
     }
     const std::int32_t year = time.year1900 + 1900;
-    char piece[11];
-    PutTwoDigits(piece, time.day);
-    piece[2] = '/';
-    PutTwoDigits(piece + 3, time.month0 + 1);
-    piece[5] = '/';
-    PutTwoDigits(piece + 6, year / 100);
-    PutTwoDigits(piece + 8, year % 100);
-    piece[10] = separator;
-    row.append(piece, sizeof piece);
+    PutTwoDigits(out, time.day);
+    out[2] = '/';
+    PutTwoDigits(out + 3, time.month0 + 1);
+    out[5] = '/';
+    PutTwoDigits(out + 6, year / 100);
+    PutTwoDigits(out + 8, year % 100);
+    out[10] = separator;
+    return out + 11;
+}
+
+char* PutTimePiece(char* out, const RecordTime& time, char separator, bool withMilliseconds) {
+    if (!InRange(time.hour, 0, 99) || !InRange(time.minute, 0, 99) ||
+        !InRange(time.second, 0, 99) || (withMilliseconds && !InRange(time.milliseconds, 0, 999))) {
+        std::string piece;
+        plain::AppendTimePiece(piece, time, separator, withMilliseconds);
+        std::memcpy(out, piece.data(), piece.size());  // at most 49 characters
+        return out + piece.size();
+    }
+    PutTwoDigits(out, time.hour);
+    out[2] = ':';
+    PutTwoDigits(out + 3, time.minute);
+    out[5] = ':';
+    PutTwoDigits(out + 6, time.second);
+    std::size_t length = 8;
+    if (withMilliseconds) {
+        out[8] = '.';
+        PutFixedDigits(static_cast<std::uint32_t>(time.milliseconds), 3, out + 12);
+        length = 12;
+    }
+    out[length++] = separator;
+    return out + length;
+}
+
+void AppendDatePiece(std::string& row, const RecordTime& time, char separator) {
+    char piece[kMaxDateTimePiece];
+    row.append(piece, PutDatePiece(piece, time, separator));
 }
 
 void AppendTimePiece(std::string& row, const RecordTime& time, char separator,
                      bool withMilliseconds) {
-    if (!InRange(time.hour, 0, 99) || !InRange(time.minute, 0, 99) ||
-        !InRange(time.second, 0, 99) || (withMilliseconds && !InRange(time.milliseconds, 0, 999))) {
-        plain::AppendTimePiece(row, time, separator, withMilliseconds);
-        return;
-    }
-    char piece[13];
-    PutTwoDigits(piece, time.hour);
-    piece[2] = ':';
-    PutTwoDigits(piece + 3, time.minute);
-    piece[5] = ':';
-    PutTwoDigits(piece + 6, time.second);
-    std::size_t length = 8;
-    if (withMilliseconds) {
-        piece[8] = '.';
-        PutFixedDigits(static_cast<std::uint32_t>(time.milliseconds), 3, piece + 12);
-        length = 12;
-    }
-    piece[length++] = separator;
-    row.append(piece, length);
+    char piece[kMaxDateTimePiece];
+    row.append(piece, PutTimePiece(piece, time, separator, withMilliseconds));
 }
 
-void AppendValuePiece(std::string& row, double value, char separator, bool isLast, bool extended) {
+char* PutValuePiece(char* out, double value, char separator, bool isLast, bool extended) {
     const int decimals = extended ? 6 : 3;
     DoubleParts parts;
     FixedDigits digits;
     if (!Decompose(value, parts) || !ToFixed(parts, decimals, digits)) {
-        plain::AppendValuePiece(row, value, separator, isLast, extended);
-        return;
+        return PutPlainValuePiece(out, value, separator, isLast, extended);
     }
-    char buffer[kMaxFixedText + 1];
-    char* const textEnd = buffer + kMaxFixedText;
-    char* begin = PutFixed(parts.negative, digits, decimals, textEnd);
-    *textEnd = separator;
+    return PutFixedPiece(out, parts.negative, digits, separator, isLast, extended);
+}
+
+char* PutCompactValuePiece(char* out, float value, char separator, bool isLast, bool extended) {
+    SevenDigits seven;
+    FixedDigits digits;
+    if (!ToSevenDigits(value, seven) || !SevenDigitsToFixed(seven, extended ? 6 : 3, digits)) {
+        return PutValuePiece(out, RoundCompactValue(value), separator, isLast, extended);
+    }
+    return PutFixedPiece(out, seven.negative, digits, separator, isLast, extended);
+}
+
+void AppendValuePiece(std::string& row, double value, char separator, bool isLast, bool extended) {
+    char piece[kMaxValuePiece];
+    row.append(piece, PutValuePiece(piece, value, separator, isLast, extended));
+}
+
+void AppendCompactValuePiece(std::string& row, float value, char separator, bool isLast,
+                             bool extended) {
+    char piece[kMaxValuePiece];
+    row.append(piece, PutCompactValuePiece(piece, value, separator, isLast, extended));
+}
+
+namespace {
+
+char* PutFixedPiece(char* out, bool negative, const FixedDigits& digits, char separator,
+                    bool isLast, bool extended) {
+    // Written straight to `out`, front to back: copying bytes just stored one by one would wait
+    // for the stores.
+    const int decimals = extended ? 6 : 3;
+    int integerDigits = 1;
+    while (integerDigits < 20 &&
+           digits.integer >= kPow10U64[static_cast<std::size_t>(integerDigits)]) {
+        ++integerDigits;
+    }
+    const int textLength = (negative ? 1 : 0) + integerDigits + 1 + decimals;
+    char* p = out;
+    if (!extended && textLength < kColumnWidth) {
+        std::memcpy(p, "          ", 10);
+        p += kColumnWidth - textLength;
+    }
+    if (negative) {
+        *p++ = '-';
+    }
+    p += integerDigits;
+    PutDigits(digits.integer, p);
+    *p++ = '.';
+    p += decimals;
+    PutFixedDigits(digits.fraction, decimals, p);
+    *p = separator;
     if (extended) {
-        row.append(begin, textEnd + (isLast ? 0 : 1));
-        return;
-    }
-    const auto width = static_cast<int>(textEnd - begin);
-    if (width < kColumnWidth) {
-        begin -= kColumnWidth - width;
-        std::memset(begin, ' ', static_cast<std::size_t>(kColumnWidth - width));
+        return isLast ? p : p + 1;
     }
     // The column and its separator are cut to 11 characters, to 10 for the last value.
     const std::size_t keep = isLast ? 10 : 11;
-    row.append(begin, std::min(static_cast<std::size_t>(textEnd + 1 - begin), keep));
+    return out + std::min(static_cast<std::size_t>(p + 1 - out), keep);
 }
+
+char* PutPlainValuePiece(char* out, double value, char separator, bool isLast, bool extended) {
+    std::string piece;
+    plain::AppendValuePiece(piece, value, separator, isLast, extended);
+    // "%f" of the largest double and its separator: 318 characters.
+    const std::size_t length = std::min(piece.size(), kMaxValuePiece);
+    std::memcpy(out, piece.data(), length);
+    return out + length;
+}
+
+}  // namespace
 
 double RoundCompactValue(float value) {
     double result = 0;
@@ -396,6 +599,12 @@ double RoundCompactValue(float value) {
 bool CoversValue(double value) {
     DoubleParts parts;
     return Decompose(value, parts) && parts.exponent <= kMaxIntegerExponent;
+}
+
+bool CoversCompactPiece(float value, bool extended) {
+    SevenDigits seven;
+    FixedDigits digits;
+    return ToSevenDigits(value, seven) && SevenDigitsToFixed(seven, extended ? 6 : 3, digits);
 }
 
 bool CoversCompactValue(float value) {

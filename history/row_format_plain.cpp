@@ -66,4 +66,9 @@ double RoundCompactValue(float value) {
     return std::strtod(text, nullptr);
 }
 
+void AppendCompactValuePiece(std::string& row, float value, char separator, bool isLast,
+                             bool extended) {
+    AppendValuePiece(row, RoundCompactValue(value), separator, isLast, extended);
+}
+
 }  // namespace trendtab::plain

@@ -1,15 +1,14 @@
 #include "text_output.h"
 
-#include "build_flavor.h"
-
 namespace trendtab {
 namespace {
 constexpr std::size_t kFlushBytes = 1 << 20;
 }
 
-TextOutput::TextOutput(std::FILE* file) : file_(file) {
-    buffer_.reserve(kFlushBytes + 4096);
-}
+TextOutput::TextOutput(std::FILE* file, std::size_t longestRow)
+    : file_(file),
+      capacity_(kFlushBytes + longestRow),
+      buffer_(std::make_unique_for_overwrite<char[]>(capacity_)) {}
 
 TextOutput::~TextOutput() {
     if (file_) {
@@ -17,20 +16,26 @@ TextOutput::~TextOutput() {
     }
 }
 
-bool TextOutput::EndRow() {
-    // The plain build hands each row to the runtime's buffered output as it is made.
-    if (kPlainBuild || buffer_.size() >= kFlushBytes) {
+bool TextOutput::EndRow(char* end) {
+    used_ = static_cast<std::size_t>(end - buffer_.get());
+    if (used_ >= kFlushBytes) {
         return WriteBuffer();
     }
     return !failed_;
 }
 
-bool TextOutput::WriteBuffer() {
-    if (!failed_ && !buffer_.empty() &&
-        std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
+bool TextOutput::WriteRow(const std::string& row) {
+    if (!failed_ && std::fwrite(row.data(), 1, row.size(), file_) != row.size()) {
         failed_ = true;
     }
-    buffer_.clear();
+    return !failed_;
+}
+
+bool TextOutput::WriteBuffer() {
+    if (!failed_ && used_ > 0 && std::fwrite(buffer_.get(), 1, used_, file_) != used_) {
+        failed_ = true;
+    }
+    used_ = 0;
     return !failed_;
 }
 

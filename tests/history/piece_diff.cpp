@@ -72,12 +72,27 @@ void PieceDiff::CheckCompactAs(float value, bool onlyWhereFast) {
         report_ += "RoundCompactValue of " + DescribeFloat(value) + ": fast " +
                    DescribeDouble(fast) + ", plain " + DescribeDouble(plain) + "\n";
     }
-    if (onlyWhereFast && !fast::CoversValue(plain)) {
-        return;
-    }
     const auto shown = [value, plain] {
         return DescribeFloat(value) + " shown as " + DescribeDouble(plain);
     };
+    // The piece straight from the float, in its four shapes.
+    for (const bool extended : {false, true}) {
+        if (onlyWhereFast && !fast::CoversCompactPiece(value, extended)) {
+            continue;
+        }
+        for (const bool isLast : {false, true}) {
+            fast_.clear();
+            plain_.clear();
+            fast::AppendCompactValuePiece(fast_, value, ',', isLast, extended);
+            plain::AppendValuePiece(plain_, plain, ',', isLast, extended);
+            Compare(extended ? (isLast ? "compact last /e value" : "compact /e value")
+                             : (isLast ? "compact last column" : "compact column"),
+                    shown, fast_, plain_);
+        }
+    }
+    if (onlyWhereFast && !fast::CoversValue(plain)) {
+        return;
+    }
     for (const bool extended : {false, true}) {
         fast_.clear();
         plain_.clear();

@@ -1,0 +1,91 @@
+#include "value_columns.h"
+
+#include <bit>
+#include <cstring>
+
+#include "row_format.h"
+#include "row_format_variants.h"
+
+namespace trendtab {
+namespace {
+
+std::uint64_t LoadLe(const unsigned char* p, std::size_t bytes) {
+    std::uint64_t value = 0;
+    for (std::size_t i = bytes; i-- > 0;) {
+        value = value << 8 | p[i];
+    }
+    return value;
+}
+
+std::size_t Count(int tagCount) {
+    return static_cast<std::size_t>(tagCount > 0 ? tagCount : 0);
+}
+
+}  // namespace
+
+ValueColumns::ValueColumns(Layout layout, int tagCount, char separator, bool extended)
+    : compact_(layout == Layout::Compact),
+      tagCount_(tagCount),
+      separator_(separator),
+      extended_(extended),
+      columns_(std::make_unique<Column[]>(Count(tagCount))),
+      newPieces_(std::make_unique<NewPiece[]>(Count(tagCount))) {}
+
+std::size_t ValueColumns::LongestPieces(int tagCount) {
+    // Pieces are copied in fixed sizes, past their ends: the last one needs that room too.
+    return Count(tagCount) * fast::kMaxValuePiece + kKeptText;
+}
+
+char* ValueColumns::Put(char* out, const unsigned char* values) {
+    const std::size_t size = compact_ ? kCompactValueSize : kWideValueSize;
+    std::size_t fresh = 0;
+    for (int i = 0; i < tagCount_; ++i) {
+        const std::uint64_t bits = LoadLe(values + size * static_cast<std::size_t>(i), size);
+        const Column& column = columns_[static_cast<std::size_t>(i)];
+        if (column.known && column.bits == bits) {
+            std::memcpy(out, column.text, kKeptText);
+            out += column.length;
+        } else {
+            char* const end = PutNew(out, bits, i == tagCount_ - 1);
+            newPieces_[fresh++] = {i, out, static_cast<std::size_t>(end - out), bits};
+            out = end;
+        }
+    }
+    // Keep the new pieces now.
+    for (std::size_t n = 0; n < fresh; ++n) {
+        const NewPiece& piece = newPieces_[n];
+        Column& column = columns_[static_cast<std::size_t>(piece.tag)];
+        column.known = piece.length <= kKeptText;
+        if (column.known) {
+            column.bits = piece.bits;
+            column.length = static_cast<std::uint8_t>(piece.length);
+            std::memcpy(column.text, piece.text, kKeptText);  // the room behind allows it
+        }
+    }
+    return out;
+}
+
+void ValueColumns::Append(std::string& row, const unsigned char* values) {
+    const std::size_t size = compact_ ? kCompactValueSize : kWideValueSize;
+    for (int i = 0; i < tagCount_; ++i) {
+        const std::uint64_t bits = LoadLe(values + size * static_cast<std::size_t>(i), size);
+        const bool isLast = i == tagCount_ - 1;
+        if (compact_) {
+            const double value =
+                RoundCompactValue(std::bit_cast<float>(static_cast<std::uint32_t>(bits)));
+            AppendValuePiece(row, value, separator_, isLast, extended_);
+        } else {
+            AppendValuePiece(row, std::bit_cast<double>(bits), separator_, isLast, extended_);
+        }
+    }
+}
+
+char* ValueColumns::PutNew(char* out, std::uint64_t bits, bool isLast) const {
+    return compact_ ? fast::PutCompactValuePiece(
+                          out, std::bit_cast<float>(static_cast<std::uint32_t>(bits)), separator_,
+                          isLast, extended_)
+                    : fast::PutValuePiece(out, std::bit_cast<double>(bits), separator_, isLast,
+                                          extended_);
+}
+
+}  // namespace trendtab

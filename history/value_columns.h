@@ -1,0 +1,56 @@
+// The value pieces of one file's rows, tag by tag.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "history_header.h"
+
+namespace trendtab {
+
+class ValueColumns {
+  public:
+    ValueColumns(Layout layout, int tagCount, char separator, bool extended);
+
+    // The most bytes the pieces of one row of `tagCount` values can take.
+    static std::size_t LongestPieces(int tagCount);
+
+    // Writes the pieces of one record's values to `out`, which has room for LongestPieces;
+    // returns the end. `values` points at the record's first value.
+    char* Put(char* out, const unsigned char* values);
+
+    // The same, piece by piece into a row, as the plain build makes it.
+    void Append(std::string& row, const unsigned char* values);
+
+  private:
+    // The last value of a tag and its piece. Process data mostly repeats itself, and the same
+    // bits always give the same piece (every option is fixed for the file), so a repeat costs a
+    // copy. Pieces longer than the room here are not kept.
+    static constexpr std::size_t kKeptText = 48;
+    struct Column {
+        std::uint64_t bits = 0;
+        bool known = false;
+        std::uint8_t length = 0;
+        char text[kKeptText] = {};
+    };
+
+    char* PutNew(char* out, std::uint64_t bits, bool isLast) const;
+
+    bool compact_;
+    int tagCount_;
+    char separator_;
+    bool extended_;
+    std::unique_ptr<Column[]> columns_;
+    // New pieces of the row being made, kept once the row is done: copying a piece right after
+    // its bytes were stored one by one would wait for those stores.
+    struct NewPiece {
+        int tag;
+        const char* text;
+        std::size_t length;
+        std::uint64_t bits;
+    };
+    std::unique_ptr<NewPiece[]> newPieces_;
+};
+
+}  // namespace trendtab
