@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -228,6 +229,18 @@ static_assert(kMaxValuePiece > kMaxFixedText, "a fixed-point piece fits the call
 
 // ---- Compact values: a float's seven significant digits, read back ----
 
+// 10^-46 .. 10^39 as doubles (rounded where not exact): a float's power of ten is found by one
+// comparison with its widened value, checked afterwards in exact arithmetic.
+constexpr int kPow10DoubleFirst = -46;
+constexpr double kPow10Doubles[] = {
+    1e-46, 1e-45, 1e-44, 1e-43, 1e-42, 1e-41, 1e-40, 1e-39, 1e-38, 1e-37, 1e-36, 1e-35, 1e-34,
+    1e-33, 1e-32, 1e-31, 1e-30, 1e-29, 1e-28, 1e-27, 1e-26, 1e-25, 1e-24, 1e-23, 1e-22, 1e-21,
+    1e-20, 1e-19, 1e-18, 1e-17, 1e-16, 1e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10, 1e-9,  1e-8,
+    1e-7,  1e-6,  1e-5,  1e-4,  1e-3,  1e-2,  1e-1,  1e0,   1e1,   1e2,   1e3,   1e4,   1e5,
+    1e6,   1e7,   1e8,   1e9,   1e10,  1e11,  1e12,  1e13,  1e14,  1e15,  1e16,  1e17,  1e18,
+    1e19,  1e20,  1e21,  1e22,  1e23,  1e24,  1e25,  1e26,  1e27,  1e28,  1e29,  1e30,  1e31,
+    1e32,  1e33,  1e34,  1e35,  1e36,  1e37,  1e38,  1e39};
+
 // floor(log10(2^e)) for |e| below 1650.
 int FloorLog10Pow2(int e) {
     return (e * 78913) >> 18;
@@ -363,8 +376,14 @@ bool ToSevenDigits(float value, SevenDigits& seven) {
     const int exponent = (biased == 0 ? 1 : biased) - 150;  // |value| = mantissa * 2^exponent
     const int log2 = exponent + std::bit_width(mantissa) - 1;
     // Seven digits: |value| / 10^power10 in [10^6, 10^7). The estimate from the binary exponent
-    // can be one too low.
-    int power10 = FloorLog10Pow2(log2) - 6;
+    // can be one too low; the widened value against the next power of ten mends that, but for
+    // rounded powers very near the value, which the exact check below catches.
+    int power10 = FloorLog10Pow2(log2);
+    const double magnitude = std::fabs(static_cast<double>(value));
+    if (magnitude >= kPow10Doubles[power10 + 1 - kPow10DoubleFirst]) {
+        ++power10;
+    }
+    power10 -= 6;
     Quotient quotient;
     if (!ScaleByPow10(mantissa, exponent, power10, quotient)) {
         return false;
