@@ -1,0 +1,124 @@
+// Micro-benchmarks of the record loop's other parts: the stamps' local time (per file against
+// per record), a compact value's piece straight from the float, and a whole row of values with
+// the per-tag repeat cache, on process-like and on random values. Run with TZ set, e.g.
+// TZ=Europe/Berlin build/bench/record_loop_bench.
+#include <benchmark/benchmark.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "record_time.h"
+#include "row_format_variants.h"
+#include "value_columns.h"
+
+namespace trendtab {
+namespace {
+
+constexpr std::int64_t kStart = 1'300'000'000;  // March 2011, before a change in Europe
+constexpr std::uint64_t kTicksPerSecond = 10'000'000;
+constexpr std::uint64_t kSecondsFrom1601To1970 = 11'644'473'600;
+
+void CompactStamps(benchmark::State& state, bool perFile) {
+    const StampDecoder decoder;
+    std::int32_t stamp = kStart;
+    RecordTime time;
+    for (auto _ : state) {
+        const bool kept =
+            perFile ? decoder.DecodeCompact(stamp++, time) : DecodeCompactStamp(stamp++, time);
+        benchmark::DoNotOptimize(kept);
+        benchmark::DoNotOptimize(time);
+    }
+}
+BENCHMARK_CAPTURE(CompactStamps, per_file, true);
+BENCHMARK_CAPTURE(CompactStamps, per_record, false);
+
+void WideStamps(benchmark::State& state, bool perFile) {
+    const StampDecoder decoder;
+    std::uint64_t ticks = (kStart + kSecondsFrom1601To1970) * kTicksPerSecond;
+    unsigned char stamp[8];
+    RecordTime time;
+    for (auto _ : state) {
+        ticks += kTicksPerSecond / 4;
+        std::memcpy(stamp, &ticks, sizeof stamp);  // little-endian hosts
+        if (perFile) {
+            decoder.DecodeWide(stamp, time);
+        } else {
+            DecodeWideTimestamp(stamp, time);
+        }
+        benchmark::DoNotOptimize(time);
+    }
+}
+BENCHMARK_CAPTURE(WideStamps, per_file, true);
+BENCHMARK_CAPTURE(WideStamps, per_record, false);
+
+std::vector<float> RandomFloats() {
+    std::mt19937 random(7);
+    std::vector<float> values(4096);
+    for (float& value : values) {
+        // Magnitudes from about 1e-9 to 1e9, both signs.
+        const auto exponent = static_cast<std::uint32_t>(97 + random() % 60);
+        value = std::bit_cast<float>(
+            static_cast<std::uint32_t>(exponent << 23 | (random() & 0x807FFFFFu)));
+    }
+    return values;
+}
+
+void CompactPiece(benchmark::State& state, bool fastPath) {
+    const std::vector<float> values = RandomFloats();
+    char out[fast::kMaxValuePiece];
+    std::string row;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const float value = values[i++ & 4095];
+        if (fastPath) {
+            benchmark::DoNotOptimize(fast::PutCompactValuePiece(out, value, '\t', false, false));
+        } else {
+            row.clear();
+            plain::AppendCompactValuePiece(row, value, '\t', false, false);
+            benchmark::DoNotOptimize(row.data());
+        }
+    }
+}
+BENCHMARK_CAPTURE(CompactPiece, fast, true);
+BENCHMARK_CAPTURE(CompactPiece, plain, false);
+
+// 32 compact values per record; `changing` of them change from one record to the next. With the
+// per-tag cache, or value by value (the fast pieces either way).
+void CompactRows(benchmark::State& state, int changing, bool cached) {
+    constexpr int kTags = 32;
+    const std::vector<float> pool = RandomFloats();
+    std::vector<unsigned char> records(256 * kTags * 4);
+    std::mt19937 random(3);
+    for (std::size_t r = 0; r < 256; ++r) {
+        for (int t = 0; t < kTags; ++t) {
+            const float value =
+                t < changing ? pool[random() & 4095] : pool[static_cast<std::size_t>(t)];
+            std::memcpy(&records[(r * kTags + static_cast<std::size_t>(t)) * 4], &value, 4);
+        }
+    }
+    ValueColumns columns(Layout::Compact, kTags, '\t', false);
+    std::vector<char> out(ValueColumns::LongestPieces(kTags));
+    std::string row;
+    std::size_t r = 0;
+    for (auto _ : state) {
+        const unsigned char* values = &records[(r++ & 255) * kTags * 4];
+        if (cached) {
+            benchmark::DoNotOptimize(columns.Put(out.data(), values));
+        } else {
+            row.clear();
+            columns.Append(row, values);
+            benchmark::DoNotOptimize(row.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kTags);
+}
+BENCHMARK_CAPTURE(CompactRows, trend_cached, 4, true);
+BENCHMARK_CAPTURE(CompactRows, trend_value_by_value, 4, false);
+BENCHMARK_CAPTURE(CompactRows, random_cached, 32, true);
+BENCHMARK_CAPTURE(CompactRows, random_value_by_value, 32, false);
+
+}  // namespace
+}  // namespace trendtab
