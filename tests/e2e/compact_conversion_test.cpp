@@ -123,8 +123,8 @@ TEST_F(CompactConversion, StampRangeEnds) {
 }
 
 TEST_F(CompactConversion, RecordSizeLargerThanTheValuesAndPartialLastRecord) {
-    hstgen::HistorySpec spec = CompactFile({"A"});
-    spec.recordSize = 5000;
+    hstgen::HistorySpec content = CompactFile({"A"});
+    content.recordSize = 5000;
     for (int i = 0; i < 3; ++i) {
         std::string raw(5000, '\xEE');
         const std::int64_t stamp = At(4, 0, 0, i);
@@ -133,10 +133,10 @@ TEST_F(CompactConversion, RecordSizeLargerThanTheValuesAndPartialLastRecord) {
         }
         const float one = 1.5f;
         std::memcpy(raw.data() + 4, &one, 4);
-        spec.records.push_back(hstgen::Record::Raw(raw));
+        content.records.push_back(hstgen::Record::Raw(raw));
     }
-    spec.trailing = std::string(4999, '\0');
-    Write("big.hst", spec);
+    content.trailing = std::string(4999, '\0');
+    Write("big.hst", content);
     EXPECT_EQ(Convert({"big.hst"}), ConvertedBlock("big", {"A"}, 3) + "\n\n");
     EXPECT_EQ(Text("big.txt"),
               "04/03/2011\t00:00:00\t     1.500\n"
@@ -145,9 +145,9 @@ TEST_F(CompactConversion, RecordSizeLargerThanTheValuesAndPartialLastRecord) {
 }
 
 TEST_F(CompactConversion, RecordSizeZeroHasNoRecordsButATagList) {
-    hstgen::HistorySpec spec = CompactFile({"A"}, {{At(4, 0, 0, 0), {1}}});
-    spec.recordSize = 0;
-    Write("z.hst", spec);
+    hstgen::HistorySpec content = CompactFile({"A"}, {{At(4, 0, 0, 0), {1}}});
+    content.recordSize = 0;
+    Write("z.hst", content);
     EXPECT_EQ(Convert({"z.hst"}), ConvertedBlock("z", {"A"}, 0) + "\n\n");
     EXPECT_EQ(Text("z.txt"), "");
     EXPECT_EQ(Text("z.hdr"), "1\nA                \n");
@@ -169,9 +169,9 @@ TEST_F(CompactConversion, LongRowsAreWrittenWhole) {
 }
 
 TEST_F(CompactConversion, TagNamesKeepCarriageReturnAndFillTheSlot) {
-    hstgen::HistorySpec spec = CompactFile({"x", "y"}, {{At(4, 0, 0, 0), {1, 2}}});
-    spec.rawSlots = {std::string("Tank1\r\nrest"), std::string(256, 'N')};
-    Write("s.hst", spec);
+    hstgen::HistorySpec content = CompactFile({"x", "y"}, {{At(4, 0, 0, 0), {1, 2}}});
+    content.rawSlots = {std::string("Tank1\r\nrest"), std::string(256, 'N')};
+    Write("s.hst", content);
     EXPECT_EQ(Convert({"s.hst"}),
               ConvertedBlock("s", {"Tank1\r", std::string(256, 'N')}, 1) + "\n\n");
     EXPECT_EQ(Text("s.hdr"),

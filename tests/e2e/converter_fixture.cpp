@@ -25,20 +25,20 @@ std::string ConvertedBlock(const std::string& stem, const std::vector<std::strin
 
 hstgen::HistorySpec CompactFile(std::vector<std::string> tags,
                                 std::vector<hstgen::Record> records) {
-    hstgen::HistorySpec spec;
-    spec.tags = std::move(tags);
-    spec.records = std::move(records);
-    return spec;
+    hstgen::HistorySpec content;
+    content.tags = std::move(tags);
+    content.records = std::move(records);
+    return content;
 }
 
 hstgen::HistorySpec WideFile(std::vector<std::string> tags, std::vector<hstgen::Record> records) {
-    hstgen::HistorySpec spec = CompactFile(std::move(tags), std::move(records));
-    spec.layout = hstgen::Layout::Wide;
-    return spec;
+    hstgen::HistorySpec content = CompactFile(std::move(tags), std::move(records));
+    content.layout = hstgen::Layout::Wide;
+    return content;
 }
 
-void ConverterTest::Write(const std::string& name, const hstgen::HistorySpec& spec) {
-    ASSERT_TRUE(hstgen::WriteHistoryFile(Path(name), spec)) << name;
+void ConverterTest::Write(const std::string& name, const hstgen::HistorySpec& content) {
+    ASSERT_TRUE(hstgen::WriteHistoryFile(Path(name), content)) << name;
 }
 
 testsupport::RunResult ConverterTest::Run(const std::vector<std::string>& arguments,

@@ -44,7 +44,7 @@ hstgen::HistorySpec WideFile(std::vector<std::string> tags,
 
 class ConverterTest : public ::testing::Test {
   protected:
-    void Write(const std::string& name, const hstgen::HistorySpec& spec);
+    void Write(const std::string& name, const hstgen::HistorySpec& content);
     testsupport::RunResult Run(const std::vector<std::string>& arguments,
                                testsupport::RunOptions options = {});
     // The console text after the banner, with LF line ends; checks the banner on the way.

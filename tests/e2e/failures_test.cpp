@@ -150,8 +150,8 @@ TEST_F(ConversionFailures, HeaderWriteErrorIsReported) {
         GTEST_SKIP() << "no file-size limit for a child process on this platform";
     }
     std::vector<std::string> tags(250, std::string(255, 'T'));
-    hstgen::HistorySpec spec = CompactFile(tags);
-    Write("a.hst", spec);
+    hstgen::HistorySpec content = CompactFile(tags);
+    Write("a.hst", content);
     testsupport::RunOptions limited;
     limited.fileSizeLimit = 4096;  // the tag list needs 250 * 272 bytes
     const auto result = Run({"a.hst"}, limited);

@@ -28,8 +28,8 @@ HistorySpec OneTag() {
     return CompactFile({"A"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {1}}});
 }
 
-std::string Bytes(const HistorySpec& spec) {
-    return hstgen::BuildHistoryBytes(spec);
+std::string Bytes(const HistorySpec& content) {
+    return hstgen::BuildHistoryBytes(content);
 }
 
 std::vector<MalformedCase> Cases() {
@@ -37,9 +37,9 @@ std::vector<MalformedCase> Cases() {
     const std::string tagA = "   Tag: A \n";
     const std::string hdrA = "1\nA                \n";
     const std::string rowA = "04/03/2011\t13:05:09\t     1.000\n";
-    auto header = [](HistorySpec spec, auto change) {
-        change(spec);
-        return Bytes(spec);
+    auto header = [](HistorySpec content, auto change) {
+        change(content);
+        return Bytes(content);
     };
 
     cases.push_back({"empty.hst", "", "    Error in type of infoFile data: empty.hst\n", "", {}});

@@ -13,12 +13,12 @@ using hstgen::FileTimeTicks;
 class WideConversion : public ConverterTest {};
 
 TEST_F(WideConversion, RowsAndTagListFromTheTagText) {
-    hstgen::HistorySpec spec = WideFile({}, {{FileTimeTicks(2011, 3, 4, 13, 5, 9, 250) + 4321,
-                                              {3.14159, -12.5, 12345678.9, 12345678.9}}});
-    spec.rawTagText = "\tTank1\tLevel, %\t\tTank2\tflow\tBig\t-\tBigLast\t";
-    spec.numTags = 4;
-    spec.recordSize = 8 + 4 * 8;
-    Write("w.hst", spec);
+    hstgen::HistorySpec content = WideFile({}, {{FileTimeTicks(2011, 3, 4, 13, 5, 9, 250) + 4321,
+                                                 {3.14159, -12.5, 12345678.9, 12345678.9}}});
+    content.rawTagText = "\tTank1\tLevel, %\t\tTank2\tflow\tBig\t-\tBigLast\t";
+    content.numTags = 4;
+    content.recordSize = 8 + 4 * 8;
+    Write("w.hst", content);
     EXPECT_EQ(Convert({"w.hst"}),
               ConvertedBlock("w", {"Tank1", "Tank2", "Big", "BigLast"}, 1) + "\n\n");
     // No rounding through single precision: 12345678.9 stays, cut to its columns.

@@ -40,18 +40,18 @@ HeaderResult ReadHeaderOf(const std::string& bytes) {
 }
 
 HistorySpec Compact(std::vector<std::string> tags) {
-    HistorySpec spec;
-    spec.tags = std::move(tags);
-    return spec;
+    HistorySpec content;
+    content.tags = std::move(tags);
+    return content;
 }
 
 HistorySpec Wide(const std::string& tagText, std::int16_t numTags) {
-    HistorySpec spec;
-    spec.layout = Layout::Wide;
-    spec.rawTagText = tagText;
-    spec.numTags = numTags;
-    spec.recordSize = static_cast<std::uint16_t>(8 + 8 * numTags);
-    return spec;
+    HistorySpec content;
+    content.layout = Layout::Wide;
+    content.rawTagText = tagText;
+    content.numTags = numTags;
+    content.recordSize = static_cast<std::uint16_t>(8 + 8 * numTags);
+    return content;
 }
 
 TEST(CompactSlotName, EndsAtNulOrLineFeed) {
@@ -85,9 +85,9 @@ TEST(WideTagText, NulEndsTheTextAndExtraPairsAreIgnored) {
 }
 
 TEST(ReadHistoryHeader, CompactHeaderAndTags) {
-    HistorySpec spec = Compact({"Tank1", "Tank2"});
-    spec.rawSlots = {std::string("Tank1\nxyz"), std::string("Tank2\r\nxyz")};
-    const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(spec));
+    HistorySpec content = Compact({"Tank1", "Tank2"});
+    content.rawSlots = {std::string("Tank1\nxyz"), std::string("Tank2\r\nxyz")};
+    const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(content));
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.header.layout(), trendtab::Layout::Compact);
     EXPECT_EQ(r.header.type, 2);
@@ -99,9 +99,9 @@ TEST(ReadHistoryHeader, CompactHeaderAndTags) {
 }
 
 TEST(ReadHistoryHeader, WideHeaderAndTags) {
-    HistorySpec spec = Wide("A\tdescA\tB\tdescB", 2);
-    spec.type = -7;  // every type but 2 is the wide layout
-    const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(spec));
+    HistorySpec content = Wide("A\tdescA\tB\tdescB", 2);
+    content.type = -7;  // every type but 2 is the wide layout
+    const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(content));
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.header.layout(), trendtab::Layout::Wide);
     EXPECT_EQ(r.header.tagTextSize, 15);
@@ -119,9 +119,9 @@ TEST(ReadHistoryHeader, ShortFilesAndBadTagCounts) {
     EXPECT_FALSE(silent.ok);
     EXPECT_EQ(silent.console, "");
 
-    HistorySpec spec = Compact({"A"});
-    spec.truncateTo = 6 + 53;
-    EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(spec)).console,
+    HistorySpec content = Compact({"A"});
+    content.truncateTo = 6 + 53;
+    EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(content)).console,
               "    Error loading infoHead data: t.hst\n");
 
     for (std::int16_t bad : {-1, 251, 32767, -32768}) {
@@ -169,15 +169,15 @@ TEST(ReadHistoryHeader, TagTableCutShortIsInvalid) {
 }
 
 TEST(ReadHistoryHeader, RecordSizeMustHoldStampAndValues) {
-    HistorySpec spec = Compact({"A", "B"});
-    spec.recordSize = 11;  // needs 12
-    const HeaderResult small = ReadHeaderOf(hstgen::BuildHistoryBytes(spec));
+    HistorySpec content = Compact({"A", "B"});
+    content.recordSize = 11;  // needs 12
+    const HeaderResult small = ReadHeaderOf(hstgen::BuildHistoryBytes(content));
     EXPECT_FALSE(small.ok);
     EXPECT_EQ(small.console, "   Tag: A \n   Tag: B \n   Invalid history file");
 
     for (std::uint16_t fine : {0, 12, 4096, 4097, 65535}) {
-        spec.recordSize = fine;
-        EXPECT_TRUE(ReadHeaderOf(hstgen::BuildHistoryBytes(spec)).ok) << fine;
+        content.recordSize = fine;
+        EXPECT_TRUE(ReadHeaderOf(hstgen::BuildHistoryBytes(content)).ok) << fine;
     }
     HistorySpec wide = Wide("A\tx\tB\ty", 2);
     wide.recordSize = 23;  // needs 24

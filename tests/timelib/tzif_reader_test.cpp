@@ -31,49 +31,49 @@ struct TzifSpec {
     std::string footer;
 };
 
-void PutPart(std::vector<std::uint8_t>* out, const TzifSpec& spec, int timeSize) {
-    const std::uint8_t header[] = {'T', 'Z', 'i', 'f', static_cast<std::uint8_t>(spec.version)};
+void PutPart(std::vector<std::uint8_t>* out, const TzifSpec& zone, int timeSize) {
+    const std::uint8_t header[] = {'T', 'Z', 'i', 'f', static_cast<std::uint8_t>(zone.version)};
     out->insert(out->end(), header, header + 5);
     out->insert(out->end(), 15, 0);
-    for (std::size_t count : {std::size_t{0}, std::size_t{0}, std::size_t{0}, spec.times.size(),
-                              spec.types.size(), spec.chars.size()}) {
+    for (std::size_t count : {std::size_t{0}, std::size_t{0}, std::size_t{0}, zone.times.size(),
+                              zone.types.size(), zone.chars.size()}) {
         PutBig32(out, static_cast<std::uint32_t>(count));
     }
-    for (std::int64_t t : spec.times) {
+    for (std::int64_t t : zone.times) {
         if (timeSize == 8) {
             PutBig32(out, static_cast<std::uint32_t>(static_cast<std::uint64_t>(t) >> 32));
         }
         PutBig32(out, static_cast<std::uint32_t>(t));
     }
-    out->insert(out->end(), spec.typeOfTime.begin(), spec.typeOfTime.end());
-    for (const auto& [offset, isDst, index] : spec.types) {
+    out->insert(out->end(), zone.typeOfTime.begin(), zone.typeOfTime.end());
+    for (const auto& [offset, isDst, index] : zone.types) {
         PutBig32(out, static_cast<std::uint32_t>(offset));
         out->push_back(isDst);
         out->push_back(index);
     }
-    out->insert(out->end(), spec.chars.begin(), spec.chars.end());
+    out->insert(out->end(), zone.chars.begin(), zone.chars.end());
 }
 
-std::vector<std::uint8_t> Build(const TzifSpec& spec) {
+std::vector<std::uint8_t> Build(const TzifSpec& zone) {
     std::vector<std::uint8_t> bytes;
-    PutPart(&bytes, spec, 4);
-    if (spec.version != '\0') {
-        PutPart(&bytes, spec, 8);
+    PutPart(&bytes, zone, 4);
+    if (zone.version != '\0') {
+        PutPart(&bytes, zone, 8);
         bytes.push_back('\n');
-        bytes.insert(bytes.end(), spec.footer.begin(), spec.footer.end());
+        bytes.insert(bytes.end(), zone.footer.begin(), zone.footer.end());
         bytes.push_back('\n');
     }
     return bytes;
 }
 
 TzifSpec Sample() {
-    TzifSpec spec;
-    spec.times = {-1'000'000'000'000LL, 1'700'000'000};
-    spec.typeOfTime = {1, 0};
-    spec.types = {{3600, 0, 0}, {7200, 1, 4}};
-    spec.chars = std::string("CET\0CEST\0", 9);
-    spec.footer = "CET-1CEST,M3.5.0,M10.5.0/3";
-    return spec;
+    TzifSpec zone;
+    zone.times = {-1'000'000'000'000LL, 1'700'000'000};
+    zone.typeOfTime = {1, 0};
+    zone.types = {{3600, 0, 0}, {7200, 1, 4}};
+    zone.chars = std::string("CET\0CEST\0", 9);
+    zone.footer = "CET-1CEST,M3.5.0,M10.5.0/3";
+    return zone;
 }
 
 }  // namespace
@@ -92,11 +92,11 @@ TEST(TzifReader, ReadsHandMadeVersions) {
     EXPECT_EQ(data.types[1].abbreviation, "CEST");
     EXPECT_EQ(data.footer, "CET-1CEST,M3.5.0,M10.5.0/3");
 
-    TzifSpec spec = Sample();
-    spec.version = '\0';
-    spec.times = {1'700'000'000};
-    spec.typeOfTime = {1};
-    const std::vector<std::uint8_t> v1 = Build(spec);
+    TzifSpec zone = Sample();
+    zone.version = '\0';
+    zone.times = {1'700'000'000};
+    zone.typeOfTime = {1};
+    const std::vector<std::uint8_t> v1 = Build(zone);
     ASSERT_TRUE(ParseTzif(v1.data(), v1.size(), &data));
     EXPECT_EQ(data.version, 1);
     EXPECT_EQ(data.footer, "");
@@ -105,24 +105,24 @@ TEST(TzifReader, ReadsHandMadeVersions) {
 
 TEST(TzifReader, RefusesInconsistentFiles) {
     TzifData data;
-    const auto refused = [&](const TzifSpec& spec) {
-        const std::vector<std::uint8_t> bytes = Build(spec);
+    const auto refused = [&](const TzifSpec& zone) {
+        const std::vector<std::uint8_t> bytes = Build(zone);
         return !ParseTzif(bytes.data(), bytes.size(), &data);
     };
-    TzifSpec spec = Sample();
-    spec.typeOfTime = {2, 0};  // no such type
-    EXPECT_TRUE(refused(spec));
-    spec = Sample();
-    spec.types = {{3600, 0, 9}, {7200, 1, 4}};  // abbreviation index past the block
-    EXPECT_TRUE(refused(spec));
-    spec = Sample();
-    spec.types = {{3600, 2, 0}, {7200, 1, 4}};  // isdst neither 0 nor 1
-    EXPECT_TRUE(refused(spec));
-    spec = Sample();
-    spec.types.clear();
-    spec.typeOfTime.clear();
-    spec.times.clear();
-    EXPECT_TRUE(refused(spec));
+    TzifSpec zone = Sample();
+    zone.typeOfTime = {2, 0};  // no such type
+    EXPECT_TRUE(refused(zone));
+    zone = Sample();
+    zone.types = {{3600, 0, 9}, {7200, 1, 4}};  // abbreviation index past the block
+    EXPECT_TRUE(refused(zone));
+    zone = Sample();
+    zone.types = {{3600, 2, 0}, {7200, 1, 4}};  // isdst neither 0 nor 1
+    EXPECT_TRUE(refused(zone));
+    zone = Sample();
+    zone.types.clear();
+    zone.typeOfTime.clear();
+    zone.times.clear();
+    EXPECT_TRUE(refused(zone));
     // Counts far beyond the bytes present.
     std::vector<std::uint8_t> bytes = Build(Sample());
     bytes[32] = 0x7F;

@@ -10,15 +10,15 @@ namespace hstgen {
 namespace {
 
 HistorySpec Parse(const std::string& text) {
-    HistorySpec spec;
+    HistorySpec content;
     DescriptionError error;
-    EXPECT_TRUE(ParseDescription(text, spec, error))
+    EXPECT_TRUE(ParseDescription(text, content, error))
         << "line " << error.line << ": " << error.message;
-    return spec;
+    return content;
 }
 
 TEST(Description, CompactDirectives) {
-    const HistorySpec spec = Parse(
+    const HistorySpec content = Parse(
         "# a comment\r\n"
         "\r\n"
         "  layout compact\r\n"
@@ -35,33 +35,33 @@ TEST(Description, CompactDirectives) {
         "trailing ab\n"
         "trailing \"\\t\"\n"
         "truncate 99");
-    EXPECT_EQ(spec.layout, Layout::Compact);
-    EXPECT_EQ(spec.type, 3);
-    EXPECT_EQ(spec.recordSize, 0);
-    EXPECT_EQ(spec.numTags, -1);
-    EXPECT_EQ(spec.tags, (std::vector<std::string>{"Tank1\r", "Tank 2"}));
-    ASSERT_EQ(spec.rawSlots.size(), 4u);
-    EXPECT_EQ(spec.rawSlots[3], std::string("Tank3\nxyz\0A", 11));
-    ASSERT_EQ(spec.records.size(), 4u);
-    EXPECT_EQ(spec.records[0].stamp, 1299243909);
-    EXPECT_EQ(spec.records[0].values[0], static_cast<double>(3.14159f));  // rounded once
-    EXPECT_EQ(spec.records[0].valueBits[2], 0x7F800001u);
-    EXPECT_EQ(spec.records[1].stamp, -1);
-    EXPECT_TRUE(spec.records[1].values.empty());
-    const Record& special = spec.records[2];
+    EXPECT_EQ(content.layout, Layout::Compact);
+    EXPECT_EQ(content.type, 3);
+    EXPECT_EQ(content.recordSize, 0);
+    EXPECT_EQ(content.numTags, -1);
+    EXPECT_EQ(content.tags, (std::vector<std::string>{"Tank1\r", "Tank 2"}));
+    ASSERT_EQ(content.rawSlots.size(), 4u);
+    EXPECT_EQ(content.rawSlots[3], std::string("Tank3\nxyz\0A", 11));
+    ASSERT_EQ(content.records.size(), 4u);
+    EXPECT_EQ(content.records[0].stamp, 1299243909);
+    EXPECT_EQ(content.records[0].values[0], static_cast<double>(3.14159f));  // rounded once
+    EXPECT_EQ(content.records[0].valueBits[2], 0x7F800001u);
+    EXPECT_EQ(content.records[1].stamp, -1);
+    EXPECT_TRUE(content.records[1].values.empty());
+    const Record& special = content.records[2];
     EXPECT_EQ(special.stamp, 4294967295);
     EXPECT_EQ(special.valueBits[0], 0x7FC00000u);
     EXPECT_EQ(special.valueBits[1], 0xFFC00000u);
     EXPECT_EQ(special.values[2], HUGE_VAL);
     EXPECT_EQ(special.values[3], -HUGE_VAL);
     EXPECT_EQ(special.values[4], static_cast<double>(1e-3f));
-    EXPECT_EQ(spec.records[3].raw, "\x01\\\"");
-    EXPECT_EQ(spec.trailing, "ab\t");
-    EXPECT_EQ(spec.truncateTo, 99u);
+    EXPECT_EQ(content.records[3].raw, "\x01\\\"");
+    EXPECT_EQ(content.trailing, "ab\t");
+    EXPECT_EQ(content.truncateTo, 99u);
 }
 
 TEST(Description, WideDirectives) {
-    const HistorySpec spec = Parse(
+    const HistorySpec content = Parse(
         "layout wide\n"
         "tag-text-size 7\n"
         "tag A descA\n"
@@ -71,19 +71,19 @@ TEST(Description, WideDirectives) {
         "record #-1\n"
         "record #18446744073709551615\n"
         "record #9223372036854775808 -0\n");
-    EXPECT_EQ(spec.layout, Layout::Wide);
-    EXPECT_EQ(spec.tagTextSize, 7);
-    EXPECT_EQ(spec.tags, (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(spec.tagSecondFields, (std::vector<std::string>{"descA", "-"}));
-    EXPECT_EQ(spec.rawTagText, "A\t\tB");
-    ASSERT_EQ(spec.records.size(), 4u);
-    EXPECT_EQ(spec.records[0].stamp, FileTimeTicks(2011, 3, 4, 13, 5, 9, 250) + 1);
-    EXPECT_EQ(spec.records[0].values[0], 0.1);
-    EXPECT_EQ(spec.records[0].valueBits[1], 0x7FF0000000000001u);
-    EXPECT_EQ(spec.records[1].stamp, -1);
-    EXPECT_EQ(spec.records[2].stamp, -1);
-    EXPECT_EQ(spec.records[3].stamp, std::numeric_limits<std::int64_t>::min());
-    EXPECT_TRUE(std::signbit(spec.records[3].values[0]));
+    EXPECT_EQ(content.layout, Layout::Wide);
+    EXPECT_EQ(content.tagTextSize, 7);
+    EXPECT_EQ(content.tags, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(content.tagSecondFields, (std::vector<std::string>{"descA", "-"}));
+    EXPECT_EQ(content.rawTagText, "A\t\tB");
+    ASSERT_EQ(content.records.size(), 4u);
+    EXPECT_EQ(content.records[0].stamp, FileTimeTicks(2011, 3, 4, 13, 5, 9, 250) + 1);
+    EXPECT_EQ(content.records[0].values[0], 0.1);
+    EXPECT_EQ(content.records[0].valueBits[1], 0x7FF0000000000001u);
+    EXPECT_EQ(content.records[1].stamp, -1);
+    EXPECT_EQ(content.records[2].stamp, -1);
+    EXPECT_EQ(content.records[3].stamp, std::numeric_limits<std::int64_t>::min());
+    EXPECT_TRUE(std::signbit(content.records[3].values[0]));
 }
 
 TEST(Description, ErrorsNameTheirLine) {
@@ -126,9 +126,9 @@ TEST(Description, ErrorsNameTheirLine) {
         {"truncate 1\ntruncate 2", 2, "truncate given twice"},
     };
     for (const auto& c : cases) {
-        HistorySpec spec;
+        HistorySpec content;
         DescriptionError error;
-        EXPECT_FALSE(ParseDescription(c.text, spec, error)) << c.text;
+        EXPECT_FALSE(ParseDescription(c.text, content, error)) << c.text;
         EXPECT_EQ(error.line, c.line) << c.text;
         EXPECT_NE(error.message.find(c.message), std::string::npos)
             << c.text << " gave: " << error.message;

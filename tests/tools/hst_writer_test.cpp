@@ -14,10 +14,10 @@ namespace {
 using hstgen_test::Le;
 
 TEST(HstWriter, CompactFileFieldByField) {
-    HistorySpec spec;
-    spec.tags = {"Tank1", "Tank2"};
-    spec.records = {{UnixSeconds(2011, 3, 4, 13, 5, 9), {3.14159, -12.5}}};
-    const std::string bytes = BuildHistoryBytes(spec);
+    HistorySpec content;
+    content.tags = {"Tank1", "Tank2"};
+    content.records = {{UnixSeconds(2011, 3, 4, 13, 5, 9), {3.14159, -12.5}}};
+    const std::string bytes = BuildHistoryBytes(content);
 
     ASSERT_EQ(bytes.size(), 6u + 54 + 2 * 256 + 12);
     EXPECT_EQ(Le(bytes, 0, 2), 2u);   // type
@@ -33,12 +33,12 @@ TEST(HstWriter, CompactFileFieldByField) {
 }
 
 TEST(HstWriter, WideFileFieldByField) {
-    HistorySpec spec;
-    spec.layout = Layout::Wide;
-    spec.tags = {"A", "B"};
-    spec.tagSecondFields = {"descA"};  // B gets the default "-"
-    spec.records = {{0x0102030405060708, {1.5, -2.0}}};
-    const std::string bytes = BuildHistoryBytes(spec);
+    HistorySpec content;
+    content.layout = Layout::Wide;
+    content.tags = {"A", "B"};
+    content.tagSecondFields = {"descA"};  // B gets the default "-"
+    content.records = {{0x0102030405060708, {1.5, -2.0}}};
+    const std::string bytes = BuildHistoryBytes(content);
 
     const std::string text = "A\tdescA\tB\t-";
     ASSERT_EQ(bytes.size(), 16u + 54 + text.size() + 24);
@@ -55,15 +55,15 @@ TEST(HstWriter, WideFileFieldByField) {
 }
 
 TEST(HstWriter, HeaderOverridesAreWrittenAsGiven) {
-    HistorySpec spec;
-    spec.layout = Layout::Wide;
-    spec.type = -2;
-    spec.recordSize = 0xABCD;
-    spec.tagTextSize = 0x1234;
-    spec.numTags = -1;
-    spec.tags = {"ignored"};
-    spec.rawTagText = std::string("A\tx\0B\ty", 7);
-    const std::string bytes = BuildHistoryBytes(spec);
+    HistorySpec content;
+    content.layout = Layout::Wide;
+    content.type = -2;
+    content.recordSize = 0xABCD;
+    content.tagTextSize = 0x1234;
+    content.numTags = -1;
+    content.tags = {"ignored"};
+    content.rawTagText = std::string("A\tx\0B\ty", 7);
+    const std::string bytes = BuildHistoryBytes(content);
     EXPECT_EQ(bytes.substr(0, 2), "\xFE\xFF");
     EXPECT_EQ(bytes.substr(4, 4), "\xCD\xAB\x34\x12");
     EXPECT_EQ(bytes.substr(68, 2), "\xFF\xFF");
@@ -71,12 +71,12 @@ TEST(HstWriter, HeaderOverridesAreWrittenAsGiven) {
 }
 
 TEST(HstWriter, RawSlotsCountAsTagsAndAreCutOrPadded) {
-    HistorySpec spec;
-    spec.tags = {"T1"};
-    spec.rawSlots.resize(3);
-    spec.rawSlots[0] = "Tank1\nxyz";
-    spec.rawSlots[2] = std::string(300, 'x');
-    const std::string bytes = BuildHistoryBytes(spec);
+    HistorySpec content;
+    content.tags = {"T1"};
+    content.rawSlots.resize(3);
+    content.rawSlots[0] = "Tank1\nxyz";
+    content.rawSlots[2] = std::string(300, 'x');
+    const std::string bytes = BuildHistoryBytes(content);
     ASSERT_EQ(bytes.size(), 60u + 3 * 256);
     EXPECT_EQ(Le(bytes, 4, 2), 16u);  // three tags
     EXPECT_EQ(Le(bytes, 58, 2), 3u);
@@ -86,11 +86,11 @@ TEST(HstWriter, RawSlotsCountAsTagsAndAreCutOrPadded) {
 }
 
 TEST(HstWriter, StampsKeepTheirLowBitsAndBitPatternsAreExact) {
-    HistorySpec spec;
-    spec.records.push_back({-1, {}});
-    spec.records.push_back({0xFFFFFFFE, {}});
-    spec.records.push_back({0x1'0000'0005, {1.0}, {0x7F800001u, std::nullopt, 0x1u}});
-    const std::string bytes = BuildHistoryBytes(spec);
+    HistorySpec content;
+    content.records.push_back({-1, {}});
+    content.records.push_back({0xFFFFFFFE, {}});
+    content.records.push_back({0x1'0000'0005, {1.0}, {0x7F800001u, std::nullopt, 0x1u}});
+    const std::string bytes = BuildHistoryBytes(content);
     ASSERT_EQ(bytes.size(), 60u + 4 + 4 + 16);
     EXPECT_EQ(Le(bytes, 60, 4), 0xFFFFFFFFu);
     EXPECT_EQ(Le(bytes, 64, 4), 0xFFFFFFFEu);
@@ -101,21 +101,21 @@ TEST(HstWriter, StampsKeepTheirLowBitsAndBitPatternsAreExact) {
 }
 
 TEST(HstWriter, RawRecordsTrailingBytesAndTruncation) {
-    HistorySpec spec;
-    spec.layout = Layout::Wide;
-    spec.records.push_back(Record::Raw(std::string("\x01\x02\x03", 3)));
-    spec.records.push_back({-1, {}});
-    spec.trailing = "ab";
-    const std::string whole = BuildHistoryBytes(spec);
+    HistorySpec content;
+    content.layout = Layout::Wide;
+    content.records.push_back(Record::Raw(std::string("\x01\x02\x03", 3)));
+    content.records.push_back({-1, {}});
+    content.trailing = "ab";
+    const std::string whole = BuildHistoryBytes(content);
     ASSERT_EQ(whole.size(), 70u + 3 + 8 + 2);
     EXPECT_EQ(whole.substr(70, 3), "\x01\x02\x03");
     EXPECT_EQ(whole.substr(73, 8), std::string(8, '\xFF'));
     EXPECT_EQ(whole.substr(81), "ab");
 
-    spec.truncateTo = 75;
-    EXPECT_EQ(BuildHistoryBytes(spec), whole.substr(0, 75));
-    spec.truncateTo = 1000;  // never lengthens
-    EXPECT_EQ(BuildHistoryBytes(spec), whole);
+    content.truncateTo = 75;
+    EXPECT_EQ(BuildHistoryBytes(content), whole.substr(0, 75));
+    content.truncateTo = 1000;  // never lengthens
+    EXPECT_EQ(BuildHistoryBytes(content), whole);
 }
 
 TEST(HstWriter, CompactValuesRoundToFloatWithoutOverflowing) {

@@ -71,10 +71,10 @@ TEST(HstgenApp, WritesFromADescriptionOrOptions) {
     const std::string path = dir.file("out.hst");
     const std::string description = "layout wide\ntag A\nrecord #1 2.5\n";
     ASSERT_EQ(RunTool({path, "--from", "-"}, description).status, 0);
-    HistorySpec spec;
+    HistorySpec content;
     DescriptionError error;
-    ASSERT_TRUE(ParseDescription(description, spec, error));
-    EXPECT_EQ(testsupport::ReadFileBytes(path), BuildHistoryBytes(spec));
+    ASSERT_TRUE(ParseDescription(description, content, error));
+    EXPECT_EQ(testsupport::ReadFileBytes(path), BuildHistoryBytes(content));
 
     ASSERT_EQ(RunTool({"--layout", "wide", path, "--tags", "3", "--records", "10", "--start",
                        "2011-03-04T13:05:09.25", "--step", "0.5", "--values", "const:-nan",
@@ -101,11 +101,12 @@ TEST(HstgenApp, WritesFromADescriptionOrOptions) {
 TEST(HstgenApp, ExamplesMatchTheirDescriptions) {
     for (const char* name : {"compact", "wide"}) {
         const std::string base = std::string(HSTGEN_EXAMPLES_DIR) + "/" + name;
-        HistorySpec spec;
+        HistorySpec content;
         DescriptionError error;
-        ASSERT_TRUE(ParseDescription(testsupport::ReadFileBytes(base + ".desc"), spec, error))
+        ASSERT_TRUE(ParseDescription(testsupport::ReadFileBytes(base + ".desc"), content, error))
             << name << ":" << error.line << ": " << error.message;
-        EXPECT_TRUE(testsupport::ReadFileBytes(base + ".hst") == BuildHistoryBytes(spec)) << name;
+        EXPECT_TRUE(testsupport::ReadFileBytes(base + ".hst") == BuildHistoryBytes(content))
+            << name;
     }
 }
 

@@ -22,21 +22,21 @@ class HstinfoInZone : public ::testing::Test {
         result.output = testsupport::WithLfLineEnds(result.output);
         return result;
     }
-    void Write(const std::string& name, const HistorySpec& spec) {
-        ASSERT_TRUE(hstgen::WriteHistoryFile(dir.file(name), spec));
+    void Write(const std::string& name, const HistorySpec& content) {
+        ASSERT_TRUE(hstgen::WriteHistoryFile(dir.file(name), content));
     }
 
     testsupport::TempDir dir;
 };
 
 TEST_F(HstinfoInZone, CompactFile) {
-    HistorySpec spec;
-    spec.tags = {"Tank1", "Tank2"};
-    spec.records = {{UnixSeconds(2011, 3, 4, 13, 5, 9), {1, 2}},
-                    {-1, {3, 4}},
-                    {UnixSeconds(2011, 3, 4, 23, 0, 0), {5, 6}}};
-    spec.trailing = "abc";
-    Write("c.hst", spec);
+    HistorySpec content;
+    content.tags = {"Tank1", "Tank2"};
+    content.records = {{UnixSeconds(2011, 3, 4, 13, 5, 9), {1, 2}},
+                       {-1, {3, 4}},
+                       {UnixSeconds(2011, 3, 4, 23, 0, 0), {5, 6}}};
+    content.trailing = "abc";
+    Write("c.hst", content);
     const std::string before = testsupport::ReadFileBytes(dir.file("c.hst"));
     const auto result = Inspect({"c.hst"});
     EXPECT_EQ(result.exitCode, 0);
@@ -52,13 +52,13 @@ TEST_F(HstinfoInZone, CompactFile) {
 }
 
 TEST_F(HstinfoInZone, WideFileWithSecondFieldsAndOddStamps) {
-    HistorySpec spec;
-    spec.layout = hstgen::Layout::Wide;
-    spec.tags = {"A", "B"};
-    spec.tagSecondFields = {"level, %", "flow"};
-    spec.records = {{FileTimeTicks(2011, 3, 4, 13, 5, 9, 250) + 1234, {1, 2}},
-                    {static_cast<std::int64_t>(0x8000000000000000ULL), {3, 4}}};
-    Write("w.hst", spec);
+    HistorySpec content;
+    content.layout = hstgen::Layout::Wide;
+    content.tags = {"A", "B"};
+    content.tagSecondFields = {"level, %", "flow"};
+    content.records = {{FileTimeTicks(2011, 3, 4, 13, 5, 9, 250) + 1234, {1, 2}},
+                       {static_cast<std::int64_t>(0x8000000000000000ULL), {3, 4}}};
+    Write("w.hst", content);
     const auto result = Inspect({"w.hst"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output,

@@ -71,19 +71,19 @@ TEST(Series, TrendRepeatsMostValuesAndMarksWideTags) {
     options.wideTags = 2;
     for (Layout layout : {Layout::Compact, Layout::Wide}) {
         options.layout = layout;
-        const HistorySpec spec = BuildSeriesSpec(options);
-        EXPECT_EQ(spec.tags.front(), "Tag001");
-        EXPECT_EQ(spec.tags.back(), "Tag006");
+        const HistorySpec content = BuildSeriesSpec(options);
+        EXPECT_EQ(content.tags.front(), "Tag001");
+        EXPECT_EQ(content.tags.back(), "Tag006");
         std::size_t repeats = 0;
         std::size_t pairs = 0;
-        for (std::size_t r = 0; r < spec.records.size(); ++r) {
+        for (std::size_t r = 0; r < content.records.size(); ++r) {
             for (std::size_t t = 0; t < 6; ++t) {
-                const double value = spec.records[r].values[t];
+                const double value = content.records[r].values[t];
                 const bool wide = t == 2 || t == 5;  // spread out, the last among them
                 EXPECT_EQ(PrintedWidth(value) > 10, wide) << value;
                 if (r > 0) {
                     ++pairs;
-                    repeats += value == spec.records[r - 1].values[t];
+                    repeats += value == content.records[r - 1].values[t];
                 }
             }
         }
@@ -96,12 +96,12 @@ TEST(Series, RandomSpansDecadesBothSignsAndZeros) {
     SeriesOptions options;
     options.pattern = ValuePattern::Random;
     options.records = 1000;
-    const HistorySpec spec = BuildSeriesSpec(options);
+    const HistorySpec content = BuildSeriesSpec(options);
     double smallest = HUGE_VAL;
     double largest = 0;
     int zeros = 0;
     int negatives = 0;
-    for (const Record& record : spec.records) {
+    for (const Record& record : content.records) {
         for (double value : record.values) {
             zeros += value == 0;
             negatives += value < 0;
@@ -125,16 +125,16 @@ TEST(Series, StampsFollowStartAndStep) {
     options.layout = Layout::Wide;
     options.startTicks = -20000;
     options.stepTicks = 12345;  // 1.2345 ms
-    HistorySpec spec = BuildSeriesSpec(options);
-    EXPECT_EQ(spec.records[3].stamp, -20000 + 3 * 12345);
-    EXPECT_EQ(spec.records[3].values, (std::vector<double>{3, 4}));
+    HistorySpec content = BuildSeriesSpec(options);
+    EXPECT_EQ(content.records[3].stamp, -20000 + 3 * 12345);
+    EXPECT_EQ(content.records[3].values, (std::vector<double>{3, 4}));
 
     options.layout = Layout::Compact;
     options.startTicks = (kSecondsFrom1601To1970 + 10) * kTicksPerSecond;
     options.stepTicks = -kTicksPerSecond * 3 / 2;  // compact stamps round down
-    spec = BuildSeriesSpec(options);
-    EXPECT_EQ(spec.records[1].stamp, 8);
-    EXPECT_EQ(spec.records[3].stamp, 5);
+    content = BuildSeriesSpec(options);
+    EXPECT_EQ(content.records[1].stamp, 8);
+    EXPECT_EQ(content.records[3].stamp, 5);
 }
 
 TEST(Series, OptionChecks) {

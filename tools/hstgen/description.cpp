@@ -55,7 +55,7 @@ bool SplitLine(std::string_view line, std::vector<std::string>& words, std::stri
 
 class Parser {
   public:
-    explicit Parser(HistorySpec& spec) : spec_(spec) {}
+    explicit Parser(HistorySpec& content) : spec_(content) {}
 
     // One line's directive; false with `error_` set.
     bool Directive(const std::vector<std::string>& words);
@@ -253,9 +253,9 @@ bool Parser::Directive(const std::vector<std::string>& words) {
 
 }  // namespace
 
-bool ParseDescription(std::string_view text, HistorySpec& spec, DescriptionError& error) {
-    spec = HistorySpec{};
-    Parser parser(spec);
+bool ParseDescription(std::string_view text, HistorySpec& content, DescriptionError& error) {
+    content = HistorySpec{};
+    Parser parser(content);
     int lineNumber = 0;
     std::size_t start = 0;
     while (start < text.size()) {

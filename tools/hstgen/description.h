@@ -30,7 +30,7 @@ struct DescriptionError {
     std::string message;
 };
 
-// Parses `text` into `spec`; false with `error` set at the first bad line.
-bool ParseDescription(std::string_view text, HistorySpec& spec, DescriptionError& error);
+// Parses `text` into `content`; false with `error` set at the first bad line.
+bool ParseDescription(std::string_view text, HistorySpec& content, DescriptionError& error);
 
 }  // namespace hstgen

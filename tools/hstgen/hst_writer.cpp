@@ -19,18 +19,18 @@ void PutLe(std::string& out, std::uint64_t value, int bytes) {
     out.append(buffer, static_cast<std::size_t>(bytes));
 }
 
-std::string WideTagText(const HistorySpec& spec) {
-    if (spec.rawTagText) {
-        return *spec.rawTagText;
+std::string WideTagText(const HistorySpec& content) {
+    if (content.rawTagText) {
+        return *content.rawTagText;
     }
     std::string text;
-    for (std::size_t i = 0; i < spec.tags.size(); ++i) {
+    for (std::size_t i = 0; i < content.tags.size(); ++i) {
         if (i > 0) {
             text += '\t';
         }
-        text += spec.tags[i];
+        text += content.tags[i];
         text += '\t';
-        text += i < spec.tagSecondFields.size() ? spec.tagSecondFields[i] : "-";
+        text += i < content.tagSecondFields.size() ? content.tagSecondFields[i] : "-";
     }
     return text;
 }
@@ -46,11 +46,11 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 
 }  // namespace
 
-std::size_t TagCount(const HistorySpec& spec) {
-    if (spec.layout == Layout::Compact) {
-        return std::max(spec.tags.size(), spec.rawSlots.size());
+std::size_t TagCount(const HistorySpec& content) {
+    if (content.layout == Layout::Compact) {
+        return std::max(content.tags.size(), content.rawSlots.size());
     }
-    return spec.tags.size();
+    return content.tags.size();
 }
 
 std::uint32_t CompactValueBits(double value) {
@@ -96,21 +96,21 @@ void AppendRecordBytes(std::string& out, Layout layout, const Record& record) {
     }
 }
 
-std::string BuildHeaderBytes(const HistorySpec& spec) {
-    const bool compact = spec.layout == Layout::Compact;
-    const std::size_t tagCount = TagCount(spec);
-    const std::int16_t type = spec.type.value_or(compact ? 2 : 1);
-    const std::uint16_t recordSize = spec.recordSize.value_or(
+std::string BuildHeaderBytes(const HistorySpec& content) {
+    const bool compact = content.layout == Layout::Compact;
+    const std::size_t tagCount = TagCount(content);
+    const std::int16_t type = content.type.value_or(compact ? 2 : 1);
+    const std::uint16_t recordSize = content.recordSize.value_or(
         static_cast<std::uint16_t>(compact ? 4 + 4 * tagCount : 8 + 8 * tagCount));
-    const std::int16_t numTags = spec.numTags.value_or(static_cast<std::int16_t>(tagCount));
-    const std::string tagText = compact ? std::string() : WideTagText(spec);
+    const std::int16_t numTags = content.numTags.value_or(static_cast<std::int16_t>(tagCount));
+    const std::string tagText = compact ? std::string() : WideTagText(content);
 
     std::string out;
     PutLe(out, static_cast<std::uint16_t>(type), 2);
     PutLe(out, 0, 2);
     PutLe(out, recordSize, 2);
     if (!compact) {
-        PutLe(out, spec.tagTextSize.value_or(static_cast<std::uint16_t>(tagText.size())), 2);
+        PutLe(out, content.tagTextSize.value_or(static_cast<std::uint16_t>(tagText.size())), 2);
         PutLe(out, 0, 8);
     }
     out.append(kNumTagsOffsetInHead, '\0');
@@ -119,10 +119,10 @@ std::string BuildHeaderBytes(const HistorySpec& spec) {
     if (compact) {
         for (std::size_t i = 0; i < tagCount; ++i) {
             std::string slot;
-            if (i < spec.rawSlots.size() && spec.rawSlots[i]) {
-                slot = *spec.rawSlots[i];
-            } else if (i < spec.tags.size()) {
-                slot = spec.tags[i];
+            if (i < content.rawSlots.size() && content.rawSlots[i]) {
+                slot = *content.rawSlots[i];
+            } else if (i < content.tags.size()) {
+                slot = content.tags[i];
             }
             slot.resize(kCompactSlotSize, '\0');
             out += slot;
@@ -133,20 +133,20 @@ std::string BuildHeaderBytes(const HistorySpec& spec) {
     return out;
 }
 
-std::string BuildHistoryBytes(const HistorySpec& spec) {
-    std::string out = BuildHeaderBytes(spec);
-    for (const Record& record : spec.records) {
-        AppendRecordBytes(out, spec.layout, record);
+std::string BuildHistoryBytes(const HistorySpec& content) {
+    std::string out = BuildHeaderBytes(content);
+    for (const Record& record : content.records) {
+        AppendRecordBytes(out, content.layout, record);
     }
-    out += spec.trailing;
-    if (spec.truncateTo && *spec.truncateTo < out.size()) {
-        out.resize(*spec.truncateTo);
+    out += content.trailing;
+    if (content.truncateTo && *content.truncateTo < out.size()) {
+        out.resize(*content.truncateTo);
     }
     return out;
 }
 
-bool WriteHistoryFile(const std::string& path, const HistorySpec& spec) {
-    const std::string bytes = BuildHistoryBytes(spec);
+bool WriteHistoryFile(const std::string& path, const HistorySpec& content) {
+    const std::string bytes = BuildHistoryBytes(content);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
         return false;

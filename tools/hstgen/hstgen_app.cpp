@@ -205,12 +205,12 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& er
             throw BadArguments{"cannot read '" + source + "'"};
         }
     }
-    HistorySpec spec;
+    HistorySpec content;
     DescriptionError error;
-    if (!ParseDescription(text, spec, error)) {
+    if (!ParseDescription(text, content, error)) {
         throw BadArguments{sourceName + ":" + std::to_string(error.line) + ": " + error.message};
     }
-    if (!WriteHistoryFile(output, spec)) {
+    if (!WriteHistoryFile(output, content)) {
         err << "hstgen: cannot write '" << output << "'\n";
         return kExitCannotWrite;
     }

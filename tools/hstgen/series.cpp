@@ -184,12 +184,12 @@ void SeriesGenerator::Next(Record& record) {
 
 HistorySpec BuildSeriesSpec(const SeriesOptions& options) {
     SeriesGenerator generator(options);
-    HistorySpec spec = generator.header();
-    spec.records.resize(options.records);
-    for (Record& record : spec.records) {
+    HistorySpec content = generator.header();
+    content.records.resize(options.records);
+    for (Record& record : content.records) {
         generator.Next(record);
     }
-    return spec;
+    return content;
 }
 
 bool WriteSeriesFile(const std::string& path, const SeriesOptions& options) {

@@ -34,13 +34,13 @@ class Sink {
 };
 
 template <typename Number>
-void FormatNumber(Sink* out, const std::string& spec, Number value) {
-    const int length = std::snprintf(nullptr, 0, spec.c_str(), value);
+void FormatNumber(Sink* out, const std::string& format, Number value) {
+    const int length = std::snprintf(nullptr, 0, format.c_str(), value);
     if (length <= 0) {
         return;
     }
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    std::snprintf(text.data(), text.size(), spec.c_str(), value);
+    std::snprintf(text.data(), text.size(), format.c_str(), value);
     text.pop_back();
     out->PutNarrow(text.c_str());
 }
@@ -92,25 +92,25 @@ int _vsnwprintf(WCHAR* buffer, std::size_t count, const WCHAR* format, std::va_l
             out.Put(*p);
             continue;
         }
-        // %[flags][width][.precision][l|h]conversion, rebuilt as a narrow spec for numbers.
-        std::string spec = "%";
+        // %[flags][width][.precision][l|h]conversion, rebuilt as a narrow format for numbers.
+        std::string format = "%";
         ++p;
         while (*p == u'-' || *p == u'+' || *p == u' ' || *p == u'0' || *p == u'#') {
-            spec.push_back(static_cast<char>(*p++));
+            format.push_back(static_cast<char>(*p++));
         }
         int width = 0;
         while (*p >= u'0' && *p <= u'9' && width < 1000) {
             width = width * 10 + (*p - u'0');
-            spec.push_back(static_cast<char>(*p++));
+            format.push_back(static_cast<char>(*p++));
         }
         int precision = -1;
         if (*p == u'.') {
-            spec.push_back('.');
+            format.push_back('.');
             ++p;
             precision = 0;
             while (*p >= u'0' && *p <= u'9' && precision < 1000) {
                 precision = precision * 10 + (*p - u'0');
-                spec.push_back(static_cast<char>(*p++));
+                format.push_back(static_cast<char>(*p++));
             }
         }
         bool isLong = false;
@@ -124,18 +124,18 @@ int _vsnwprintf(WCHAR* buffer, std::size_t count, const WCHAR* format, std::va_l
             case u'u':
             case u'x':
             case u'X': {
-                spec += isLong ? "l" : "";
-                spec.push_back(static_cast<char>(*p));
+                format += isLong ? "l" : "";
+                format.push_back(static_cast<char>(*p));
                 if (*p == u'd' || *p == u'i') {
                     if (isLong) {
-                        FormatNumber(&out, spec, va_arg(arguments, long));
+                        FormatNumber(&out, format, va_arg(arguments, long));
                     } else {
-                        FormatNumber(&out, spec, va_arg(arguments, int));
+                        FormatNumber(&out, format, va_arg(arguments, int));
                     }
                 } else if (isLong) {
-                    FormatNumber(&out, spec, va_arg(arguments, unsigned long));
+                    FormatNumber(&out, format, va_arg(arguments, unsigned long));
                 } else {
-                    FormatNumber(&out, spec, va_arg(arguments, unsigned int));
+                    FormatNumber(&out, format, va_arg(arguments, unsigned int));
                 }
                 break;
             }
@@ -153,7 +153,7 @@ int _vsnwprintf(WCHAR* buffer, std::size_t count, const WCHAR* format, std::va_l
                        (precision < 0 || length < static_cast<std::size_t>(precision))) {
                     ++length;
                 }
-                const bool left = spec.find('-') != std::string::npos;
+                const bool left = format.find('-') != std::string::npos;
                 for (std::size_t i = length; !left && i < static_cast<std::size_t>(width); ++i) {
                     out.Put(u' ');
                 }

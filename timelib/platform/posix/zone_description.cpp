@@ -225,8 +225,8 @@ ZoneSource CurrentSource() {
     source.year = CurrentYear();
     std::string path = "/etc/localtime";
     if (source.tzSet) {
-        const std::string spec = source.tz.substr(!source.tz.empty() && source.tz[0] == ':');
-        path = !spec.empty() && spec[0] == '/' ? spec : source.directory + "/" + spec;
+        const std::string tzValue = source.tz.substr(!source.tz.empty() && source.tz[0] == ':');
+        path = !tzValue.empty() && tzValue[0] == '/' ? tzValue : source.directory + "/" + tzValue;
     } else {
         std::vector<char> target(4096);
         const ssize_t length = readlink(path.c_str(), target.data(), target.size());
@@ -259,22 +259,22 @@ WindowsZone DescribeSource(const ZoneSource& source) {
         }
         IsInside(path, directory, &name);
     } else {
-        std::string spec = tz;
-        const bool fileOnly = !spec.empty() && spec.front() == ':';
+        std::string tzValue = tz;
+        const bool fileOnly = !tzValue.empty() && tzValue.front() == ':';
         if (fileOnly) {
-            spec.erase(0, 1);
+            tzValue.erase(0, 1);
         }
-        const std::filesystem::path path = !spec.empty() && spec.front() == '/'
-                                               ? std::filesystem::path(spec)
-                                               : std::filesystem::path(directory) / spec;
+        const std::filesystem::path path = !tzValue.empty() && tzValue.front() == '/'
+                                               ? std::filesystem::path(tzValue)
+                                               : std::filesystem::path(directory) / tzValue;
         PosixZoneRule rule;
-        if (!spec.empty() && ZoneFileToWindows(path.string(), year, &zone)) {
-            if (spec.front() != '/') {
-                name = spec;
+        if (!tzValue.empty() && ZoneFileToWindows(path.string(), year, &zone)) {
+            if (tzValue.front() != '/') {
+                name = tzValue;
             } else {
                 IsInside(path, directory, &name);
             }
-        } else if (!fileOnly && ParsePosixZoneRule(spec, &rule)) {
+        } else if (!fileOnly && ParsePosixZoneRule(tzValue, &rule)) {
             zone = PosixRuleToWindows(rule, year);
         } else {
             return FixedZone("UTC", 0, false);
