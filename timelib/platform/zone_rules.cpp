@@ -2,6 +2,8 @@
 // arithmetic (civil_time.h).
 #include "zone_rules.h"
 
+#include "system_time_ticks.h"
+
 #include <cstdint>
 
 #include "civil_time.h"
@@ -10,34 +12,6 @@ namespace trendtab::platform {
 namespace {
 
 namespace civil = trendtab::civil;
-
-// Ticks since 1601 of valid fields; false otherwise. wDayOfWeek is ignored.
-bool Join(const SYSTEMTIME& t, std::int64_t* ticks) {
-    const civil::CivilTime fields{t.wYear, t.wMonth,  t.wDayOfWeek, t.wDay,
-                                  t.wHour, t.wMinute, t.wSecond,    t.wMilliseconds};
-    std::uint64_t result = 0;
-    if (!civil::TicksFromCivil(fields, &result)) {
-        return false;
-    }
-    *ticks = static_cast<std::int64_t>(result);
-    return true;
-}
-
-bool Split(std::int64_t ticks, SYSTEMTIME* t) {
-    if (ticks < 0) {
-        return false;
-    }
-    const civil::CivilTime fields = civil::CivilFromTicks(static_cast<std::uint64_t>(ticks));
-    t->wYear = static_cast<WORD>(fields.year);
-    t->wMonth = static_cast<WORD>(fields.month);
-    t->wDayOfWeek = static_cast<WORD>(fields.dayOfWeek);
-    t->wDay = static_cast<WORD>(fields.day);
-    t->wHour = static_cast<WORD>(fields.hour);
-    t->wMinute = static_cast<WORD>(fields.minute);
-    t->wSecond = static_cast<WORD>(fields.second);
-    t->wMilliseconds = static_cast<WORD>(fields.millisecond);
-    return true;
-}
 
 std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b) {
     std::int64_t sum = 0;
@@ -128,7 +102,7 @@ bool IsValidRecord(const TIME_ZONE_INFORMATION& zone) {
 
 bool RuleUtcToLocal(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc, SYSTEMTIME* local) {
     std::int64_t t = 0;
-    if (!IsValidRecord(zone) || !Join(utc, &t)) {
+    if (!IsValidRecord(zone) || !civil::JoinTicks(utc, &t)) {
         return false;
     }
     std::int64_t bias = zone.Bias;  // minutes
@@ -154,12 +128,12 @@ bool RuleUtcToLocal(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& utc, SY
     if (!Add(t, -MinutesToTicks(bias), &result)) {
         return false;
     }
-    return Split(result, local);
+    return civil::SplitTicks(result, local);
 }
 
 bool RuleLocalToUtc(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& local, SYSTEMTIME* utc) {
     std::int64_t t = 0;
-    if (!IsValidRecord(zone) || !Join(local, &t)) {
+    if (!IsValidRecord(zone) || !civil::JoinTicks(local, &t)) {
         return false;
     }
     std::int64_t bias = zone.Bias;
@@ -176,7 +150,7 @@ bool RuleLocalToUtc(const TIME_ZONE_INFORMATION& zone, const SYSTEMTIME& local, 
     if (!Add(t, MinutesToTicks(bias), &result) || result < 0) {
         return false;
     }
-    return Split(result, utc);
+    return civil::SplitTicks(result, utc);
 }
 
 }  // namespace trendtab::platform

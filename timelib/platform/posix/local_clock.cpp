@@ -33,14 +33,14 @@ void GetSystemTime(SYSTEMTIME* systemTime) {
     std::int64_t ticks = 0;
     std::int64_t offset = 0;
     trendtab::posix::Now(&ticks, &offset);
-    trendtab::posix::SplitTicks(ticks, systemTime);
+    trendtab::civil::SplitTicks(ticks, systemTime);
 }
 
 void GetLocalTime(SYSTEMTIME* localTime) {
     std::int64_t ticks = 0;
     std::int64_t offset = 0;
     trendtab::posix::Now(&ticks, &offset);
-    trendtab::posix::SplitTicks(ticks + offset * civil::kTicksPerSecond, localTime);
+    trendtab::civil::SplitTicks(ticks + offset * civil::kTicksPerSecond, localTime);
 }
 
 BOOL FileTimeToLocalFileTime(const FILETIME* utc, FILETIME* local) {

@@ -27,7 +27,7 @@ void SplitSeconds(std::int64_t ticks, std::int64_t* seconds, std::int64_t* fract
 // The C library's zone, with its full history.
 BOOL CurrentZoneUtcToLocal(const SYSTEMTIME& utc, SYSTEMTIME* local) {
     std::int64_t ticks = 0;
-    if (!trendtab::posix::JoinTicks(utc, &ticks)) {
+    if (!trendtab::civil::JoinTicks(utc, &ticks)) {
         return Fail();
     }
     std::int64_t seconds = 0;
@@ -37,7 +37,7 @@ BOOL CurrentZoneUtcToLocal(const SYSTEMTIME& utc, SYSTEMTIME* local) {
     std::int64_t shifted = 0;
     if (!trendtab::posix::LocalBreakdown(static_cast<std::time_t>(seconds), &fields) ||
         __builtin_add_overflow(ticks, fields.tm_gmtoff * civil::kTicksPerSecond, &shifted) ||
-        !trendtab::posix::SplitTicks(shifted, local)) {
+        !trendtab::civil::SplitTicks(shifted, local)) {
         return Fail();
     }
     return TRUE;
@@ -45,7 +45,7 @@ BOOL CurrentZoneUtcToLocal(const SYSTEMTIME& utc, SYSTEMTIME* local) {
 
 BOOL CurrentZoneLocalToUtc(const SYSTEMTIME& local, SYSTEMTIME* utc) {
     std::int64_t ticks = 0;
-    if (!trendtab::posix::JoinTicks(local, &ticks)) {
+    if (!trendtab::civil::JoinTicks(local, &ticks)) {
         return Fail();
     }
     std::tm fields{};
@@ -67,7 +67,7 @@ BOOL CurrentZoneLocalToUtc(const SYSTEMTIME& local, SYSTEMTIME* utc) {
                                civil::kTicksPerSecond, &result) ||
         __builtin_add_overflow(result, local.wMilliseconds * civil::kTicksPerMillisecond,
                                &result) ||
-        !trendtab::posix::SplitTicks(result, utc)) {
+        !trendtab::civil::SplitTicks(result, utc)) {
         return Fail();
     }
     return TRUE;
