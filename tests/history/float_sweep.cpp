@@ -3,7 +3,9 @@
 // the comparison is left out unless --literal 1 asks for it: equal by construction, and those
 // are the slowest calls (printf's digits of the largest and smallest floats). Not part of the
 // test suite: all 2^32 patterns take most of an hour on two threads.
-//   float_sweep [--threads N] [--first HEX] [--last HEX] [--literal 0|1]
+// With --pieces 1 it compares only the compact piece made straight from the float with the value
+// pieces of the fast RoundCompactValue, which the full sweep holds equal to plain.
+//   float_sweep [--threads N] [--first HEX] [--last HEX] [--literal 0|1] [--pieces 0|1]
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -29,7 +31,8 @@ struct Range {
     std::uint64_t last = 0xFFFFFFFF;  // inclusive
 };
 
-bool ParseArguments(int argc, char** argv, unsigned& threads, Range& range, bool& literal) {
+bool ParseArguments(int argc, char** argv, unsigned& threads, Range& range, bool& literal,
+                    bool& pieces) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
         char* end = nullptr;
@@ -45,6 +48,8 @@ bool ParseArguments(int argc, char** argv, unsigned& threads, Range& range, bool
             range.last = number;
         } else if (name == "--literal" && number <= 1) {
             literal = number == 1;
+        } else if (name == "--pieces" && number <= 1) {
+            pieces = number == 1;
         } else {
             return false;
         }
@@ -58,10 +63,11 @@ int main(int argc, char** argv) {
     unsigned threads = 2;
     Range range;
     bool literal = false;
-    if (!ParseArguments(argc, argv, threads, range, literal)) {
+    bool pieces = false;
+    if (!ParseArguments(argc, argv, threads, range, literal, pieces)) {
         std::fprintf(stderr,
                      "usage: float_sweep [--threads N] [--first HEX] [--last HEX] "
-                     "[--literal 0|1]\n");
+                     "[--literal 0|1] [--pieces 0|1]\n");
         return 2;
     }
     const auto started = std::chrono::steady_clock::now();
@@ -82,7 +88,9 @@ int main(int argc, char** argv) {
             const std::uint64_t end = std::min(begin + kChunk - 1, range.last);
             for (std::uint64_t bits = begin; bits <= end; ++bits) {
                 const auto value = std::bit_cast<float>(static_cast<std::uint32_t>(bits));
-                if (literal) {
+                if (pieces) {
+                    diff.CheckCompactPieceAgainstChain(value);
+                } else if (literal) {
                     diff.CheckCompact(value);
                 } else {
                     diff.CheckCompactWhereFast(value);
@@ -124,7 +132,8 @@ int main(int argc, char** argv) {
         static_cast<unsigned long long>(count), static_cast<unsigned long long>(covered),
         static_cast<unsigned long long>(total.checks()),
         static_cast<unsigned long long>(total.mismatches()), seconds, threads,
-        literal ? ", every call compared" : "");
+        pieces ? ", compact pieces against the fast chain"
+               : (literal ? ", every call compared" : ""));
     std::fputs(total.report().c_str(), stdout);
     return total.mismatches() == 0 ? 0 : 1;
 }

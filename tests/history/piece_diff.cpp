@@ -102,6 +102,24 @@ void PieceDiff::CheckCompactAs(float value, bool onlyWhereFast) {
     }
 }
 
+void PieceDiff::CheckCompactPieceAgainstChain(float value) {
+    const double shown = fast::RoundCompactValue(value);
+    const auto input = [value, shown] {
+        return DescribeFloat(value) + " shown as " + DescribeDouble(shown);
+    };
+    for (const bool extended : {false, true}) {
+        for (const bool isLast : {false, true}) {
+            fast_.clear();
+            plain_.clear();
+            fast::AppendCompactValuePiece(fast_, value, ',', isLast, extended);
+            fast::AppendValuePiece(plain_, shown, ',', isLast, extended);
+            Compare(extended ? (isLast ? "compact last /e value" : "compact /e value")
+                             : (isLast ? "compact last column" : "compact column"),
+                    input, fast_, plain_);
+        }
+    }
+}
+
 void PieceDiff::CheckDateAndTime(const RecordTime& time, char separator) {
     const auto text = [&time] {
         char fields[128];

@@ -18,6 +18,9 @@ class PieceDiff {
     // The same, leaving out the calls where the fast path hands the value on to plain:: as it is
     // (equal by construction), for the exhaustive sweep: these are the slowest calls.
     void CheckCompactWhereFast(float value);
+    // The compact piece straight from the float against the fast chain (the value pieces of
+    // fast::RoundCompactValue), in its four shapes: that chain is itself checked against plain.
+    void CheckCompactPieceAgainstChain(float value);
     void CheckDateAndTime(const RecordTime& time, char separator = '\t');
 
     std::uint64_t checks() const { return checks_; }
