@@ -103,11 +103,19 @@ void PieceDiff::CheckCompactAs(float value, bool onlyWhereFast) {
 }
 
 void PieceDiff::CheckCompactPieceAgainstChain(float value) {
+    const bool coveredColumn = fast::CoversCompactPiece(value, false);
+    const bool coveredExtended = fast::CoversCompactPiece(value, true);
+    if (!coveredColumn && !coveredExtended) {
+        return;  // the piece is then made by the chain itself
+    }
     const double shown = fast::RoundCompactValue(value);
     const auto input = [value, shown] {
         return DescribeFloat(value) + " shown as " + DescribeDouble(shown);
     };
     for (const bool extended : {false, true}) {
+        if (!(extended ? coveredExtended : coveredColumn)) {
+            continue;
+        }
         for (const bool isLast : {false, true}) {
             fast_.clear();
             plain_.clear();

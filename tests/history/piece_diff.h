@@ -19,7 +19,8 @@ class PieceDiff {
     // (equal by construction), for the exhaustive sweep: these are the slowest calls.
     void CheckCompactWhereFast(float value);
     // The compact piece straight from the float against the fast chain (the value pieces of
-    // fast::RoundCompactValue), in its four shapes: that chain is itself checked against plain.
+    // fast::RoundCompactValue), in its four shapes, where the piece does not simply take that
+    // chain: the chain is itself checked against plain.
     void CheckCompactPieceAgainstChain(float value);
     void CheckDateAndTime(const RecordTime& time, char separator = '\t');
 
