@@ -3,6 +3,7 @@
 
 #include "build_flavor.h"
 #include "civil_time.h"
+#include "filetime_math.h"
 #include "record_time.h"
 #include "time_value.h"
 #include "time_zone.h"
@@ -21,13 +22,6 @@ std::uint64_t LoadTicks(const unsigned char* stamp) {
     return ticks;
 }
 
-FILETIME ToFileTime(std::uint64_t ticks) {
-    FILETIME time;
-    time.dwLowDateTime = static_cast<DWORD>(ticks);
-    time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return time;
-}
-
 // The getters' failure values: the row shows 00/00/0000 and -1:-1:-1.
 constexpr RecordTime kFailedTime = {-1, -1, -1, 0, -1, -1900, 0};
 
@@ -43,7 +37,7 @@ void FromSystemTime(const SYSTEMTIME& local, RecordTime& time) {
 // The stamp in local time through `zone`, then back through the calendar library's own
 // breakdown, as designed.
 void DecodeWithZone(const TimeZone& zone, std::uint64_t ticks, RecordTime& time) {
-    FILETIME local = ToFileTime(ticks);
+    FILETIME local = filetime::FromTicks(ticks);
     zone.UtcToLocal(&local);  // left as it is when the platform refuses, or in a "UTC" zone
     SYSTEMTIME split;
     if (!FileTimeToSystemTime(&local, &split)) {

@@ -5,19 +5,17 @@
 #include <ctime>
 
 #include "civil_time.h"
+#include "filetime_math.h"
 #include "platform.h"
 
 namespace timelibtest {
 
 inline FILETIME Ft(std::uint64_t ticks) {
-    FILETIME result;
-    result.dwLowDateTime = static_cast<DWORD>(ticks);
-    result.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return result;
+    return trendtab::filetime::FromTicks(ticks);
 }
 
 inline std::uint64_t Ticks(const FILETIME& time) {
-    return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+    return trendtab::filetime::Ticks(time);
 }
 
 inline SYSTEMTIME St(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,

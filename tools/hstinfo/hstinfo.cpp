@@ -9,7 +9,9 @@
 #include <fstream>
 #include <string>
 
+#include "civil_time.h"
 #include "console.h"
+#include "filetime_math.h"
 #include "history_header.h"
 #include "platform.h"
 #include "version.h"
@@ -19,21 +21,11 @@ namespace {
 using trendtab::HistoryHeader;
 using trendtab::Layout;
 
-constexpr std::uint64_t kTicksPerSecond = 10'000'000;
-constexpr std::uint64_t kSecondsFrom1601To1970 = 11'644'473'600;
-
 std::string Format(const SYSTEMTIME& t) {
     char text[64];
     std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth,
                   t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
     return text;
-}
-
-FILETIME ToFileTime(std::uint64_t ticks) {
-    FILETIME t;
-    t.dwLowDateTime = static_cast<DWORD>(ticks);
-    t.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return t;
 }
 
 std::uint64_t LoadLe(const unsigned char* p, int bytes) {
@@ -51,10 +43,9 @@ void PrintStamp(const char* which, const unsigned char* record, Layout layout) {
     if (layout == Layout::Compact) {
         const auto seconds = static_cast<std::int32_t>(LoadLe(record, 4));
         SYSTEMTIME split;
-        const std::int64_t ticks = (static_cast<std::int64_t>(seconds) +
-                                    static_cast<std::int64_t>(kSecondsFrom1601To1970)) *
-                                   static_cast<std::int64_t>(kTicksPerSecond);
-        const FILETIME ft = ToFileTime(static_cast<std::uint64_t>(ticks));
+        const std::int64_t ticks =
+            (seconds + trendtab::civil::kSecondsFrom1601To1970) * trendtab::civil::kTicksPerSecond;
+        const FILETIME ft = trendtab::filetime::FromTicks(static_cast<std::uint64_t>(ticks));
         if (FileTimeToSystemTime(&ft, &split)) {
             utc = Format(split);
         }
@@ -71,7 +62,7 @@ void PrintStamp(const char* which, const unsigned char* record, Layout layout) {
         std::printf("%s.seconds: %d\n", which, seconds);
     } else {
         const std::uint64_t ticks = LoadLe(record, 8);
-        const FILETIME ft = ToFileTime(ticks);
+        const FILETIME ft = trendtab::filetime::FromTicks(ticks);
         SYSTEMTIME split;
         SYSTEMTIME shifted;
         if (FileTimeToSystemTime(&ft, &split)) {

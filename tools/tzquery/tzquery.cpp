@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "filetime_math.h"
 #include "platform.h"
 #include "time_zone.h"
 #include "version.h"
@@ -109,8 +110,7 @@ bool ParseStamp(const std::string& text, FILETIME* stamp) {
         if (pos != text.size() || text.size() == 1) {
             return false;
         }
-        stamp->dwLowDateTime = static_cast<DWORD>(ticks);
-        stamp->dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+        *stamp = trendtab::filetime::FromTicks(ticks);
         return true;
     }
     SYSTEMTIME t{};
@@ -150,7 +150,7 @@ std::string FormatStamp(const FILETIME& stamp) {
     SYSTEMTIME t{};
     if (!FileTimeToSystemTime(&stamp, &t)) {
         std::string ticks = "#";
-        ticks += std::to_string(std::uint64_t{stamp.dwHighDateTime} << 32 | stamp.dwLowDateTime);
+        ticks += std::to_string(trendtab::filetime::Ticks(stamp));
         return ticks;
     }
     return CalendarDate(t) + "T" + ClockTime(t);

@@ -2,6 +2,8 @@
 // the zone, and by SystemTimeToTzSpecificLocalTime.
 #include <cstdint>
 
+#include "civil_time.h"
+#include "filetime_math.h"
 #include "platform.h"
 
 namespace trendtab::platform {
@@ -19,15 +21,12 @@ bool LocalTimeSnapshot::BreakDown32(LONG seconds, std::tm& fields) const {
 }
 
 bool LocalTimeSnapshot::BreakDownUtc(std::int64_t seconds, std::tm& fields) const {
-    constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
-    const std::int64_t since1601 = seconds + kSecondsFrom1601To1970;
-    if (since1601 < 0 || since1601 > INT64_MAX / 10'000'000) {
+    const std::int64_t since1601 = seconds + civil::kSecondsFrom1601To1970;
+    if (since1601 < 0 || since1601 > INT64_MAX / civil::kTicksPerSecond) {
         return false;
     }
-    const std::uint64_t ticks = static_cast<std::uint64_t>(since1601) * 10'000'000;
-    FILETIME stamp;
-    stamp.dwLowDateTime = static_cast<DWORD>(ticks);
-    stamp.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    const FILETIME stamp =
+        filetime::FromTicks(static_cast<std::uint64_t>(since1601 * civil::kTicksPerSecond));
     SYSTEMTIME utc;
     SYSTEMTIME local;
     if (!FileTimeToSystemTime(&stamp, &utc) ||

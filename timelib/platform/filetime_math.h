@@ -1,5 +1,6 @@
-// FILETIME arithmetic shared by the exported functions and the rest of the time library: a
-// FILETIME is one 64-bit count of ticks; differences wrap modulo 2^64, divisions are unsigned.
+// FILETIME arithmetic shared by the exported functions, the rest of the time library, the
+// platform layer and the tools: a FILETIME is one 64-bit count of ticks; differences wrap
+// modulo 2^64, divisions are unsigned.
 #pragma once
 
 #include <cstdint>
