@@ -105,21 +105,54 @@ constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 constexpr int kMaxExactPow10 = 22;
 
-// Writes `value` in decimal so that it ends just before `end`; returns where it begins.
-char* PutDigits(std::uint64_t value, char* end) {
-    while (value >= 100) {
-        const auto pair = static_cast<std::size_t>(value % 100);
-        value /= 100;
-        end -= 2;
-        std::memcpy(end, &kDigitPairs[2 * pair], 2);
-    }
-    if (value >= 10) {
-        end -= 2;
-        std::memcpy(end, &kDigitPairs[2 * value], 2);
+static_assert(std::endian::native == std::endian::little,
+              "digits are stored eight at a time, the first in the lowest byte");
+
+// The eight decimal digits of a value below 10^8 as text, the most significant in the lowest byte:
+// split into two halves of four digits, each into two of two, each into two digits, in the lanes
+// of one 64-bit number (no lane overflows into the next).
+constexpr std::uint64_t EightDigits(std::uint32_t value) {
+    std::uint64_t v = value / 10000 | std::uint64_t{value % 10000} << 32;
+    const std::uint64_t hundreds = (v * 10486 >> 20) & 0x0000007F0000007FULL;  // lane / 100
+    v = hundreds | (v - hundreds * 100) << 16;
+    const std::uint64_t tens = (v * 103 >> 10) & 0x000F000F000F000FULL;  // lane / 10
+    v = tens | (v - tens * 10) << 8;
+    return v | 0x3030303030303030ULL;
+}
+static_assert(EightDigits(12345678) == 0x3837363534333231ULL);
+static_assert(EightDigits(99999999) == 0x3939393939393939ULL);
+static_assert(EightDigits(0) == 0x3030303030303030ULL);
+
+// The last `count` (1 to 8) of the eight digits, stored at `at`; the bytes up to at + 8 are
+// overwritten.
+void StoreDigits(char* at, std::uint32_t value, int count) {
+    const std::uint64_t text = EightDigits(value) >> (8 * (8 - count));
+    std::memcpy(at, &text, sizeof text);
+}
+
+// The number of decimal digits of `value`, at least 1.
+int DecimalDigitCount(std::uint64_t value) {
+    value |= 1;  // 0 has one digit too; no power of ten above 1 is odd
+    const int estimate = std::bit_width(value) * 1233 >> 12;  // floor(log10(2^bits)), [0, 19]
+    return estimate + (value >= kPow10U64[static_cast<std::size_t>(estimate)] ? 1 : 0);
+}
+
+// Writes the `count` digits of `value` (below 10^count) at `at` and returns their end; the bytes
+// up to at + 8 may be overwritten too.
+char* PutInteger(char* at, std::uint64_t value, int count) {
+    constexpr std::uint64_t kEight = 100'000'000;
+    if (count <= 8) {
+        StoreDigits(at, static_cast<std::uint32_t>(value), count);
+    } else if (count <= 16) {
+        StoreDigits(at, static_cast<std::uint32_t>(value / kEight), count - 8);
+        StoreDigits(at + count - 8, static_cast<std::uint32_t>(value % kEight), 8);
     } else {
-        *--end = static_cast<char>('0' + value);
+        const std::uint64_t low = value % (kEight * kEight);
+        StoreDigits(at, static_cast<std::uint32_t>(value / (kEight * kEight)), count - 16);
+        StoreDigits(at + count - 16, static_cast<std::uint32_t>(low / kEight), 8);
+        StoreDigits(at + count - 8, static_cast<std::uint32_t>(low % kEight), 8);
     }
-    return end;
+    return at + count;
 }
 
 // Writes exactly `count` digits of `value` (below 10^count), zero-padded, ending before `end`.
@@ -363,6 +396,45 @@ struct SevenDigits {
     int power10;
 };
 
+// |value| / 10^power10 rounded to a whole number, in doubles: with a power of ten a double holds
+// exactly, one multiplication or division rounds once, so the quotient (below 2^24) is within
+// 2^-30 of the exact one, which lies on the same side of a half unless the rounded quotient is
+// that close to it. False then (exact halves included), where the power is not exact, and where
+// the quotient is outside [10^6, 10^7).
+bool ScaleByExactPow10(double magnitude, int power10, std::uint64_t& digits) {
+    if (!kDoubleOpsRoundOnce || power10 < -kMaxExactPow10 || power10 > kMaxExactPow10) {
+        return false;
+    }
+    const double scaled =
+        power10 <= 0 ? magnitude * kExactPow10[-power10] : magnitude / kExactPow10[power10];
+    if (!(scaled >= static_cast<double>(kSevenDigits / 10) &&
+          scaled < static_cast<double>(kSevenDigits))) {
+        return false;
+    }
+    const auto whole = static_cast<std::uint64_t>(scaled);
+    const double rest = scaled - static_cast<double>(whole);  // exact
+    if (std::fabs(rest - 0.5) <= 0x1p-28) {
+        return false;
+    }
+    digits = whole + (rest > 0.5 ? 1 : 0);
+    return true;
+}
+
+// The same in exact integer arithmetic, the estimated power of ten mended where it was one off:
+// the truncated quotient in [10^6, 10^7) and how the remainder compares with half.
+bool ExactSevenDigits(std::uint32_t mantissa, int exponent, int& power10, Quotient& quotient) {
+    if (!ScaleByPow10(mantissa, exponent, power10, quotient)) {
+        return false;
+    }
+    if (quotient.whole >= kSevenDigits || quotient.whole < kSevenDigits / 10) {
+        power10 += quotient.whole >= kSevenDigits ? 1 : -1;
+        if (!ScaleByPow10(mantissa, exponent, power10, quotient)) {
+            return false;
+        }
+    }
+    return quotient.whole >= kSevenDigits / 10 && quotient.whole < kSevenDigits;
+}
+
 // False for zeros, NaN, the infinities, and where the arithmetic above does not reach (the
 // smallest and largest magnitudes).
 bool ToSevenDigits(float value, SevenDigits& seven) {
@@ -384,22 +456,16 @@ bool ToSevenDigits(float value, SevenDigits& seven) {
         ++power10;
     }
     power10 -= 6;
-    Quotient quotient;
-    if (!ScaleByPow10(mantissa, exponent, power10, quotient)) {
-        return false;
-    }
-    if (quotient.whole >= kSevenDigits || quotient.whole < kSevenDigits / 10) {
-        power10 += quotient.whole >= kSevenDigits ? 1 : -1;
-        if (!ScaleByPow10(mantissa, exponent, power10, quotient)) {
+    std::uint64_t digits = 0;
+    if (!ScaleByExactPow10(magnitude, power10, digits)) {
+        Quotient quotient;
+        if (!ExactSevenDigits(mantissa, exponent, power10, quotient)) {
             return false;
         }
-    }
-    if (quotient.whole < kSevenDigits / 10 || quotient.whole >= kSevenDigits) {
-        return false;
-    }
-    std::uint64_t digits = quotient.whole;
-    if (quotient.vsHalf > 0 || (quotient.vsHalf == 0 && (digits & 1) != 0)) {
-        ++digits;
+        digits = quotient.whole;
+        if (quotient.vsHalf > 0 || (quotient.vsHalf == 0 && (digits & 1) != 0)) {
+            ++digits;
+        }
     }
     if (digits == kSevenDigits) {
         digits = kSevenDigits / 10;
@@ -426,33 +492,40 @@ bool TryRoundCompact(float value, double& result) {
 }
 
 // The digits "%.*f" shows for the double nearest to digits * 10^power10 — the compact value as
-// read back — found from the decimal itself. That double lies within half its last binary place
-// of the decimal: far less than one unit of the seventh digit, so it rounds to the same shown
-// decimals, except where the decimal sits exactly halfway between two of them, or where the
-// double's last place reaches the shown decimals (large values). False there.
+// read back — found from the decimal itself. A whole decimal (from 10^6 on) is found as that
+// double. Below 10^6 the double lies within half its last binary place of the decimal: far less
+// than one unit of the seventh digit, so it rounds to the same shown decimals, except where the
+// decimal sits exactly halfway between two of them. False there, and beyond 10^19.
 bool SevenDigitsToFixed(const SevenDigits& seven, int decimals, FixedDigits& fixed) {
+    if (seven.power10 >= 0) {
+        // A whole number below 10^19. The double nearest to it is what the conversion from a
+        // 64-bit integer gives (to nearest, ties to even, as strtod rounds), itself whole.
+        if (seven.power10 > 12 || !kDoubleOpsRoundOnce) {
+            return false;
+        }
+        const std::uint64_t exact =
+            seven.digits * kPow10U64[static_cast<std::size_t>(seven.power10)];
+        fixed = {exact < (std::uint64_t{1} << 53)
+                     ? exact
+                     : static_cast<std::uint64_t>(static_cast<double>(exact)),
+                 0};
+        return true;
+    }
     const int scale = seven.power10 + decimals;
-    const std::uint64_t unit = kPow10U64[static_cast<std::size_t>(decimals)];
     std::uint64_t shown = 0;  // the value in units of the last shown decimal
     if (scale >= 0) {
-        // Below 2^42 (three decimals) or 2^32 (six) a double's last place is below one unit of
-        // the last decimal: the double rounds back to the decimal.
-        if (seven.power10 > (decimals == 3 ? 5 : 2)) {
-            return false;
-        }
+        // Below 10^6 a double's last place is far below one unit of the last decimal: the
+        // double rounds back to the decimal.
         shown = seven.digits * kPow10U64[static_cast<std::size_t>(scale)];
-        const std::uint64_t limit =
-            decimals == 3 ? (std::uint64_t{1} << 42) : (std::uint64_t{1} << 32);
-        if (shown / unit >= limit) {
-            return false;
-        }
     } else {
         const int cut = -scale;  // decimals beyond the shown ones, [1, ...)
         if (cut > 7) {
             shown = 0;  // below half a unit: digits < 10^7 <= 10^cut / 2
         } else {
             const std::uint64_t divisor = kPow10U64[static_cast<std::size_t>(cut)];
-            shown = DivideByPow10(seven.digits, cut);
+            // One 32-bit division (digits < 2^24): magnitudes at random would make a choice of
+            // constant divisors mispredict.
+            shown = static_cast<std::uint32_t>(seven.digits) / static_cast<std::uint32_t>(divisor);
             const std::uint64_t twiceRest = (seven.digits - shown * divisor) * 2;
             if (twiceRest == divisor) {
                 return false;  // exactly halfway: the double's side decides
@@ -460,7 +533,10 @@ bool SevenDigitsToFixed(const SevenDigits& seven, int decimals, FixedDigits& fix
             shown += twiceRest > divisor ? 1 : 0;
         }
     }
-    fixed = {shown / unit, static_cast<std::uint32_t>(shown % unit)};
+    // Constant divisors: the number of decimals is the same for the whole file.
+    fixed = decimals == 3
+                ? FixedDigits{shown / 1000, static_cast<std::uint32_t>(shown % 1000)}
+                : FixedDigits{shown / 1000000, static_cast<std::uint32_t>(shown % 1000000)};
     return true;
 }
 
@@ -470,6 +546,23 @@ char* PutFixedPiece(char* out, bool negative, const FixedDigits& digits, char se
                     bool isLast, bool extended);
 // The plain implementation's piece, copied to `out`.
 char* PutPlainValuePiece(char* out, double value, char separator, bool isLast, bool extended);
+
+// Magnitudes whose seven digits stay below half a unit of the last shown decimal (4.999999e-4
+// for three decimals, 4.999999e-7 for six) show as zero, whatever their digits.
+constexpr float kShownAsZero[2] = {4.999e-4F, 4.999e-7F};
+
+// The digits a compact value's piece shows, straight from the float; false where the chain
+// through the double must decide.
+bool CompactFixed(float value, bool extended, bool& negative, FixedDigits& digits) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    negative = (bits >> 31) != 0;
+    if (std::fabs(value) < kShownAsZero[extended ? 1 : 0]) {  // zeros included, NaN not
+        digits = {0, 0};
+        return true;
+    }
+    SevenDigits seven;
+    return ToSevenDigits(value, seven) && SevenDigitsToFixed(seven, extended ? 6 : 3, digits);
+}
 
 bool InRange(std::int32_t value, std::int32_t low, std::int32_t high) {
     return value >= low && value <= high;
@@ -542,12 +635,12 @@ char* PutValuePiece(char* out, double value, char separator, bool isLast, bool e
 }
 
 char* PutCompactValuePiece(char* out, float value, char separator, bool isLast, bool extended) {
-    SevenDigits seven;
+    bool negative = false;
     FixedDigits digits;
-    if (!ToSevenDigits(value, seven) || !SevenDigitsToFixed(seven, extended ? 6 : 3, digits)) {
+    if (!CompactFixed(value, extended, negative, digits)) {
         return PutValuePiece(out, RoundCompactValue(value), separator, isLast, extended);
     }
-    return PutFixedPiece(out, seven.negative, digits, separator, isLast, extended);
+    return PutFixedPiece(out, negative, digits, separator, isLast, extended);
 }
 
 void AppendValuePiece(std::string& row, double value, char separator, bool isLast, bool extended) {
@@ -565,35 +658,30 @@ namespace {
 
 char* PutFixedPiece(char* out, bool negative, const FixedDigits& digits, char separator,
                     bool isLast, bool extended) {
-    // Written straight to `out`, front to back: copying bytes just stored one by one would wait
-    // for the stores.
-    const int decimals = extended ? 6 : 3;
-    int integerDigits = 1;
-    while (integerDigits < 20 &&
-           digits.integer >= kPow10U64[static_cast<std::size_t>(integerDigits)]) {
-        ++integerDigits;
-    }
-    const int textLength = (negative ? 1 : 0) + integerDigits + 1 + decimals;
-    char* p = out;
-    if (!extended && textLength < kColumnWidth) {
-        std::memcpy(p, "          ", 10);
-        p += kColumnWidth - textLength;
-    }
-    if (negative) {
-        *p++ = '-';
-    }
-    p += integerDigits;
-    PutDigits(digits.integer, p);
-    *p++ = '.';
-    p += decimals;
-    PutFixedDigits(digits.fraction, decimals, p);
-    *p = separator;
+    // Branch-light, for values of every magnitude at random: the text is stored in whole words,
+    // and bytes past the piece are overwritten freely (the caller leaves room for that).
+    const int integerDigits = DecimalDigitCount(digits.integer);
     if (extended) {
-        return isLast ? p : p + 1;
+        char* p = out;
+        *p = '-';
+        p = PutInteger(p + (negative ? 1 : 0), digits.integer, integerDigits);
+        *p = '.';
+        StoreDigits(p + 1, digits.fraction, 6);
+        p[7] = separator;
+        return p + (isLast ? 7 : 8);
     }
-    // The column and its separator are cut to 11 characters, to 10 for the last value.
-    const std::size_t keep = isLast ? 10 : 11;
-    return out + std::min(static_cast<std::size_t>(p + 1 - out), keep);
+    // A column: "%10.3f" and the separator, cut to 11 characters, to 10 for the last value; so
+    // always 11 or 10, right-aligned in spaces while the text is shorter than 10.
+    const int textLength = (negative ? 1 : 0) + integerDigits + 4;
+    const int pad = textLength < kColumnWidth ? kColumnWidth - textLength : 0;
+    std::memcpy(out, "                ", 16);
+    out[pad] = negative ? '-' : ' ';
+    char* p = PutInteger(out + pad + (negative ? 1 : 0), digits.integer, integerDigits);
+    p[0] = '.';
+    p[1] = static_cast<char>('0' + digits.fraction / 100);
+    std::memcpy(p + 2, &kDigitPairs[2 * (digits.fraction % 100)], 2);
+    p[4] = separator;
+    return out + (isLast ? kColumnWidth : kColumnWidth + 1);
 }
 
 char* PutPlainValuePiece(char* out, double value, char separator, bool isLast, bool extended) {
@@ -621,9 +709,9 @@ bool CoversValue(double value) {
 }
 
 bool CoversCompactPiece(float value, bool extended) {
-    SevenDigits seven;
+    bool negative = false;
     FixedDigits digits;
-    return ToSevenDigits(value, seven) && SevenDigitsToFixed(seven, extended ? 6 : 3, digits);
+    return CompactFixed(value, extended, negative, digits);
 }
 
 bool CoversCompactValue(float value) {
