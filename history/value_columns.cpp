@@ -41,13 +41,17 @@ char* ValueColumns::Put(char* out, const unsigned char* values) {
     std::size_t fresh = 0;
     for (int i = 0; i < tagCount_; ++i) {
         const std::uint64_t bits = LoadLe(values + size * static_cast<std::size_t>(i), size);
-        const Column& column = columns_[static_cast<std::size_t>(i)];
+        Column& column = columns_[static_cast<std::size_t>(i)];
         if (column.known && column.bits == bits) {
             std::memcpy(out, column.text, kKeptText);
             out += column.length;
+            column.misses = 0;
         } else {
             char* const end = PutNew(out, bits, i == tagCount_ - 1);
-            newPieces_[fresh++] = {i, out, static_cast<std::size_t>(end - out), bits};
+            if (column.misses < kMissesBeforeRest || column.misses % kRetryInterval == 0) {
+                newPieces_[fresh++] = {i, out, static_cast<std::size_t>(end - out), bits};
+            }
+            ++column.misses;
             out = end;
         }
     }

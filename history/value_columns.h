@@ -28,10 +28,15 @@ class ValueColumns {
     // bits always give the same piece (every option is fixed for the file), so a repeat costs a
     // copy. Pieces longer than the room here are not kept.
     static constexpr std::size_t kKeptText = 48;
+    // A tag whose values keep changing (random data) stops keeping its pieces after this many
+    // misses in a row, and then keeps only every kRetryInterval-th, to notice when it repeats again.
+    static constexpr std::uint32_t kMissesBeforeRest = 16;
+    static constexpr std::uint32_t kRetryInterval = 64;
     struct Column {
         std::uint64_t bits = 0;
         bool known = false;
         std::uint8_t length = 0;
+        std::uint32_t misses = 0;  // in a row
         char text[kKeptText] = {};
     };
 
