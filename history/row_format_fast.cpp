@@ -492,23 +492,18 @@ bool TryRoundCompact(float value, double& result) {
 }
 
 // The digits "%.*f" shows for the double nearest to digits * 10^power10 — the compact value as
-// read back — found from the decimal itself. A whole decimal (from 10^6 on) is found as that
-// double. Below 10^6 the double lies within half its last binary place of the decimal: far less
+// read back — found from the decimal itself. A whole decimal (from 10^6 on) is that double.
+// Below 10^6 the double lies within half its last binary place of the decimal: far less
 // than one unit of the seventh digit, so it rounds to the same shown decimals, except where the
 // decimal sits exactly halfway between two of them. False there, and beyond 10^19.
 bool SevenDigitsToFixed(const SevenDigits& seven, int decimals, FixedDigits& fixed) {
     if (seven.power10 >= 0) {
-        // A whole number below 10^19. The double nearest to it is what the conversion from a
-        // 64-bit integer gives (to nearest, ties to even, as strtod rounds), itself whole.
-        if (seven.power10 > 12 || !kDoubleOpsRoundOnce) {
+        // A whole number, digits * 5^power10 * 2^power10; up to power10 12 the odd part stays
+        // below 2^53, so a double holds the number exactly and strtod gives it back as it is.
+        if (seven.power10 > 12) {
             return false;
         }
-        const std::uint64_t exact =
-            seven.digits * kPow10U64[static_cast<std::size_t>(seven.power10)];
-        fixed = {exact < (std::uint64_t{1} << 53)
-                     ? exact
-                     : static_cast<std::uint64_t>(static_cast<double>(exact)),
-                 0};
+        fixed = {seven.digits * kPow10U64[static_cast<std::size_t>(seven.power10)], 0};
         return true;
     }
     const int scale = seven.power10 + decimals;

@@ -101,6 +101,29 @@ TEST(CompactValue, RoundsToSevenSignificantDigits) {
     EXPECT_EQ(Value(RoundCompactValue(12345678.9f), true), "12345680.0");
 }
 
+std::string Compact(float value, bool isLast, bool extended = false) {
+    std::string row;
+    AppendCompactValuePiece(row, value, '\t', isLast, extended);
+    return row;
+}
+
+TEST(CompactValue, PiecesBelowTheShownDecimalsAndWholeValues) {
+    // Seven digits below half the last shown decimal show as zero, with the float's sign.
+    EXPECT_EQ(Compact(0.0004999f, true), "     0.000");
+    EXPECT_EQ(Compact(-0.0004999f, true), "    -0.000");
+    EXPECT_EQ(Compact(0.0004999f, true, true), "0.000500");
+    EXPECT_EQ(Compact(4.999e-7f, true, true), "0.000000");
+    EXPECT_EQ(Compact(-0.0f, false, true), "-0.000000\t");
+    // 5.000000e-04 reads back as a double just above the tie.
+    EXPECT_EQ(Compact(0.0005f, true), "     0.001");
+    EXPECT_EQ(Compact(-0.0005f, false), "    -0.001\t");
+    // Whole values: seven digits and zeros, cut like any column.
+    EXPECT_EQ(Compact(16777216.0f, false), "16777220.00");
+    EXPECT_EQ(Compact(-123456789.0f, true), "-123456800");
+    EXPECT_EQ(Compact(3e18f, true, true), "3000000000000000000.000000");
+    EXPECT_EQ(Compact(1e19f, true, true), "10000000000000000000.000000");
+}
+
 TEST(DateAndTimePieces, FixedWidthFields) {
     RecordTime t{9, 5, 14, 4, 2, 111, 250};
     std::string row;
