@@ -255,10 +255,12 @@ bool ToFixed(const DoubleParts& parts, int decimals, FixedDigits& digits) {
     return true;
 }
 
-// Sign, up to 20 integer digits, the point and up to 6 decimals.
-constexpr std::size_t kMaxFixedText = 1 + 20 + 1 + 6;
+// Sign, up to 20 integer digits, the point and up to 6 decimals, and the separator; whole words
+// are stored, up to 8 bytes past that.
+constexpr std::size_t kMaxFixedText = 1 + 20 + 1 + 6 + 1;
 constexpr int kColumnWidth = 10;
-static_assert(kMaxValuePiece > kMaxFixedText, "a fixed-point piece fits the caller's room");
+static_assert(kMaxValuePiece >= kMaxFixedText + 8,
+              "a fixed-point piece and the bytes stored past it fit the caller's room");
 
 // ---- Compact values: a float's seven significant digits, read back ----
 
