@@ -73,6 +73,8 @@ trendtab_deb_description(trendtab "converter of trend history files (.hst) to te
  single-precision values) and wide (FILETIME stamps in UTC, double-precision values)."
   "This package also holds ${tools}.")
 set(CPACK_DEBIAN_TRENDTAB_PACKAGE_SECTION utils)
+# Local time comes from the zone database (TZ names, /etc/localtime); without it, UTC.
+set(CPACK_DEBIAN_TRENDTAB_PACKAGE_RECOMMENDS tzdata)
 
 set(library_text "libtrendtime holds eighteen C functions on Windows FILETIME values:\
  arithmetic, conversions to and from seconds and calendar times, and the bias of local time in\
@@ -80,6 +82,7 @@ set(library_text "libtrendtime holds eighteen C functions on Windows FILETIME va
 trendtab_deb_description(libtrendtime1 "FILETIME arithmetic and local-time library"
   "${library_text}" "This package holds the shared library.")
 set(CPACK_DEBIAN_LIBTRENDTIME1_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_LIBTRENDTIME1_PACKAGE_RECOMMENDS tzdata)
 set(CPACK_DEBIAN_LIBTRENDTIME1_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/triggers)
 
 trendtab_deb_description(libtrendtime-dev
