@@ -83,7 +83,9 @@ trendtab_deb_description(libtrendtime1 "FILETIME arithmetic and local-time libra
   "${library_text}" "This package holds the shared library.")
 set(CPACK_DEBIAN_LIBTRENDTIME1_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_LIBTRENDTIME1_PACKAGE_RECOMMENDS tzdata)
-set(CPACK_DEBIAN_LIBTRENDTIME1_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/triggers)
+# The symbols file names the version that brought each export, for dpkg-shlibdeps.
+set(CPACK_DEBIAN_LIBTRENDTIME1_PACKAGE_CONTROL_EXTRA
+  ${PROJECT_SOURCE_DIR}/cmake/debian/triggers ${PROJECT_SOURCE_DIR}/cmake/debian/symbols)
 
 trendtab_deb_description(libtrendtime-dev
   "FILETIME arithmetic and local-time library (development files)" "${library_text}"
