@@ -53,7 +53,7 @@ bool ReplacedOutput::Commit() {
     // An interruption between the rename and the unregistering would remove nothing that
     // matters, but one before the rename must still find the temporary registered.
     const platform::InterruptionHold hold;
-    if (!platform::ReplaceFile(temporary_, written_)) {
+    if (!platform::RenameOver(temporary_, written_)) {
         Discard();
         return false;
     }

@@ -43,7 +43,7 @@ std::FILE* CreateTemporaryBeside(const std::string& target, bool text, std::stri
 
 // Renames `from` over `to`, replacing an existing `to` in one step. False on failure, where `to`
 // is left as it was.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool RenameOver(const std::string& from, const std::string& to);
 
 // Removes a file; false when it was not there or could not be removed.
 bool RemoveFile(const std::string& path);

@@ -164,7 +164,7 @@ std::FILE* CreateTemporaryBeside(const std::string& target, bool text, std::stri
     return nullptr;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool RenameOver(const std::string& from, const std::string& to) {
     return rename(from.c_str(), to.c_str()) == 0;
 }
 

@@ -49,7 +49,8 @@ BOOL WINAPI RemoveTemporariesOnControlEvent(DWORD) {
         DeleteFileA(name.c_str());
     }
     Temporaries().clear();
-    return FALSE;  // the next handler (the default one) ends the process
+    // Ended as Windows' own handler ends a process on Ctrl-C (Wine's reports success instead).
+    ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
 }
 
 }  // namespace
@@ -128,7 +129,7 @@ std::FILE* CreateTemporaryBeside(const std::string& target, bool text, std::stri
     return nullptr;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool RenameOver(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
