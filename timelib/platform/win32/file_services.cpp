@@ -101,10 +101,11 @@ std::FILE* CreateTemporaryBeside(const std::string& target, bool text, std::stri
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempName = stem + std::to_string(GetCurrentProcessId()) + "-" +
                    std::to_string(GetTickCount() ^ (counter++ << 20)) + ".tmp";
-        // Shared for deletion, so the control handler can remove it while it is being written.
+        // Hidden, and shared for deletion so that the control handler can remove it while it
+        // is being written.
         const HANDLE handle =
             CreateFileA(tempName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS) {
                 continue;
@@ -130,6 +131,8 @@ std::FILE* CreateTemporaryBeside(const std::string& target, bool text, std::stri
 }
 
 bool RenameOver(const std::string& from, const std::string& to) {
+    // The attributes of a plain new file, not the temporary's hidden one; the rename keeps them.
+    SetFileAttributesA(from.c_str(), FILE_ATTRIBUTE_ARCHIVE);
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
