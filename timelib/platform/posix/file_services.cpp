@@ -37,6 +37,9 @@ struct TemporaryNode {
     TemporaryNode* next = nullptr;
 };
 std::atomic<TemporaryNode*> temporaries{nullptr};
+static_assert(std::atomic<const char*>::is_always_lock_free &&
+                  std::atomic<TemporaryNode*>::is_always_lock_free,
+              "the signal handler reads these");
 
 extern "C" void RemoveTemporariesAndReraise(int signal) {
     const int savedErrno = errno;
