@@ -13,6 +13,7 @@ constexpr std::size_t kProgressBatchBytes = 64 * 1024;
 
 void Console::Print(const char* format, ...) {
     Flush();
+    progressOpen_ = false;
     va_list args;
     va_start(args, format);
     if (capture_) {
@@ -34,6 +35,7 @@ void Console::Print(const char* format, ...) {
 }
 
 void Console::Progress(std::int64_t line) {
+    progressOpen_ = true;
     if (kPlainBuild && !capture_) {
         std::printf("\r    Line = %lld   ", static_cast<long long>(line));
         return;
@@ -45,6 +47,12 @@ void Console::Progress(std::int64_t line) {
     pending_ += "   ";
     if (pending_.size() >= kProgressBatchBytes) {
         Flush();
+    }
+}
+
+void Console::EndProgressLine() {
+    if (progressOpen_) {
+        Print("\n");
     }
 }
 

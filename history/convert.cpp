@@ -6,10 +6,11 @@
 
 #include "build_flavor.h"
 #include "console.h"
+#include "file_services.h"
 #include "history_header.h"
-#include "platform.h"
 #include "record_reader.h"
 #include "record_time.h"
+#include "replaced_output.h"
 #include "row_format.h"
 #include "row_format_variants.h"
 #include "text_output.h"
@@ -107,26 +108,26 @@ bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const Conve
     return true;
 }
 
-// Writes the tag list. False when the file could be created but not written.
-bool WriteHeaderFile(std::FILE* file, const HistoryHeader& header) {
-    bool ok = std::fprintf(file, "%d\n", header.numTags) >= 0;
+// Writes the tag list. False when it could not be written whole.
+bool WriteHeaderFile(ReplacedOutput& file, const HistoryHeader& header) {
+    bool ok = std::fprintf(file.file(), "%d\n", header.numTags) >= 0;
     for (const std::string& name : header.tagNames) {
-        ok = ok && std::fprintf(file, "%s                \n", name.c_str()) >= 0;
+        ok = ok && std::fprintf(file.file(), "%s                \n", name.c_str()) >= 0;
     }
-    return (std::fclose(file) == 0) && ok;
+    return file.Close() && ok;
 }
 
 }  // namespace
 
 std::string DeriveOutputName(const std::string& path, const char* extension) {
     const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos) {
+    if (dot == std::string::npos || dot < platform::FileNameStart(path)) {
         return std::string();
     }
     return path.substr(0, dot) + extension;
 }
 
-void ConvertHistoryFile(const std::string& path, const ConvertOptions& options) {
+bool ConvertHistoryFile(const std::string& path, const ConvertOptions& options) {
     Console console;
     const std::string txtName = DeriveOutputName(path, ".txt");
     const std::string hdrName = DeriveOutputName(path, ".hdr");
@@ -136,43 +137,62 @@ void ConvertHistoryFile(const std::string& path, const ConvertOptions& options) 
         platform::SamePathName(hdrName, path) || platform::SameFile(txtName, path) ||
         platform::SameFile(hdrName, path)) {
         console.Print("Invalid filename: %s\n", path.c_str());
-        return;
+        return false;
     }
     console.Print("\n* Creating file %s\n", txtName.c_str());
 
-    UniqueFile history(std::fopen(path.c_str(), "r+b"));
+    // Read only: read-only files, shares and archives convert too.
+    UniqueFile history(platform::OpenForReading(path));
     if (!history) {
         console.Print("    Could not open: %s\n", path.c_str());
-        return;
+        return false;
     }
-    std::FILE* txtFile = std::fopen(txtName.c_str(), "wt");
-    if (!txtFile) {
+    // Both outputs go to temporaries and replace the old pair only once everything succeeded.
+    ReplacedOutput txtFile(txtName, ReplacedOutput::Mode::Text);
+    if (!txtFile.Open()) {
         history.reset();
         console.Print("    Could not create: %s\n", txtName.c_str());
-        return;
+        return false;
     }
-    TextOutput text(txtFile, kLongestRowStart + ValueColumns::LongestPieces(kMaxTags) + 1);
+    TextOutput text(txtFile.Release(),
+                    kLongestRowStart + ValueColumns::LongestPieces(kMaxTags) + 1);
 
     HistoryHeader header;
     if (!ReadHistoryHeader(history.get(), path, header, console)) {
-        return;
+        return false;
     }
     const bool recordsWritten = ConvertRecords(history.get(), header, options, text, console);
     history.reset();
     if (!text.Close() || !recordsWritten) {
+        console.EndProgressLine();
         console.Print("    Could not write: %s\n", txtName.c_str());
-        return;
+        return false;
     }
 
     console.Print("\n   => Creating file %s\n", hdrName.c_str());
-    std::FILE* hdrFile = std::fopen(hdrName.c_str(), "wt");
-    if (!hdrFile) {
+    ReplacedOutput hdrFile(hdrName, ReplacedOutput::Mode::Text);
+    if (!hdrFile.Open()) {
         console.Print("    Could not create: %s\n", hdrName.c_str());
-        return;
+        return false;
     }
     if (!WriteHeaderFile(hdrFile, header)) {
         console.Print("    Could not write: %s\n", hdrName.c_str());
+        return false;
     }
+
+    // No interruption between the two renames: a .txt without its .hdr is what this prevents.
+    const platform::InterruptionHold hold;
+    if (!txtFile.Commit()) {
+        console.Print("    Could not create: %s\n", txtName.c_str());
+        return false;
+    }
+    if (!hdrFile.Commit()) {
+        // The old tag list would describe another .txt.
+        platform::RemoveFile(hdrName);
+        console.Print("    Could not create: %s\n", hdrName.c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace trendtab

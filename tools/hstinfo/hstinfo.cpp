@@ -11,6 +11,7 @@
 
 #include "civil_time.h"
 #include "console.h"
+#include "file_services.h"
 #include "filetime_math.h"
 #include "history_header.h"
 #include "platform.h"
@@ -93,7 +94,8 @@ std::string WithoutTagLines(const std::string& text) {
 
 bool Inspect(const std::string& path) {
     std::printf("file: %s\n", path.c_str());
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    // Opened as the converter opens it, so a folder gets its message too.
+    std::FILE* file = trendtab::platform::OpenForReading(path);
     if (!file) {
         std::printf("    Could not open: %s\nstatus: rejected\n", path.c_str());
         return false;
