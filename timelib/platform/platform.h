@@ -27,10 +27,6 @@ class LocalTimeSnapshot {
     bool BreakDownUtc(std::int64_t seconds, std::tm& fields) const;
 };
 
-// Prepares the process for the converter: on POSIX a file-size limit then surfaces as a write
-// error instead of ending the process (SIGXFSZ ignored).
-void PrepareProcess();
-
 // Wide text (UTF-16 on every platform) owned by the caller.
 using WideString = std::basic_string<WCHAR>;
 
