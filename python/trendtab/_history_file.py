@@ -23,7 +23,8 @@ def _record_dtype(layout, tag_count, record_size):
         "names": ["stamp", "values"],
         "formats": [stamp, (value, (tag_count,))],
         "offsets": [0, stamp_size],
-        "itemsize": record_size,
+        # A record size of 0 holds no records; the dtype then keeps its natural size.
+        "itemsize": max(record_size, stamp_size + np.dtype(value).itemsize * tag_count),
     })
 
 
