@@ -41,7 +41,7 @@ py::list TagTexts(const std::vector<std::string>& texts) {
 }
 
 py::dict ReadHeader(const std::string& path) {
-    OpenedHistory opened;
+    HistoryFile opened;
     try {
         py::gil_scoped_release release;
         opened = OpenHistory(path);
@@ -52,7 +52,7 @@ py::dict ReadHeader(const std::string& path) {
     }
     const HistoryHeader& header = opened.header;
     py::dict info;
-    info["refused"] = opened.refused;
+    info["refused"] = !opened.ok();
     info["message"] = py::bytes(opened.message);
     info["layout"] = header.layout() == Layout::Compact ? "compact" : "wide";
     info["type"] = header.type;
