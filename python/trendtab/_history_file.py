@@ -62,9 +62,9 @@ class HistoryFile:
 
     def __init__(self, path, *, copy=False):
         self.path = os.fspath(path)
-        info = _core.read_header(self.path)
+        info = _core.read_header(os.fsencode(self.path))  # any file name the system allows
         if info["refused"]:
-            raise HistoryFileError(info["message"].decode("latin-1"), self.path)
+            raise HistoryFileError(os.fsdecode(info["message"]), self.path)
         self.layout = info["layout"]
         self.type = info["type"]
         self.record_size = info["record_size"]

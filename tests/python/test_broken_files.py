@@ -40,7 +40,7 @@ CORPUS = {
 @pytest.mark.parametrize("name", sorted(CORPUS))
 def test_corpus_raises_the_converters_message(tmp_path, name):
     data, message = CORPUS[name]
-    path = tmp_path / f"{name}.hst"
+    path = tmp_path / f"{name}-größe.hst"
     path.write_bytes(data)
     with pytest.raises(trendtab.HistoryFileError) as raised:
         trendtab.open(path)
