@@ -1,4 +1,7 @@
-"""Errors raised for history files."""
+"""Errors and warnings raised for history files."""
+
+import sys
+import warnings
 
 
 class HistoryFileError(ValueError):
@@ -23,3 +26,11 @@ class HistoryFileError(ValueError):
 
 class StampRangeWarning(RuntimeWarning):
     """Stamps that numpy's datetime64[ns] cannot hold were given as NaT."""
+
+
+def warn_caller(message, category):
+    """Warns at the first caller outside this package, wherever inside it the cause was met."""
+    level, frame = 2, sys._getframe(1)  # 1 would be this function
+    while frame is not None and frame.f_globals.get("__name__", "").startswith("trendtab."):
+        level, frame = level + 1, frame.f_back
+    warnings.warn(message, category, stacklevel=level)

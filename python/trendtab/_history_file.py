@@ -3,12 +3,11 @@
 import builtins
 import mmap
 import os
-import warnings
 
 import numpy as np
 
 from . import _core
-from ._errors import HistoryFileError, StampRangeWarning
+from ._errors import HistoryFileError, StampRangeWarning, warn_caller
 
 _LAYOUTS = {
     # layout: (stamp dtype, value dtype, bytes of the stamp)
@@ -135,9 +134,8 @@ class HistoryFile:
                        else _core.wide_stamps_to_ns)
             nanoseconds, out_of_range = convert(self._stamps)
             if out_of_range:
-                warnings.warn(
-                    f"{self.path}: {out_of_range} of {self.record_count} stamps lie outside "
-                    "datetime64[ns] and are NaT", StampRangeWarning, stacklevel=2)
+                warn_caller(f"{self.path}: {out_of_range} of {self.record_count} stamps lie "
+                            "outside datetime64[ns] and are NaT", StampRangeWarning)
             times = nanoseconds.view("M8[ns]")
             times.flags.writeable = False
             self._times = times

@@ -104,3 +104,10 @@ def test_selection_by_time_in_an_unordered_file(hst):
         frame = trendtab.read_frame(path, start="2011-03-04 08:02", end="2011-03-04 08:05")
     assert frame["A"].tolist() == [0, 2, 5]
     assert len(whole) == 6 and whole.index.isna().sum() == 1
+
+
+def test_stamp_range_warning_points_at_the_caller(hst):
+    path = hst("layout wide\ntag A\nrecord #0 1\n")
+    with pytest.warns(trendtab.StampRangeWarning) as caught:
+        trendtab.read_frame(path)
+    assert caught[0].filename == __file__

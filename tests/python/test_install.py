@@ -16,8 +16,9 @@ def test_installed_package_imports_from_the_prefix(tmp_path):
     subprocess.run(["cmake", "--install", build, "--prefix", str(tmp_path),
                     "--component", "python3-trendtab"], check=True, capture_output=True)
     site = tmp_path / "lib" / "python3" / "dist-packages"
-    code = f"import trendtab; print(trendtab.__file__); print(len(trendtab.read_frame({str(EXAMPLES / 'wide.hst')!r})))"
+    code = f"import trendtab; print(trendtab.__file__, trendtab.__version__); print(len(trendtab.read_frame({str(EXAMPLES / 'wide.hst')!r})))"
     result = run_python(code, PYTHONPATH=str(site))
     assert result.returncode == 0, result.stderr
-    location, rows = result.stdout.split()
+    location, version, rows = result.stdout.split()
     assert pathlib.Path(location).is_relative_to(site) and rows == "10"
+    assert version.count(".") == 2
