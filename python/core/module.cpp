@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <string>
 #include <system_error>
+#include <type_traits>
 
 #include "history_opening.h"
+#include "little_endian.h"
 #include "stamp_times.h"
 
 namespace py = pybind11;
@@ -65,21 +67,26 @@ py::dict ReadHeader(const std::string& path) {
     return info;
 }
 
-// Nanoseconds since 1970 for each stamp (any strides), and how many became NaT.
+// Nanoseconds since 1970 for each stamp of a one-dimensional view on the records (any strides;
+// a record may start at any byte), and how many became NaT.
 template <typename Stamp, std::int64_t (*Convert)(Stamp)>
-py::tuple StampsToNanoseconds(const py::array_t<Stamp>& stamps) {
-    if (stamps.ndim() != 1) {
-        throw py::value_error("stamps must be one-dimensional");
+py::tuple StampsToNanoseconds(const py::array& stamps) {
+    const char kind = std::is_signed_v<Stamp> ? 'i' : 'u';
+    if (stamps.ndim() != 1 || stamps.dtype().kind() != kind ||
+        stamps.itemsize() != static_cast<py::ssize_t>(sizeof(Stamp))) {
+        throw py::type_error("stamps must be a one-dimensional array of the layout's stamps");
     }
-    const auto in = stamps.template unchecked<1>();
-    py::array_t<std::int64_t> out(in.shape(0));
-    auto result = out.template mutable_unchecked<1>();
+    const auto* bytes = static_cast<const unsigned char*>(stamps.data());
+    const py::ssize_t stride = stamps.strides(0);
+    const py::ssize_t count = stamps.shape(0);
+    py::array_t<std::int64_t> out(count);
+    std::int64_t* result = out.mutable_data();
     std::int64_t outOfRange = 0;
     {
         py::gil_scoped_release release;
-        for (py::ssize_t i = 0; i < in.shape(0); ++i) {
-            result(i) = Convert(in(i));
-            outOfRange += result(i) == kNotATime;
+        for (py::ssize_t i = 0; i < count; ++i) {
+            result[i] = Convert(LoadLittleEndian<Stamp>(bytes + i * stride));
+            outOfRange += result[i] == kNotATime;
         }
     }
     return py::make_tuple(out, outOfRange);
