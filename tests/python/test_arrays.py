@@ -83,6 +83,7 @@ def test_wide_values_of_every_class_and_stamps_beyond_datetime64(hst):
     path = hst(description("wide", stamps, rows, ['P "bar, inlet"', "Q"]))
     with trendtab.open(path) as history:
         assert history.descriptions == ("bar, inlet", "-")
+        assert not history.raw_stamps.flags.aligned  # the records start at byte 86
         assert history.values.dtype == np.float64 and history.raw_stamps.dtype == np.uint64
         check_against_bytes(path, history)
         with pytest.warns(trendtab.StampRangeWarning, match="4 of 7 stamps"):
