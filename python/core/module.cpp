@@ -1,5 +1,6 @@
-// trendtab._core: the reading core as the Python package sees it. Header reading and stamp
-// decoding live here; the records themselves are read by numpy straight from a memory map.
+// trendtab._core: the reading core as the Python package sees it. The core checks the header;
+// this module hands it to Python and turns stamps into datetime64 counts. The records themselves
+// are read by numpy straight from a memory map.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <system_error>
 #include <type_traits>
+#include <vector>
 
 #include "history_opening.h"
 #include "little_endian.h"
