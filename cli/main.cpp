@@ -5,12 +5,12 @@
 #include "convert.h"
 #include "file_search.h"
 #include "options.h"
-#include "platform.h"
+#include "process_setup.h"
 #include "usage.h"
 
 int main(int argc, char** argv) {
     using namespace trendtab;
-    platform::PrepareProcess();
+    PrepareProcess();
     PrintBanner();
     ConvertOptions options;
     if (argc < 2 || !ScanOptions(argc, argv, options)) {

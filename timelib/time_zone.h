@@ -34,6 +34,8 @@ class TimeZone {
     // The key name given to SelectZone, the system's standard name of its current zone, or ""
     // after a failed selection. Valid until the name changes.
     const WCHAR* GetName() const { return name.c_str(); }
+    // A zone named "UTC" in any letter case: conversions leave times as they are.
+    static bool IsUtcName(const WCHAR* zoneName);
     void SetErrorSink(TimeZoneErrorSink* sink) { errorSink = sink; }
 
     // Null, empty or the current zone's standard name (letter case ignored): the system's

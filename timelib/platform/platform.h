@@ -27,10 +27,6 @@ class LocalTimeSnapshot {
     bool BreakDownUtc(std::int64_t seconds, std::tm& fields) const;
 };
 
-// Prepares the process for the converter: on POSIX a file-size limit then surfaces as a write
-// error instead of ending the process (SIGXFSZ ignored).
-void PrepareProcess();
-
 // True when two path names spell the same file name: byte for byte on POSIX, regardless of
 // letter case on Windows.
 bool SamePathName(const std::string& a, const std::string& b);

@@ -1,15 +1,9 @@
-// Process setup and file identity, backed by POSIX signals, byte-wise names and stat(2).
+// File identity, backed by byte-wise names and stat(2).
 #include <sys/stat.h>
-
-#include <csignal>
 
 #include "platform.h"
 
 namespace trendtab::platform {
-
-void PrepareProcess() {
-    std::signal(SIGXFSZ, SIG_IGN);
-}
 
 bool SamePathName(const std::string& a, const std::string& b) {
     return a == b;

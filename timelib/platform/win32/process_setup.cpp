@@ -1,17 +1,9 @@
-// Process setup and file identity, backed by the Windows runtime and kernel32.
+// File identity, backed by the Windows runtime and kernel32.
 #include <cstring>
 
 #include "platform.h"
 
-// Patterns reach the program unexpanded, as on a Windows command prompt: the file search
-// expands them itself (the MinGW runtime would otherwise expand them before main).
-extern "C" {
-int _dowildcard = 0;
-}
-
 namespace trendtab::platform {
-
-void PrepareProcess() {}
 
 bool SamePathName(const std::string& a, const std::string& b) {
     return _stricmp(a.c_str(), b.c_str()) == 0;
