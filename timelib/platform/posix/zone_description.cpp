@@ -20,79 +20,6 @@ namespace {
 constexpr std::size_t kMaxZoneFileSize = 1 << 20;
 constexpr std::int32_t kSecondsPerDay = 86'400;
 
-LONG RoundedMinutes(std::int64_t seconds, bool* approximated) {
-    if (seconds % 60 != 0) {
-        *approximated = true;
-    }
-    const std::int64_t half = seconds < 0 ? -30 : 30;
-    return static_cast<LONG>((seconds + half) / 60);
-}
-
-// The Windows day-of-week-in-month form of one change rule.
-SYSTEMTIME ToWindowsDate(const PosixChangeRule& rule, std::int64_t year, bool* approximated) {
-    int month = rule.month;
-    int week = rule.week;
-    int weekday = rule.weekday;
-    if (rule.kind != PosixChangeRule::Kind::kMonthWeekDay) {
-        // A fixed day of the year: its weekday and week in the reference year.
-        *approximated = true;
-        int dayOfYear = rule.day;  // n: zero-based, February 29 counted
-        if (rule.kind == PosixChangeRule::Kind::kJulian) {
-            dayOfYear = rule.day - 1 + (civil::IsLeapYear(year) && rule.day > 59 ? 1 : 0);
-        }
-        const int daysInYear = civil::IsLeapYear(year) ? 366 : 365;
-        if (dayOfYear >= daysInYear) {
-            dayOfYear = daysInYear - 1;
-        }
-        const std::int64_t days = civil::DaysFromCivil(year, 1, 1) + dayOfYear;
-        const civil::CivilDate date = civil::CivilFromDays(days);
-        month = date.month;
-        week = date.day + 7 > civil::DaysInMonth(year, month) ? 5 : (date.day - 1) / 7 + 1;
-        weekday = civil::WeekdayFromDays(days);
-    }
-    // Times outside one day move the weekday instead: the nearest form Windows has.
-    std::int32_t time = rule.time;  // [-167h, 167h]
-    int dayShift = 0;
-    while (time < 0) {
-        time += kSecondsPerDay;
-        --dayShift;
-    }
-    while (time >= kSecondsPerDay) {
-        time -= kSecondsPerDay;
-        ++dayShift;
-    }
-    if (dayShift != 0) {
-        *approximated = true;
-        weekday = ((weekday + dayShift) % 7 + 7) % 7;
-    }
-    SYSTEMTIME date{};
-    date.wMonth = static_cast<WORD>(month);
-    date.wDay = static_cast<WORD>(week);
-    date.wDayOfWeek = static_cast<WORD>(weekday);
-    date.wHour = static_cast<WORD>(time / 3600);
-    date.wMinute = static_cast<WORD>(time / 60 % 60);
-    date.wSecond = static_cast<WORD>(time % 60);
-    return date;
-}
-
-bool IsFirstMomentOfYear(const PosixChangeRule& rule) {
-    return rule.kind != PosixChangeRule::Kind::kMonthWeekDay &&
-           rule.day == (rule.kind == PosixChangeRule::Kind::kJulian ? 1 : 0) && rule.time <= 0;
-}
-
-bool IsLastMomentOfYear(const PosixChangeRule& rule, std::int32_t save) {
-    return rule.kind != PosixChangeRule::Kind::kMonthWeekDay && rule.day == 365 &&
-           rule.time >= kSecondsPerDay + save;
-}
-
-WindowsZone FixedZone(const std::string& name, std::int64_t utcOffset, bool approximated) {
-    WindowsZone zone;
-    zone.approximated = approximated;
-    zone.info.Bias = RoundedMinutes(-utcOffset, &zone.approximated);
-    SetZoneName(name, zone.info.StandardName);
-    return zone;
-}
-
 bool IsInside(const std::filesystem::path& path, const std::filesystem::path& directory,
               std::string* relative) {
     std::error_code error;
@@ -114,61 +41,14 @@ bool IsInside(const std::filesystem::path& path, const std::filesystem::path& di
 
 }  // namespace
 
-void SetZoneName(const std::string& text, WCHAR (&name)[32]) {
-    trendtab::platform::WideString wide;
-    trendtab::platform::WideFromUtf8(text, &wide);
-    std::size_t length = wide.size() < 31 ? wide.size() : 31;
-    if (length == 31 && wide[30] >= 0xD800 && wide[30] <= 0xDBFF) {
-        length = 30;  // never half a surrogate pair
-    }
-    std::size_t i = 0;
-    for (; i < length; ++i) {
-        name[i] = wide[i];
-    }
-    for (; i < 32; ++i) {
-        name[i] = 0;
-    }
-}
-
 std::int64_t CurrentYear() {
     const std::int64_t days = std::time(nullptr) / kSecondsPerDay;
     return civil::CivilFromDays(days).year;
 }
 
-WindowsZone PosixRuleToWindows(const PosixZoneRule& rule, std::int64_t referenceYear) {
-    if (!rule.hasDaylight) {
-        return FixedZone(rule.standardName, rule.standardOffset, false);
-    }
-    const std::int32_t save = rule.daylightOffset - rule.standardOffset;
-    if (IsFirstMomentOfYear(rule.start) && IsLastMomentOfYear(rule.end, save)) {
-        // Daylight saving all year round: a fixed zone at the daylight offset.
-        return FixedZone(rule.daylightName, rule.daylightOffset, true);
-    }
-    WindowsZone zone;
-    PosixZoneRule ordered = rule;
-    if (save < 0) {
-        // Negative daylight saving: the winter time is the C library's daylight time. Windows
-        // needs the later offset as daylight time, so the roles swap; each change time stays
-        // in the local time in force before it.
-        zone.approximated = true;
-        std::swap(ordered.standardName, ordered.daylightName);
-        std::swap(ordered.standardOffset, ordered.daylightOffset);
-        std::swap(ordered.start, ordered.end);
-    }
-    zone.info.Bias = RoundedMinutes(-ordered.standardOffset, &zone.approximated);
-    zone.info.StandardBias = 0;
-    zone.info.DaylightBias = RoundedMinutes(
-        -(std::int64_t{ordered.daylightOffset} - ordered.standardOffset), &zone.approximated);
-    SetZoneName(ordered.standardName, zone.info.StandardName);
-    SetZoneName(ordered.daylightName, zone.info.DaylightName);
-    zone.info.DaylightDate = ToWindowsDate(ordered.start, referenceYear, &zone.approximated);
-    zone.info.StandardDate = ToWindowsDate(ordered.end, referenceYear, &zone.approximated);
-    return zone;
-}
-
 WindowsZone TzifToWindows(const TzifData& data, std::int64_t referenceYear) {
-    PosixZoneRule rule;
-    if (!data.footer.empty() && ParsePosixZoneRule(data.footer, &rule)) {
+    platform::PosixZoneRule rule;
+    if (!data.footer.empty() && platform::ParsePosixZoneRule(data.footer, &rule)) {
         return PosixRuleToWindows(rule, referenceYear);
     }
     const TzifType& last =
@@ -177,7 +57,7 @@ WindowsZone TzifToWindows(const TzifData& data, std::int64_t referenceYear) {
     for (const TzifType& type : data.types) {
         knowsDaylight = knowsDaylight || type.isDst;
     }
-    return FixedZone(last.abbreviation, last.utcOffset, knowsDaylight);
+    return FixedWindowsZone(last.abbreviation, last.utcOffset, knowsDaylight);
 }
 
 bool ZoneFileToWindows(const std::string& path, std::int64_t referenceYear, WindowsZone* zone) {
@@ -255,7 +135,7 @@ WindowsZone DescribeSource(const ZoneSource& source) {
     if (tz == nullptr) {
         const std::string path = "/etc/localtime";
         if (!ZoneFileToWindows(path, year, &zone)) {
-            return FixedZone("UTC", 0, false);  // what the C library falls back to
+            return FixedWindowsZone("UTC", 0, false);  // what the C library falls back to
         }
         IsInside(path, directory, &name);
     } else {
@@ -267,17 +147,17 @@ WindowsZone DescribeSource(const ZoneSource& source) {
         const std::filesystem::path path = !tzValue.empty() && tzValue.front() == '/'
                                                ? std::filesystem::path(tzValue)
                                                : std::filesystem::path(directory) / tzValue;
-        PosixZoneRule rule;
+        platform::PosixZoneRule rule;
         if (!tzValue.empty() && ZoneFileToWindows(path.string(), year, &zone)) {
             if (tzValue.front() != '/') {
                 name = tzValue;
             } else {
                 IsInside(path, directory, &name);
             }
-        } else if (!fileOnly && ParsePosixZoneRule(tzValue, &rule)) {
+        } else if (!fileOnly && platform::ParsePosixZoneRule(tzValue, &rule)) {
             zone = PosixRuleToWindows(rule, year);
         } else {
-            return FixedZone("UTC", 0, false);
+            return FixedWindowsZone("UTC", 0, false);
         }
     }
     if (!name.empty()) {
