@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -13,6 +14,9 @@
 #include <vector>
 
 #include "civil_time.h"
+#include "system_time_ticks.h"
+#include "zone_history.h"
+#include "zone_rules.h"
 
 namespace trendtab::posix {
 namespace {
@@ -60,11 +64,19 @@ WindowsZone TzifToWindows(const TzifData& data, std::int64_t referenceYear) {
     return FixedWindowsZone(last.abbreviation, last.utcOffset, knowsDaylight);
 }
 
-bool ZoneFileToWindows(const std::string& path, std::int64_t referenceYear, WindowsZone* zone) {
+namespace {
+
+bool ReadZoneFile(const std::string& path, TzifData* data) {
     std::vector<std::uint8_t> bytes;
+    return ReadSmallFile(path, kMaxZoneFileSize, &bytes) &&
+           ParseTzif(bytes.data(), bytes.size(), data);
+}
+
+}  // namespace
+
+bool ZoneFileToWindows(const std::string& path, std::int64_t referenceYear, WindowsZone* zone) {
     TzifData data;
-    if (!ReadSmallFile(path, kMaxZoneFileSize, &bytes) ||
-        !ParseTzif(bytes.data(), bytes.size(), &data)) {
+    if (!ReadZoneFile(path, &data)) {
         return false;
     }
     *zone = TzifToWindows(data, referenceYear);
@@ -126,17 +138,122 @@ ZoneSource CurrentSource() {
     return source;
 }
 
-WindowsZone DescribeSource(const ZoneSource& source) {
+// A description and the UTC seconds [from, until) in which it describes the present.
+struct Description {
+    WindowsZone zone;
+    std::int64_t from = INT64_MIN;
+    std::int64_t until = INT64_MAX;
+    bool tzUnusable = false;  // TZ names no zone the C library can load: it uses UTC
+};
+
+LONG MinutesWest(std::int32_t offset) {
+    return static_cast<LONG>(-(offset + (offset < 0 ? -30 : 30)) / 60);
+}
+
+// The wall-clock reading of a UTC instant in an offset, as an absolute change date.
+bool WallClockDate(std::int64_t utcSeconds, std::int32_t offset, SYSTEMTIME* date) {
+    const std::int64_t local = utcSeconds + offset + civil::kSecondsFrom1601To1970;
+    return local >= 0 && civil::SplitTicks(local * civil::kTicksPerSecond, date);
+}
+
+// The bias a record gives at a UTC instant, in minutes; INT32_MIN when it gives none.
+std::int64_t RecordBiasAt(const TIME_ZONE_INFORMATION& record, std::int64_t utcSeconds) {
+    SYSTEMTIME utc{};
+    SYSTEMTIME local{};
+    std::int64_t utcTicks = 0;
+    std::int64_t localTicks = 0;
+    if (!WallClockDate(utcSeconds, 0, &utc) || !platform::RuleUtcToLocal(record, utc, &local) ||
+        !civil::JoinTicks(utc, &utcTicks) || !civil::JoinTicks(local, &localTicks)) {
+        return INT32_MIN;
+    }
+    return (utcTicks - localTicks) / civil::kTicksPerMinute;
+}
+
+// Where the offset in force now comes from the zone file's transition list rather than its
+// footer rule, the record describes the present instead: the local year's changes from the
+// list as dates of that year when they form one daylight-saving period, else the offset in
+// force as a fixed zone until the next change. Either way the record's bias now is the offset
+// in force now.
+void DescribePresent(const ZoneHistory& history, std::int64_t now, Description* description) {
+    const std::vector<TzifTransition>& transitions = history.data.transitions;
+    const bool ruleGoverns =
+        transitions.empty() || (history.hasRule && now >= transitions.back().time);
+    if (ruleGoverns) {
+        description->from = transitions.empty() ? INT64_MIN : transitions.back().time;
+        return;
+    }
+    const std::int32_t offset = OffsetAtUtc(history, now);
+    const std::int64_t localDays = (now + offset) / 86'400 - ((now + offset) % 86'400 < 0 ? 1 : 0);
+    const std::int64_t year = civil::CivilFromDays(localDays).year;
+    const std::int64_t from = civil::DaysFromCivil(year, 1, 1) * 86'400 - offset;
+    const std::int64_t until = civil::DaysFromCivil(year + 1, 1, 1) * 86'400 - offset;
+    std::vector<OffsetChange> changes;
+    ChangesBetween(history, from, until, 16, &changes);
+    description->from = from;
+    description->until = until;
+    // A list that only spells out the rule (zone files written in full to 2037) keeps it.
+    std::vector<OffsetChange> ruleChanges;
+    if (history.hasRule) {
+        RuleChangesBetween(history.rule, from, until, &ruleChanges);
+    }
+    const auto same = [](const OffsetChange& a, const OffsetChange& b) {
+        return a.at == b.at && a.before == b.before && a.after == b.after;
+    };
+    if (history.hasRule && changes.size() == ruleChanges.size() &&
+        std::equal(changes.begin(), changes.end(), ruleChanges.begin(), same) &&
+        RecordBiasAt(description->zone.info, now) == MinutesWest(offset)) {
+        return;
+    }
+    const OffsetChange* start = nullptr;
+    const OffsetChange* end = nullptr;
+    for (const OffsetChange& change : changes) {
+        const OffsetChange*& slot = change.afterIsDaylight ? start : end;
+        slot = slot == nullptr ? &change : nullptr;
+    }
+    WindowsZone present = FixedWindowsZone("", offset, true);
+    if (changes.size() == 2 && start != nullptr && end != nullptr && start->before == end->after &&
+        start->after == end->before) {
+        WindowsZone yearly = FixedWindowsZone("", start->before, true);
+        yearly.info.DaylightBias = MinutesWest(start->after) - yearly.info.Bias;
+        SetZoneName(start->afterName, yearly.info.DaylightName);
+        if (WallClockDate(start->at, start->before, &yearly.info.DaylightDate) &&
+            WallClockDate(end->at, end->before, &yearly.info.StandardDate) &&
+            yearly.info.DaylightDate.wYear == year && yearly.info.StandardDate.wYear == year &&
+            RecordBiasAt(yearly.info, now) == MinutesWest(offset)) {
+            present = yearly;
+        }
+    }
+    if (present.info.DaylightDate.wMonth == 0) {
+        // A fixed zone holds only until the next change.
+        for (const OffsetChange& change : changes) {
+            if (change.at <= now) {
+                description->from = change.at;
+            } else if (change.at < description->until) {
+                description->until = change.at;
+            }
+        }
+    }
+    std::copy(std::begin(description->zone.info.StandardName),
+              std::end(description->zone.info.StandardName), present.info.StandardName);
+    description->zone = present;
+}
+
+Description DescribeSource(const ZoneSource& source, std::int64_t now) {
     const std::int64_t year = source.year;
     const std::string& directory = source.directory;
     const char* tz = source.tzSet ? source.tz.c_str() : nullptr;
     std::string name;
-    WindowsZone zone;
+    Description description;
+    WindowsZone& zone = description.zone;
+    TzifData data;
+    bool hasHistory = false;
     if (tz == nullptr) {
         const std::string path = "/etc/localtime";
-        if (!ZoneFileToWindows(path, year, &zone)) {
-            return FixedWindowsZone("UTC", 0, false);  // what the C library falls back to
+        if (!ReadZoneFile(path, &data)) {
+            zone = FixedWindowsZone("UTC", 0, false);  // what the C library falls back to
+            return description;
         }
+        hasHistory = true;
         IsInside(path, directory, &name);
     } else {
         std::string tzValue = tz;
@@ -148,7 +265,8 @@ WindowsZone DescribeSource(const ZoneSource& source) {
                                                ? std::filesystem::path(tzValue)
                                                : std::filesystem::path(directory) / tzValue;
         platform::PosixZoneRule rule;
-        if (!tzValue.empty() && ZoneFileToWindows(path.string(), year, &zone)) {
+        if (!tzValue.empty() && ReadZoneFile(path.string(), &data)) {
+            hasHistory = true;
             if (tzValue.front() != '/') {
                 name = tzValue;
             } else {
@@ -157,37 +275,52 @@ WindowsZone DescribeSource(const ZoneSource& source) {
         } else if (!fileOnly && platform::ParsePosixZoneRule(tzValue, &rule)) {
             zone = PosixRuleToWindows(rule, year);
         } else {
-            return FixedWindowsZone("UTC", 0, false);
+            zone = FixedWindowsZone("UTC", 0, false);
+            description.tzUnusable = !source.tz.empty();
+            return description;
         }
+    }
+    if (hasHistory) {
+        zone = TzifToWindows(data, year);
+        DescribePresent(HistoryFromTzif(std::move(data)), now, &description);
     }
     if (!name.empty()) {
         SetZoneName(name, zone.info.StandardName);
     }
-    return zone;
+    return description;
+}
+
+// Reading and parsing the zone file costs several microseconds; the last description is kept
+// for as long as nothing it depends on has changed and the present it describes lasts.
+Description DescribeCurrentSource() {
+    static std::mutex mutex;
+    static ZoneSource lastSource;
+    static Description last;
+    static bool valid = false;
+    const ZoneSource source = CurrentSource();
+    const std::int64_t now = std::time(nullptr);
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (valid && source == lastSource && now >= last.from && now < last.until) {
+            return last;
+        }
+    }
+    const Description description = DescribeSource(source, now);
+    const std::lock_guard<std::mutex> lock(mutex);
+    lastSource = source;
+    last = description;
+    valid = true;
+    return description;
 }
 
 }  // namespace
 
-// Reading and parsing the zone file costs several microseconds; the last description is kept
-// for as long as nothing it depends on has changed.
 WindowsZone DescribeCurrentZone() {
-    static std::mutex mutex;
-    static ZoneSource lastSource;
-    static WindowsZone lastZone;
-    static bool valid = false;
-    const ZoneSource source = CurrentSource();
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        if (valid && source == lastSource) {
-            return lastZone;
-        }
-    }
-    const WindowsZone zone = DescribeSource(source);
-    const std::lock_guard<std::mutex> lock(mutex);
-    lastSource = source;
-    lastZone = zone;
-    valid = true;
-    return zone;
+    return DescribeCurrentSource().zone;
+}
+
+bool TzNamesNoZone() {
+    return DescribeCurrentSource().tzUnusable;
 }
 
 }  // namespace trendtab::posix

@@ -31,7 +31,13 @@ std::string ZoneDirectory();
 // The system's current zone: TZ as the C library reads it (a zone file, tried first, or a rule
 // string), else /etc/localtime. StandardName is the zone's name under the zone directory where
 // known, else the standard abbreviation; truncated to 31 characters.
+// Where the offset in force now comes from the zone file's transition list rather than its
+// footer rule, the record describes the present instead (see DescribePresent).
 WindowsZone DescribeCurrentZone();
+
+// True when TZ is set, not empty, and names neither a zone file nor a rule: the C library then
+// silently uses UTC.
+bool TzNamesNoZone();
 
 // The UTC calendar year now: the reference year of day-of-year rules.
 std::int64_t CurrentYear();
