@@ -46,13 +46,18 @@ class PresentZone : public ::testing::Test {
         const std::string source =
             "Rule Tp " + std::to_string(Year(from)) + " only - " + ZicDate(from).substr(5) +
             " -1:00 -\n"
-            "Rule Tp " + std::to_string(Year(until)) + " only - " + ZicDate(until).substr(5) +
+            "Rule Tp " +
+            std::to_string(Year(until)) + " only - " + ZicDate(until).substr(5) +
             " 0 -\n"
-            "Zone Test/Present 1:00 Tp +01/+00 " + later + "\n"
+            "Zone Test/Present 1:00 Tp +01/+00 " +
+            later +
+            "\n"
             "                  1:00 - +01\n"
             "Rule Old 1990 max - Oct Sun>=1 2:00 1:00 -\n"
             "Rule Old 1990 max - Apr Sun>=1 3:00 0 -\n"
-            "Zone Test/Future 2:00 Old +02/+03 " + later + "\n"
+            "Zone Test/Future 2:00 Old +02/+03 " +
+            later +
+            "\n"
             "                 4:00 - +04\n";
         testsupport::WriteFileBytes(dir_.file("zones.zi"), source);
         const std::string command =
@@ -118,8 +123,7 @@ void ExpectAgreement(const char* zone) {
     SystemTimeToFileTime(&utc, &utcTime);
     SystemTimeToFileTime(&local, &localTime);
     const auto ticks = [](const FILETIME& t) {
-        return static_cast<std::int64_t>((std::uint64_t{t.dwHighDateTime} << 32) |
-                                         t.dwLowDateTime);
+        return static_cast<std::int64_t>((std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime);
     };
     EXPECT_EQ((ticks(utcTime) - ticks(localTime)) / 600'000'000, bias);
 }
