@@ -75,7 +75,11 @@ std::size_t TransitionsBeforeLocal(const TzifData& data, std::int64_t localSecon
     std::size_t high = data.transitions.size();
     while (low < high) {
         const std::size_t middle = low + (high - low) / 2;
-        const std::int64_t wall = data.transitions[middle].time + OffsetAfter(data, middle);
+        std::int64_t wall = 0;
+        if (__builtin_add_overflow(data.transitions[middle].time, OffsetAfter(data, middle),
+                                   &wall)) {
+            wall = data.transitions[middle].time < 0 ? INT64_MIN : INT64_MAX;
+        }
         if (wall <= localSeconds) {
             low = middle + 1;
         } else {
@@ -147,7 +151,7 @@ void ChangesBetween(const ZoneHistory& history, std::int64_t from, std::int64_t 
                 {transition.time, before, type.utcOffset, type.isDst, type.abbreviation});
         }
     }
-    if (!history.hasRule || to <= from) {
+    if (!history.hasRule || to <= from || LastTransition(data) >= to) {
         return;
     }
     // A window of a few years is what callers ask for; far ones are cut to four centuries.
