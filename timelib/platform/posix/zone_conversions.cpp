@@ -108,28 +108,20 @@ BOOL Shift(std::int64_t ticks, std::int32_t offset, SYSTEMTIME* output) {
     return TRUE;
 }
 
-BOOL HistoryUtcToLocal(const trendtab::posix::ZoneHistory& history, const SYSTEMTIME& utc,
-                       SYSTEMTIME* local) {
+// UTC to local time (toLocal) or back with a zone's history.
+BOOL HistoryConvert(const trendtab::posix::ZoneHistory& history, const SYSTEMTIME& input,
+                    bool toLocal, SYSTEMTIME* output) {
     std::int64_t ticks = 0;
-    if (!trendtab::civil::JoinTicks(utc, &ticks)) {
+    if (!trendtab::civil::JoinTicks(input, &ticks)) {
         return Fail();
     }
     std::int64_t seconds = 0;
     std::int64_t fraction = 0;
     SplitSeconds(ticks, &seconds, &fraction);
-    return Shift(ticks, trendtab::posix::OffsetAtUtc(history, seconds), local);
-}
-
-BOOL HistoryLocalToUtc(const trendtab::posix::ZoneHistory& history, const SYSTEMTIME& local,
-                       SYSTEMTIME* utc) {
-    std::int64_t ticks = 0;
-    if (!trendtab::civil::JoinTicks(local, &ticks)) {
-        return Fail();
-    }
-    std::int64_t seconds = 0;
-    std::int64_t fraction = 0;
-    SplitSeconds(ticks, &seconds, &fraction);
-    return Shift(ticks, -trendtab::posix::OffsetForLocal(history, seconds), utc);
+    return Shift(ticks,
+                 toLocal ? trendtab::posix::OffsetAtUtc(history, seconds)
+                         : -trendtab::posix::OffsetForLocal(history, seconds),
+                 output);
 }
 
 TIME_ZONE_INFORMATION StaticPart(const DYNAMIC_TIME_ZONE_INFORMATION& zone) {
@@ -168,7 +160,7 @@ BOOL SystemTimeToTzSpecificLocalTimeEx(const DYNAMIC_TIME_ZONE_INFORMATION* zone
         return SystemTimeToTzSpecificLocalTime(nullptr, utc, local);
     }
     if (const auto history = NamedHistory(*zone)) {
-        return HistoryUtcToLocal(*history, *utc, local);
+        return HistoryConvert(*history, *utc, true, local);
     }
     const TIME_ZONE_INFORMATION info = StaticPart(*zone);
     return SystemTimeToTzSpecificLocalTime(&info, utc, local);
@@ -180,7 +172,7 @@ BOOL TzSpecificLocalTimeToSystemTimeEx(const DYNAMIC_TIME_ZONE_INFORMATION* zone
         return TzSpecificLocalTimeToSystemTime(nullptr, local, utc);
     }
     if (const auto history = NamedHistory(*zone)) {
-        return HistoryLocalToUtc(*history, *local, utc);
+        return HistoryConvert(*history, *local, false, utc);
     }
     const TIME_ZONE_INFORMATION info = StaticPart(*zone);
     return TzSpecificLocalTimeToSystemTime(&info, local, utc);

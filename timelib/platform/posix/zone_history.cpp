@@ -89,6 +89,26 @@ std::size_t TransitionsBeforeLocal(const TzifData& data, std::int64_t localSecon
     return low;
 }
 
+// The offset after `count` transitions, or the rule's at a time where the rule governs; a local
+// time meets each of the rule's changes at its wall-clock reading in the offset before it.
+std::int32_t OffsetAfterChanges(const ZoneHistory& history, std::size_t count, std::int64_t seconds,
+                                bool local) {
+    std::int32_t offset = OffsetAfter(history.data, count);
+    if (!RuleGoverns(history, count)) {
+        return offset;
+    }
+    if (!history.rule.hasDaylight) {
+        return history.rule.standardOffset;
+    }
+    const std::int64_t year = YearOf(seconds);
+    for (const OffsetChange& change : RuleChanges(history, year - 2, year + 1)) {
+        if (seconds >= change.at + (local ? change.before : 0)) {
+            offset = change.after;
+        }
+    }
+    return offset;
+}
+
 }  // namespace
 
 ZoneHistory HistoryFromTzif(TzifData data) {
@@ -105,38 +125,12 @@ std::int32_t OffsetAtUtc(const ZoneHistory& history, std::int64_t utcSeconds) {
         std::upper_bound(transitions.begin(), transitions.end(), utcSeconds,
                          [](std::int64_t t, const TzifTransition& x) { return t < x.time; }) -
         transitions.begin());
-    std::int32_t offset = OffsetAfter(history.data, count);
-    if (!RuleGoverns(history, count)) {
-        return offset;
-    }
-    if (!history.rule.hasDaylight) {
-        return history.rule.standardOffset;
-    }
-    const std::int64_t year = YearOf(utcSeconds);
-    for (const OffsetChange& change : RuleChanges(history, year - 2, year + 1)) {
-        if (change.at <= utcSeconds) {
-            offset = change.after;
-        }
-    }
-    return offset;
+    return OffsetAfterChanges(history, count, utcSeconds, false);
 }
 
 std::int32_t OffsetForLocal(const ZoneHistory& history, std::int64_t localSeconds) {
-    const std::size_t count = TransitionsBeforeLocal(history.data, localSeconds);
-    std::int32_t offset = OffsetAfter(history.data, count);
-    if (!RuleGoverns(history, count)) {
-        return offset;
-    }
-    if (!history.rule.hasDaylight) {
-        return history.rule.standardOffset;
-    }
-    const std::int64_t year = YearOf(localSeconds);
-    for (const OffsetChange& change : RuleChanges(history, year - 2, year + 1)) {
-        if (localSeconds >= change.at + change.before) {
-            offset = change.after;
-        }
-    }
-    return offset;
+    return OffsetAfterChanges(history, TransitionsBeforeLocal(history.data, localSeconds),
+                              localSeconds, true);
 }
 
 void ChangesBetween(const ZoneHistory& history, std::int64_t from, std::int64_t to,
