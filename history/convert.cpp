@@ -8,10 +8,12 @@
 #include "console.h"
 #include "history_header.h"
 #include "platform.h"
+#include "record_pipeline.h"
 #include "record_reader.h"
 #include "record_time.h"
 #include "row_format.h"
 #include "row_format_variants.h"
+#include "row_selection.h"
 #include "text_output.h"
 #include "value_columns.h"
 
@@ -32,32 +34,21 @@ std::int32_t LoadI32(const unsigned char* p) {
 // A date piece and a time piece with milliseconds, each with its separator.
 constexpr std::size_t kLongestRowStart = 2 * fast::kMaxDateTimePiece;
 
-// Lexicographic order of (hour, minute, second).
-int CompareTimeOfDay(const RecordTime& time, const TimeOfDay& bound) {
-    if (time.hour != bound.hour) {
-        return time.hour < bound.hour ? -1 : 1;
-    }
-    if (time.minute != bound.minute) {
-        return time.minute < bound.minute ? -1 : 1;
-    }
-    if (time.second != bound.second) {
-        return time.second < bound.second ? -1 : 1;
-    }
-    return 0;
-}
-
 // Streams the records into rows. False when writing the .txt failed.
 bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const ConvertOptions& options,
                     TextOutput& text, Console& console) {
+    if constexpr (!kPlainBuild) {
+        return ConvertRecordsInBlocks(history, header, options, text, console);
+    }
+    // One record at a time, each row piece by piece, handed to the runtime's buffered output.
     const bool compact = header.layout() == Layout::Compact;
-    const int tagCount = header.numTags;
     RecordReader reader(history, header.recordSize);
+    ValueColumns values(header.layout(), header.numTags, options.separator, options.extended);
     const StampDecoder stamps;
-    ValueColumns values(header.layout(), tagCount, options.separator, options.extended);
+    RowSelection selection(options);
     std::string row;
     const std::size_t valuesOffset = compact ? kCompactStampSize : kWideStampSize;
     std::int64_t line = 1;
-    std::int32_t decimation = options.everyN;
 
     while (const unsigned char* record = reader.Next()) {
         console.Progress(line++);
@@ -69,39 +60,16 @@ bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const Conve
         } else {
             stamps.DecodeWide(record, time);
         }
-        if (options.hasStart && CompareTimeOfDay(time, options.start) < 0) {
+        if (!selection.Keep(time)) {
             continue;
         }
-        if (options.hasFinish && CompareTimeOfDay(time, options.finish) > 0) {
-            continue;
-        }
-        if (options.everyN > 1) {
-            if (decimation != options.everyN) {
-                ++decimation;
-                continue;
-            }
-            decimation = 1;
-        }
-
-        if constexpr (kPlainBuild) {
-            // Piece by piece into a row, handed to the runtime's buffered output.
-            row.clear();
-            AppendDatePiece(row, time, options.separator);
-            AppendTimePiece(row, time, options.separator, options.withMilliseconds);
-            values.Append(row, record + valuesOffset);
-            row += '\n';
-            if (!text.WriteRow(row)) {
-                return false;
-            }
-        } else {
-            char* out = text.RowStart();
-            out = fast::PutDatePiece(out, time, options.separator);
-            out = fast::PutTimePiece(out, time, options.separator, options.withMilliseconds);
-            out = values.Put(out, record + valuesOffset);
-            *out++ = '\n';
-            if (!text.EndRow(out)) {
-                return false;
-            }
+        row.clear();
+        AppendDatePiece(row, time, options.separator);
+        AppendTimePiece(row, time, options.separator, options.withMilliseconds);
+        values.Append(row, record + valuesOffset);
+        row += '\n';
+        if (!text.WriteRow(row)) {
+            return false;
         }
     }
     return true;

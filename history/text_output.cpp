@@ -31,6 +31,14 @@ bool TextOutput::WriteRow(const std::string& row) {
     return !failed_;
 }
 
+bool TextOutput::Write(const char* rows, std::size_t size) {
+    WriteBuffer();
+    if (!failed_ && size > 0 && std::fwrite(rows, 1, size, file_) != size) {
+        failed_ = true;
+    }
+    return !failed_;
+}
+
 bool TextOutput::WriteBuffer() {
     if (!failed_ && used_ > 0 && std::fwrite(buffer_.get(), 1, used_, file_) != used_) {
         failed_ = true;

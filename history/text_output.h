@@ -22,6 +22,8 @@ class TextOutput {
     bool EndRow(char* end);
     // A row made elsewhere (the plain build's), handed to the runtime's buffered output as is.
     bool WriteRow(const std::string& row);
+    // Rows made elsewhere in one piece (a block of them), after what the buffer holds.
+    bool Write(const char* rows, std::size_t size);
 
     // Writes what is left and closes the file. False if any write or the close failed.
     bool Close();

@@ -29,7 +29,8 @@ class ValueColumns {
     // copy. Pieces longer than the room here are not kept.
     static constexpr std::size_t kKeptText = 48;
     // A tag whose values keep changing (random data) stops keeping its pieces after this many
-    // misses in a row, and then keeps only every kRetryInterval-th, to notice when it repeats again.
+    // misses in a row, and then keeps only every kRetryInterval-th, to notice when it repeats
+    // again.
     static constexpr std::uint32_t kMissesBeforeRest = 16;
     static constexpr std::uint32_t kRetryInterval = 64;
     struct Column {

@@ -51,4 +51,8 @@ bool Utf8FromWide(std::basic_string_view<WCHAR> wide, std::string* text);
 // never on Windows. A null or empty key names the system's current zone.
 bool ZoneRecordIsApproximated(const WCHAR* zoneKey);
 
+// How many processors this process may run on (its affinity, not the machine's count); at
+// least 1.
+unsigned UsableProcessorCount();
+
 }  // namespace trendtab::platform
