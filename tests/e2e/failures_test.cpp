@@ -95,24 +95,30 @@ TEST_F(ConversionFailures, WriteErrorStopsThatFileAndTheRunGoesOn) {
     Write("a.hst", CompactFile({"A", "B", "C"}, records));
     Write("b.hst", Good());
     const std::string before = Bytes("a.hst");
-    testsupport::RunOptions limited;
-    limited.fileSizeLimit = 1 << 20;
-    const auto result = Run({"*.hst"}, limited);
-    EXPECT_EQ(result.exitCode, 0);
-    const std::string console = Console(result);
-    // The failing file stops somewhere in its records, says so, and gets no tag list.
-    const std::string failed = "    Could not write: a.txt\n";
-    const std::size_t at = console.find(failed);
-    ASSERT_NE(at, std::string::npos) << console.substr(0, 300);
-    EXPECT_EQ(console.substr(0, 50),
-              ("\n* Creating file a.txt\n   Tag: A \n   Tag: B \n   Tag: C \n" + Progress(1))
-                  .substr(0, 50));
-    EXPECT_EQ(console.substr(at), failed + ConvertedBlock("b", {"A"}, 1) + "\n\n");
-    EXPECT_EQ(console.find("=> Creating file a.hdr"), std::string::npos);
-    EXPECT_FALSE(Exists("a.hdr"));
-    EXPECT_LE(Bytes("a.txt").size(), 1u << 20);
-    EXPECT_EQ(Text("b.txt"), "04/03/2011\t13:05:09\t     1.000\n");
-    EXPECT_EQ(Bytes("a.hst"), before);
+    // One worker, and several with the file in small blocks, so the error meets running workers.
+    for (const char* shape : {"1", "2:1000", "3:777", "8:500"}) {
+        SCOPED_TRACE(shape);
+        testsupport::RunOptions limited;
+        limited.fileSizeLimit = 1 << 20;
+        limited.environment = {{"TRENDTAB_WORKERS", shape}};
+        const auto result = Run({"*.hst"}, limited);
+        EXPECT_EQ(result.exitCode, 0);
+        const std::string console = Console(result);
+        // The failing file stops soon after the limit, says so, and gets no tag list.
+        const std::string failed = "    Could not write: a.txt\n";
+        const std::size_t at = console.find(failed);
+        ASSERT_NE(at, std::string::npos) << console.substr(0, 300);
+        EXPECT_EQ(console.substr(0, 50),
+                  ("\n* Creating file a.txt\n   Tag: A \n   Tag: B \n   Tag: C \n" + Progress(1))
+                      .substr(0, 50));
+        EXPECT_EQ(console.find(Progress(100000)), std::string::npos);
+        EXPECT_EQ(console.substr(at), failed + ConvertedBlock("b", {"A"}, 1) + "\n\n");
+        EXPECT_EQ(console.find("=> Creating file a.hdr"), std::string::npos);
+        EXPECT_FALSE(Exists("a.hdr"));
+        EXPECT_LE(Bytes("a.txt").size(), 1u << 20);
+        EXPECT_EQ(Text("b.txt"), "04/03/2011\t13:05:09\t     1.000\n");
+        EXPECT_EQ(Bytes("a.hst"), before);
+    }
 }
 
 TEST_F(ConversionFailures, FullDiskForTheRowsThenForTheTagList) {
