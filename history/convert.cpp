@@ -25,12 +25,6 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
-std::int32_t LoadI32(const unsigned char* p) {
-    return static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-        static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 // A date piece and a time piece with milliseconds, each with its separator.
 constexpr std::size_t kLongestRowStart = 2 * fast::kMaxDateTimePiece;
 
@@ -54,7 +48,7 @@ bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const Conve
         console.Progress(line++);
         RecordTime time;
         if (compact) {
-            if (!stamps.DecodeCompact(LoadI32(record), time)) {
+            if (!stamps.DecodeCompact(CompactStampOf(record), time)) {
                 continue;
             }
         } else {

@@ -20,12 +20,6 @@ constexpr std::size_t kBlockBytes = 512 * 1024;
 // A date piece and a time piece with milliseconds, each with its separator.
 constexpr std::size_t kLongestRowStart = 2 * fast::kMaxDateTimePiece;
 
-std::int32_t LoadI32(const unsigned char* p) {
-    return static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-        static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 // A record that becomes a row, with its stamp already decoded.
 struct KeptRecord {
     std::size_t offset;  // in the block
@@ -92,7 +86,7 @@ class BlockReader {
             const unsigned char* record = block.records.get() + offset;
             KeptRecord kept{offset, RecordTime{}};
             if (compact_) {
-                if (!stamps_.DecodeCompact(LoadI32(record), kept.time)) {
+                if (!stamps_.DecodeCompact(CompactStampOf(record), kept.time)) {
                     continue;
                 }
             } else {

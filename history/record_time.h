@@ -20,6 +20,13 @@ void DecodeWideTimestamp(const unsigned char* stamp, RecordTime& time);
 // The calendar fields of a broken-down time; milliseconds 0.
 void FillFromFields(const std::tm& fields, RecordTime& time);
 
+// A compact record's stamp: its first 4 bytes, little-endian.
+inline std::int32_t CompactStampOf(const unsigned char* record) {
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(record[0]) | static_cast<std::uint32_t>(record[1]) << 8 |
+        static_cast<std::uint32_t>(record[2]) << 16 | static_cast<std::uint32_t>(record[3]) << 24);
+}
+
 // The stamps of one file. The functions above ask for the system's zone at every stamp; this
 // takes it once, and gives the same fields while the zone stays the same. The plain build uses the
 // functions above.
