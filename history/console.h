@@ -10,13 +10,11 @@ namespace trendtab {
 class Console {
   public:
     Console() = default;
-    // Collects the text in `capture` instead of writing it.
-    explicit Console(std::string* capture) : capture_(capture) {}
     ~Console() { Flush(); }
     Console(const Console&) = delete;
     Console& operator=(const Console&) = delete;
 
-    // printf-style message.
+    // printf-style message; writes any pending progress first.
     [[gnu::format(printf, 2, 3)]] void Print(const char* format, ...);
 
     // "\r    Line = N   ": one per record read. Collected and written in large pieces.
@@ -26,7 +24,6 @@ class Console {
 
   private:
     std::string pending_;
-    std::string* capture_ = nullptr;
 };
 
 }  // namespace trendtab

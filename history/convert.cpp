@@ -4,69 +4,22 @@
 #include <cstring>
 #include <memory>
 
-#include "build_flavor.h"
 #include "console.h"
-#include "history_header.h"
+#include "history_file.h"
 #include "platform.h"
-#include "record_pipeline.h"
-#include "record_reader.h"
-#include "record_time.h"
-#include "row_format.h"
-#include "row_format_variants.h"
-#include "row_selection.h"
-#include "text_output.h"
-#include "value_columns.h"
+#include "record_loop.h"
 
 namespace trendtab {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
-
-// A date piece and a time piece with milliseconds, each with its separator.
-constexpr std::size_t kLongestRowStart = 2 * fast::kMaxDateTimePiece;
-
-// Streams the records into rows. False when writing the .txt failed.
-bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const ConvertOptions& options,
-                    TextOutput& text, Console& console) {
-    if constexpr (!kPlainBuild) {
-        return ConvertRecordsInBlocks(history, header, options, text, console);
+// The "Tag:" line of every name read, then what refused the file, if anything.
+void ReportTags(const HistoryFile& file, Console& console) {
+    for (const std::string& name : file.header.tagNames) {
+        console.Print("   Tag: %s \n", name.c_str());
     }
-    // One record at a time, each row piece by piece, handed to the runtime's buffered output.
-    const bool compact = header.layout() == Layout::Compact;
-    RecordReader reader(history, header.recordSize);
-    ValueColumns values(header.layout(), header.numTags, options.separator, options.extended);
-    const StampDecoder stamps;
-    RowSelection selection(options);
-    std::string row;
-    const std::size_t valuesOffset = compact ? kCompactStampSize : kWideStampSize;
-    std::int64_t line = 1;
-
-    while (const unsigned char* record = reader.Next()) {
-        console.Progress(line++);
-        RecordTime time;
-        if (compact) {
-            if (!stamps.DecodeCompact(CompactStampOf(record), time)) {
-                continue;
-            }
-        } else {
-            stamps.DecodeWide(record, time);
-        }
-        if (!selection.Keep(time)) {
-            continue;
-        }
-        row.clear();
-        AppendDatePiece(row, time, options.separator);
-        AppendTimePiece(row, time, options.separator, options.withMilliseconds);
-        values.Append(row, record + valuesOffset);
-        row += '\n';
-        if (!text.WriteRow(row)) {
-            return false;
-        }
+    if (!file.message.empty()) {
+        console.Print("%s", file.message.c_str());
     }
-    return true;
 }
 
 // Writes the tag list. False when the file could be created but not written.
@@ -107,21 +60,22 @@ void ConvertHistoryFile(const std::string& path, const ConvertOptions& options) 
         console.Print("    Could not open: %s\n", path.c_str());
         return;
     }
-    std::FILE* txtFile = std::fopen(txtName.c_str(), "wt");
+    UniqueFile txtFile(std::fopen(txtName.c_str(), "wt"));
     if (!txtFile) {
         history.reset();
         console.Print("    Could not create: %s\n", txtName.c_str());
         return;
     }
-    TextOutput text(txtFile, kLongestRowStart + ValueColumns::LongestPieces(kMaxTags) + 1);
 
-    HistoryHeader header;
-    if (!ReadHistoryHeader(history.get(), path, header, console)) {
+    const HistoryFile file = ReadHistoryFile(history.get(), path);
+    ReportTags(file, console);
+    if (!file.ok()) {
         return;
     }
-    const bool recordsWritten = ConvertRecords(history.get(), header, options, text, console);
+    const bool recordsWritten =
+        ConvertRecords(history.get(), file.header, options, txtFile.get(), console);
     history.reset();
-    if (!text.Close() || !recordsWritten) {
+    if (std::fclose(txtFile.release()) != 0 || !recordsWritten) {
         console.Print("    Could not write: %s\n", txtName.c_str());
         return;
     }
@@ -132,7 +86,7 @@ void ConvertHistoryFile(const std::string& path, const ConvertOptions& options) 
         console.Print("    Could not create: %s\n", hdrName.c_str());
         return;
     }
-    if (!WriteHeaderFile(hdrFile, header)) {
+    if (!WriteHeaderFile(hdrFile, file.header)) {
         console.Print("    Could not write: %s\n", hdrName.c_str());
     }
 }
