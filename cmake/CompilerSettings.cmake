@@ -10,6 +10,12 @@ if(TRENDTAB_SANITIZE)
   add_link_options(${_san})
 endif()
 
+if(TRENDTAB_TSAN)
+  set(_tsan -fsanitize=thread -fno-omit-frame-pointer)
+  add_compile_options(${_tsan})
+  add_link_options(${_tsan})
+endif()
+
 if(TRENDTAB_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()

@@ -12,12 +12,12 @@ RecordCursor::RecordCursor(std::FILE* file, std::size_t recordSize, std::size_t 
     }
 }
 
-RecordSpan RecordCursor::Next() {
+RecordSpan RecordCursor::NextInto(unsigned char* block) {
     // A block is a whole number of records and is filled up unless the file ends, so a partial
     // record can only be the file's last bytes.
     std::size_t end = 0;
     while (!exhausted_ && end < capacity_) {
-        const std::size_t got = std::fread(buffer_.get() + end, 1, capacity_ - end, file_);
+        const std::size_t got = std::fread(block + end, 1, capacity_ - end, file_);
         if (got == 0) {
             exhausted_ = true;
             failed_ = std::ferror(file_) != 0;
@@ -27,7 +27,7 @@ RecordSpan RecordCursor::Next() {
     if (recordSize_ == 0) {
         return RecordSpan{};
     }
-    return RecordSpan{buffer_.get(), end / recordSize_, recordSize_};
+    return RecordSpan{block, end / recordSize_, recordSize_};
 }
 
 }  // namespace trendtab

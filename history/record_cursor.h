@@ -28,7 +28,11 @@ class RecordCursor {
 
     // The next records, as many as one block holds; empty at the end (end of file, a partial
     // last record, a read error, or a record size of 0). Valid until the next call.
-    RecordSpan Next();
+    RecordSpan Next() { return NextInto(buffer_.get()); }
+
+    // The same, read into `block` (BlockBytes() long) instead: for blocks that travel on.
+    RecordSpan NextInto(unsigned char* block);
+    std::size_t BlockBytes() const { return capacity_; }
 
     // Whether the reading ended on an error rather than at the end of the file.
     bool failed() const { return failed_; }

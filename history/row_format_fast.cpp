@@ -116,6 +116,10 @@ void AppendTimePiece(std::string& row, const RecordTime& time, char separator,
 
 char* PutValuePiece(char* out, double value, char separator, bool isLast, bool extended) {
     const int decimals = extended ? 6 : 3;
+    if (std::fabs(value) < kShownAsZero[extended ? 1 : 0]) {  // zeros included, NaN not
+        return PutFixedPiece(out, std::signbit(value), FixedDigits{0, 0}, separator, isLast,
+                             extended);
+    }
     DoubleParts parts;
     FixedDigits digits;
     if (!Decompose(value, parts) || !ToFixed(parts, decimals, digits)) {

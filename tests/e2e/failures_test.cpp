@@ -173,22 +173,30 @@ TEST_F(ConversionFailures, WriteErrorStopsThatFileAndTheRunGoesOn) {
     Write("b.hst", Good());
     WriteEarlierOutputs("a");
     const auto before = Snapshot();
-    testsupport::RunOptions limited;
-    limited.fileSizeLimit = 1 << 20;
-    const auto result = Run({"*.hst"}, limited);
-    EXPECT_EQ(result.exitCode, 1);
-    const std::string console = Console(result);
-    // The failing file stops somewhere in its records and says so on a line of its own.
-    const std::string failed = "   \n    Could not write: a.txt\n";
-    const std::size_t at = console.find(failed);
-    ASSERT_NE(at, std::string::npos) << console.substr(0, 300);
-    EXPECT_EQ(console.substr(0, 50),
-              ("\n* Creating file a.txt\n   Tag: A \n   Tag: B \n   Tag: C \n" + Progress(1))
-                  .substr(0, 50));
-    EXPECT_EQ(console.substr(at), failed + ConvertedBlock("b", {"A"}, 1) + "\n\n");
-    auto after = Snapshot();
-    EXPECT_EQ(after.erase("b.txt") + after.erase("b.hdr"), 2u);
-    EXPECT_TRUE(after == before);
+    // One worker, and several with the file in small blocks, so the error meets running workers.
+    for (const char* shape : {"1", "2:1000", "3:777", "8:500"}) {
+        SCOPED_TRACE(shape);
+        testsupport::RunOptions limited;
+        limited.fileSizeLimit = 1 << 20;
+        limited.environment = {{"TRENDTAB_WORKERS", shape}};
+        const auto result = Run({"*.hst"}, limited);
+        EXPECT_EQ(result.exitCode, 1);
+        const std::string console = Console(result);
+        // The failing file stops soon after the limit and says so on a line of its own.
+        const std::string failed = "   \n    Could not write: a.txt\n";
+        const std::size_t at = console.find(failed);
+        ASSERT_NE(at, std::string::npos) << console.substr(0, 300);
+        EXPECT_EQ(console.substr(0, 50),
+                  ("\n* Creating file a.txt\n   Tag: A \n   Tag: B \n   Tag: C \n" + Progress(1))
+                      .substr(0, 50));
+        EXPECT_EQ(console.find(Progress(100000)), std::string::npos);
+        EXPECT_EQ(console.substr(at), failed + ConvertedBlock("b", {"A"}, 1) + "\n\n");
+        auto after = Snapshot();
+        EXPECT_EQ(after.erase("b.txt") + after.erase("b.hdr"), 2u);
+        EXPECT_TRUE(after == before);
+        std::filesystem::remove(Path("b.txt"));
+        std::filesystem::remove(Path("b.hdr"));
+    }
 }
 
 TEST_F(ConversionFailures, FullDiskForTheRowsThenForTheTagList) {

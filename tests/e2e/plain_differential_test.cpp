@@ -1,6 +1,6 @@
 // The fast converter against the plain build (trendtab-plain, every piece written the
 // straightforward way): the same console text and the same bytes in every file, for both layouts,
-// under every option, across daylight-saving changes.
+// under every option, across daylight-saving changes, with any number of workers.
 #include <filesystem>
 
 #include "converter_fixture.h"
@@ -44,17 +44,24 @@ class PlainRowsInZone : public ConverterTest {
     void ExpectSameAsPlain(const std::vector<std::string>& options) {
         std::vector<std::string> arguments = {"*.hst"};
         arguments.insert(arguments.end(), options.begin(), options.end());
-        testsupport::RunOptions fast;
-        fast.workingDirectory = Path("fast");
         testsupport::RunOptions plain;
         plain.workingDirectory = Path("plain");
-        const auto fastRun = testsupport::RunProgram(TRENDTAB_EXE, arguments, fast);
         const auto plainRun = testsupport::RunProgram(TRENDTAB_PLAIN_EXE, arguments, plain);
-        EXPECT_EQ(fastRun.exitCode, plainRun.exitCode);
-        EXPECT_TRUE(fastRun.output == plainRun.output) << "console text differs";
-        for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "plain")) {
-            const std::string name = entry.path().filename().string();
-            EXPECT_TRUE(Bytes("fast/" + name) == Bytes("plain/" + name)) << name << " differs";
+        // The usual shape, and forced worker counts over blocks that do not divide the records.
+        for (const char* shape : {"", "1:333", "2:333", "3:1000", "8:97"}) {
+            SCOPED_TRACE(shape);
+            testsupport::RunOptions fast;
+            fast.workingDirectory = Path("fast");
+            if (*shape) {
+                fast.environment = {{"TRENDTAB_WORKERS", shape}};
+            }
+            const auto fastRun = testsupport::RunProgram(TRENDTAB_EXE, arguments, fast);
+            EXPECT_EQ(fastRun.exitCode, plainRun.exitCode);
+            EXPECT_TRUE(fastRun.output == plainRun.output) << "console text differs";
+            for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "plain")) {
+                const std::string name = entry.path().filename().string();
+                EXPECT_TRUE(Bytes("fast/" + name) == Bytes("plain/" + name)) << name << " differs";
+            }
         }
     }
 

@@ -124,6 +124,16 @@ TEST_F(ValueDiffTest, ColumnsNineToTwelveCharactersWide) {
     }
 }
 
+TEST_F(ValueDiffTest, AroundTheMagnitudesShownAsZero) {
+    // Below a bound a little under half the last shown decimal, a value shows as zero without
+    // its digits being worked out: either side of that bound and of the half itself.
+    Values values(8);
+    const double bounds[] = {4.999e-4F, 5e-4, 4.999e-7F, 5e-7};
+    for (std::uint64_t i = 0, n = Scaled(400'000); i < n; ++i) {
+        diff_.CheckValue(values.Signed(values.Around(bounds[i % 4], 64)));
+    }
+}
+
 TEST_F(ValueDiffTest, TinyValuesSubnormalsAndZeros) {
     Values values(5);
     diff_.CheckValue(0.0);

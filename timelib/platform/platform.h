@@ -45,4 +45,8 @@ bool ZoneRecordIsApproximated(const WCHAR* zoneKey);
 // system's own.
 bool TimeZoneVariableNamesNoZone();
 
+// How many processors this process may run on (its affinity, not the machine's count); at
+// least 1.
+unsigned UsableProcessorCount();
+
 }  // namespace trendtab::platform

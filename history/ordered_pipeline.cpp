@@ -1,0 +1,162 @@
+#include "ordered_pipeline.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace trendtab {
+namespace {
+
+enum class SlotState : std::uint8_t { Free, Read, Working, Done };
+
+// What the threads share; every field is guarded by `mutex`.
+class Ring {
+  public:
+    explicit Ring(std::size_t slots) : states_(slots, SlotState::Free) {}
+
+    void ReaderLoop(const OrderedPipeline::Stages& stages) {
+        for (std::uint64_t sequence = 0;; ++sequence) {
+            const std::size_t slot = SlotOf(sequence);
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return stop_ || states_[slot] == SlotState::Free; });
+                if (stop_) {
+                    return;
+                }
+            }
+            const bool got = stages.read(slot);
+            const std::lock_guard lock(mutex_);
+            if (!got) {
+                inputEnded_ = true;
+            } else {
+                states_[slot] = SlotState::Read;
+                read_ = sequence + 1;
+            }
+            changed_.notify_all();
+            if (!got) {
+                return;
+            }
+        }
+    }
+
+    void WorkerLoop(const OrderedPipeline::Stages& stages, std::size_t worker) {
+        for (;;) {
+            std::size_t slot;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return stop_ || nextWork_ < read_ || inputEnded_; });
+                if (stop_ || nextWork_ == read_) {
+                    return;
+                }
+                slot = SlotOf(nextWork_++);
+                states_[slot] = SlotState::Working;
+            }
+            stages.work(slot, worker);
+            const std::lock_guard lock(mutex_);
+            states_[slot] = SlotState::Done;
+            changed_.notify_all();
+        }
+    }
+
+    // False when `write` refused a block.
+    bool WriterLoop(const OrderedPipeline::Stages& stages) {
+        for (std::uint64_t sequence = 0;; ++sequence) {
+            const std::size_t slot = SlotOf(sequence);
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] {
+                    return stop_ || states_[slot] == SlotState::Done ||
+                           (inputEnded_ && sequence == read_);
+                });
+                if (stop_ || states_[slot] != SlotState::Done) {
+                    return true;  // stopped by another thread's failure, or every block written
+                }
+            }
+            const bool written = stages.write(slot);
+            const std::lock_guard lock(mutex_);
+            if (!written) {
+                stop_ = true;
+            }
+            states_[slot] = SlotState::Free;
+            changed_.notify_all();
+            if (!written) {
+                return false;
+            }
+        }
+    }
+
+    // Runs `loop`; an exception stops every thread and is kept for the caller.
+    template <class Loop>
+    void Guarded(Loop&& loop) {
+        try {
+            loop();
+        } catch (...) {
+            const std::lock_guard lock(mutex_);
+            if (!failure_) {
+                failure_ = std::current_exception();
+            }
+            stop_ = true;
+            changed_.notify_all();
+        }
+    }
+
+    std::exception_ptr Failure() const { return failure_; }
+
+  private:
+    std::size_t SlotOf(std::uint64_t sequence) const {
+        return static_cast<std::size_t>(sequence % states_.size());
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<SlotState> states_;
+    std::uint64_t read_ = 0;      // blocks read so far
+    std::uint64_t nextWork_ = 0;  // the next block a worker takes
+    bool inputEnded_ = false;
+    bool stop_ = false;
+    std::exception_ptr failure_;
+};
+
+}  // namespace
+
+std::size_t OrderedPipeline::SlotCount(std::size_t workers) {
+    // One being read, one being written, one per worker, and one so that a worker finishing
+    // early need not wait for the writer.
+    return workers <= 1 ? 1 : workers + 3;
+}
+
+bool OrderedPipeline::Run(std::size_t workers, const Stages& stages) {
+    if (workers <= 1) {
+        while (stages.read(0)) {
+            stages.work(0, 0);
+            if (!stages.write(0)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    Ring ring(SlotCount(workers));
+    bool written = true;
+    {
+        std::vector<std::jthread> threads;
+        // A thread that cannot be started stops those already running, like a failing stage.
+        ring.Guarded([&] {
+            threads.reserve(workers + 1);
+            threads.emplace_back([&] { ring.Guarded([&] { ring.ReaderLoop(stages); }); });
+            for (std::size_t worker = 0; worker < workers; ++worker) {
+                threads.emplace_back(
+                    [&, worker] { ring.Guarded([&] { ring.WorkerLoop(stages, worker); }); });
+            }
+        });
+        ring.Guarded([&] { written = ring.WriterLoop(stages); });
+    }  // joins
+    if (const std::exception_ptr failure = ring.Failure()) {
+        std::rethrow_exception(failure);
+    }
+    return written;
+}
+
+}  // namespace trendtab

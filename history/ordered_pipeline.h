@@ -1,0 +1,33 @@
+// A stream of blocks worked on by several threads, its results kept in input order: one thread
+// reads the blocks, workers transform them, and the calling thread writes them in the order they
+// were read. A fixed ring of slots holds the blocks in flight, so memory stays the same however
+// long the stream is.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+namespace trendtab {
+
+class OrderedPipeline {
+  public:
+    struct Stages {
+        // Fills `slot` with the next block; false when the input is exhausted.
+        std::function<bool(std::size_t slot)> read;
+        // Transforms the block in `slot`. `worker` (0 .. workers - 1) indexes the worker's own
+        // state: no two blocks are worked on by the same worker at once.
+        std::function<void(std::size_t slot, std::size_t worker)> work;
+        // Emits the block in `slot`; false stops the pipeline at once (a write error).
+        std::function<bool(std::size_t slot)> write;
+    };
+
+    // How many slots a pipeline of `workers` uses, so the caller can make the blocks beforehand.
+    static std::size_t SlotCount(std::size_t workers);
+
+    // Runs every block through the stages; false when `write` stopped it. With one worker no
+    // thread is started: each block is read, worked and written in turn on the calling thread.
+    // An exception from any stage stops every thread and is rethrown here.
+    static bool Run(std::size_t workers, const Stages& stages);
+};
+
+}  // namespace trendtab
