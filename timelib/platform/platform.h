@@ -5,6 +5,7 @@
 
 #include "platform_backend.h"
 
+#include <cstdio>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -30,6 +31,12 @@ class LocalTimeSnapshot {
 // Prepares the process for the converter: on POSIX a file-size limit then surfaces as a write
 // error instead of ending the process (SIGXFSZ ignored).
 void PrepareProcess();
+
+// True when the stream goes to a terminal (a console window on Windows).
+bool IsTerminal(std::FILE* stream);
+
+// Makes the stream write bytes as they are (no line-end translation on Windows).
+void UseBinaryMode(std::FILE* stream);
 
 // True when two path names spell the same file name: byte for byte on POSIX, regardless of
 // letter case on Windows.
