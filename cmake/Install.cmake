@@ -1,7 +1,7 @@
 # Install rules: the programs, the time library with its public C header, a CMake package
 # (find_package(trendtime) -> trendtime::trendtime) and a pkg-config file, the man pages, the
 # README and the license.
-set(TRENDTAB_PROGRAMS trendtab hstinfo)
+set(TRENDTAB_PROGRAMS trendtab hstinfo hstexport)
 if(TARGET tzquery)
   list(APPEND TRENDTAB_PROGRAMS tzquery)
 endif()
@@ -32,7 +32,7 @@ configure_file(${PROJECT_SOURCE_DIR}/cmake/trendtime.pc.in ${CMAKE_BINARY_DIR}/p
   @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/package/trendtime.pc DESTINATION lib/pkgconfig)
 
-install(FILES man/trendtab.1 man/hstinfo.1 DESTINATION share/man/man1)
+install(FILES man/trendtab.1 man/hstinfo.1 man/hstexport.1 DESTINATION share/man/man1)
 if(EXISTS ${PROJECT_SOURCE_DIR}/man/tzquery.1)
   install(FILES man/tzquery.1 DESTINATION share/man/man1)
 endif()
