@@ -10,8 +10,8 @@
 #include <random>
 #include <vector>
 
-#include "record_time.h"
-#include "row_format_variants.h"
+#include "row_format.h"
+#include "stamp_decoder.h"
 #include "value_columns.h"
 
 namespace trendtab {
@@ -22,7 +22,7 @@ constexpr std::uint64_t kTicksPerSecond = 10'000'000;
 constexpr std::uint64_t kSecondsFrom1601To1970 = 11'644'473'600;
 
 void CompactStamps(benchmark::State& state, bool perFile) {
-    const StampDecoder decoder;
+    const FileStampDecoder decoder(Layout::Compact);
     std::int32_t stamp = kStart;
     RecordTime time;
     for (auto _ : state) {
@@ -36,17 +36,15 @@ BENCHMARK_CAPTURE(CompactStamps, per_file, true);
 BENCHMARK_CAPTURE(CompactStamps, per_record, false);
 
 void WideStamps(benchmark::State& state, bool perFile) {
-    const StampDecoder decoder;
+    const FileStampDecoder decoder(Layout::Wide);
     std::uint64_t ticks = (kStart + kSecondsFrom1601To1970) * kTicksPerSecond;
-    unsigned char stamp[8];
     RecordTime time;
     for (auto _ : state) {
         ticks += kTicksPerSecond / 4;
-        std::memcpy(stamp, &ticks, sizeof stamp);  // little-endian hosts
         if (perFile) {
-            decoder.DecodeWide(stamp, time);
+            decoder.DecodeWide(ticks, time);
         } else {
-            DecodeWideTimestamp(stamp, time);
+            DecodeWideStamp(ticks, time);
         }
         benchmark::DoNotOptimize(time);
     }
@@ -109,7 +107,11 @@ void CompactRows(benchmark::State& state, int changing, bool cached) {
             benchmark::DoNotOptimize(columns.Put(out.data(), values));
         } else {
             row.clear();
-            columns.Append(row, values);
+            for (int t = 0; t < kTags; ++t) {
+                float value;
+                std::memcpy(&value, values + 4 * t, 4);
+                fast::AppendCompactValuePiece(row, value, '\t', t == kTags - 1, false);
+            }
             benchmark::DoNotOptimize(row.data());
         }
     }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "row_format_variants.h"
+#include "row_format.h"
 
 namespace trendtab {
 namespace {

@@ -4,8 +4,6 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "build_flavor.h"
-
 namespace trendtab {
 namespace {
 constexpr std::size_t kProgressBatchBytes = 64 * 1024;
@@ -34,10 +32,6 @@ void Console::Print(const char* format, ...) {
 }
 
 void Console::Progress(std::int64_t line) {
-    if (kPlainBuild && !capture_) {
-        std::printf("\r    Line = %lld   ", static_cast<long long>(line));
-        return;
-    }
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, line).ptr;
     pending_ += "\r    Line = ";

@@ -19,7 +19,8 @@ class Console {
     // printf-style message.
     [[gnu::format(printf, 2, 3)]] void Print(const char* format, ...);
 
-    // "\r    Line = N   ": one per record read. Collected and written in large pieces.
+    // "\r    Line = N   ": one per record read. Collected and written in large pieces (a Print
+    // writes what is pending first).
     void Progress(std::int64_t line);
 
     void Flush();

@@ -4,107 +4,22 @@
 #include <cstring>
 #include <memory>
 
-#include "build_flavor.h"
 #include "console.h"
-#include "history_header.h"
+#include "history_file.h"
 #include "platform.h"
-#include "record_reader.h"
-#include "record_time.h"
-#include "row_format.h"
-#include "row_format_variants.h"
-#include "text_output.h"
-#include "value_columns.h"
+#include "record_loop.h"
 
 namespace trendtab {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
-
-std::int32_t LoadI32(const unsigned char* p) {
-    return static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-        static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-// A date piece and a time piece with milliseconds, each with its separator.
-constexpr std::size_t kLongestRowStart = 2 * fast::kMaxDateTimePiece;
-
-// Lexicographic order of (hour, minute, second).
-int CompareTimeOfDay(const RecordTime& time, const TimeOfDay& bound) {
-    if (time.hour != bound.hour) {
-        return time.hour < bound.hour ? -1 : 1;
+// The "Tag:" line of every name read, then what refused the file, if anything.
+void ReportTags(const HistoryFile& file, Console& console) {
+    for (const std::string& name : file.header.tagNames) {
+        console.Print("   Tag: %s \n", name.c_str());
     }
-    if (time.minute != bound.minute) {
-        return time.minute < bound.minute ? -1 : 1;
+    if (!file.message.empty()) {
+        console.Print("%s", file.message.c_str());
     }
-    if (time.second != bound.second) {
-        return time.second < bound.second ? -1 : 1;
-    }
-    return 0;
-}
-
-// Streams the records into rows. False when writing the .txt failed.
-bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const ConvertOptions& options,
-                    TextOutput& text, Console& console) {
-    const bool compact = header.layout() == Layout::Compact;
-    const int tagCount = header.numTags;
-    RecordReader reader(history, header.recordSize);
-    const StampDecoder stamps;
-    ValueColumns values(header.layout(), tagCount, options.separator, options.extended);
-    std::string row;
-    const std::size_t valuesOffset = compact ? kCompactStampSize : kWideStampSize;
-    std::int64_t line = 1;
-    std::int32_t decimation = options.everyN;
-
-    while (const unsigned char* record = reader.Next()) {
-        console.Progress(line++);
-        RecordTime time;
-        if (compact) {
-            if (!stamps.DecodeCompact(LoadI32(record), time)) {
-                continue;
-            }
-        } else {
-            stamps.DecodeWide(record, time);
-        }
-        if (options.hasStart && CompareTimeOfDay(time, options.start) < 0) {
-            continue;
-        }
-        if (options.hasFinish && CompareTimeOfDay(time, options.finish) > 0) {
-            continue;
-        }
-        if (options.everyN > 1) {
-            if (decimation != options.everyN) {
-                ++decimation;
-                continue;
-            }
-            decimation = 1;
-        }
-
-        if constexpr (kPlainBuild) {
-            // Piece by piece into a row, handed to the runtime's buffered output.
-            row.clear();
-            AppendDatePiece(row, time, options.separator);
-            AppendTimePiece(row, time, options.separator, options.withMilliseconds);
-            values.Append(row, record + valuesOffset);
-            row += '\n';
-            if (!text.WriteRow(row)) {
-                return false;
-            }
-        } else {
-            char* out = text.RowStart();
-            out = fast::PutDatePiece(out, time, options.separator);
-            out = fast::PutTimePiece(out, time, options.separator, options.withMilliseconds);
-            out = values.Put(out, record + valuesOffset);
-            *out++ = '\n';
-            if (!text.EndRow(out)) {
-                return false;
-            }
-        }
-    }
-    return true;
 }
 
 // Writes the tag list. False when the file could be created but not written.
@@ -145,21 +60,22 @@ void ConvertHistoryFile(const std::string& path, const ConvertOptions& options) 
         console.Print("    Could not open: %s\n", path.c_str());
         return;
     }
-    std::FILE* txtFile = std::fopen(txtName.c_str(), "wt");
+    UniqueFile txtFile(std::fopen(txtName.c_str(), "wt"));
     if (!txtFile) {
         history.reset();
         console.Print("    Could not create: %s\n", txtName.c_str());
         return;
     }
-    TextOutput text(txtFile, kLongestRowStart + ValueColumns::LongestPieces(kMaxTags) + 1);
 
-    HistoryHeader header;
-    if (!ReadHistoryHeader(history.get(), path, header, console)) {
+    const HistoryFile file = ReadHistoryFile(history.get(), path);
+    ReportTags(file, console);
+    if (!file.ok()) {
         return;
     }
-    const bool recordsWritten = ConvertRecords(history.get(), header, options, text, console);
+    const bool recordsWritten =
+        ConvertRecords(history.get(), file.header, options, txtFile.get(), console);
     history.reset();
-    if (!text.Close() || !recordsWritten) {
+    if (std::fclose(txtFile.release()) != 0 || !recordsWritten) {
         console.Print("    Could not write: %s\n", txtName.c_str());
         return;
     }
@@ -170,7 +86,7 @@ void ConvertHistoryFile(const std::string& path, const ConvertOptions& options) 
         console.Print("    Could not create: %s\n", hdrName.c_str());
         return;
     }
-    if (!WriteHeaderFile(hdrFile, header)) {
+    if (!WriteHeaderFile(hdrFile, file.header)) {
         console.Print("    Could not write: %s\n", hdrName.c_str());
     }
 }

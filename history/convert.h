@@ -4,14 +4,9 @@
 #include <cstdint>
 #include <string>
 
-namespace trendtab {
+#include "record_time.h"
 
-// A time of day as given on the command line, stored exactly as parsed (no range check).
-struct TimeOfDay {
-    std::int32_t hour = 0;
-    std::int32_t minute = 0;
-    std::int32_t second = 0;
-};
+namespace trendtab {
 
 // The run's options: filled once by the command line, read-only afterwards.
 struct ConvertOptions {
@@ -23,17 +18,6 @@ struct ConvertOptions {
     bool hasFinish = false;
     TimeOfDay finish;         // latest time of day kept, inclusive
     std::int32_t everyN = 0;  // keep every N-th record that passes the filters (N > 1)
-};
-
-// The local calendar time of one record.
-struct RecordTime {
-    std::int32_t second = 0;
-    std::int32_t minute = 0;
-    std::int32_t hour = 0;
-    std::int32_t day = 0;           // day of the month, 1-31
-    std::int32_t month0 = 0;        // month, 0-11
-    std::int32_t year1900 = 0;      // year minus 1900
-    std::int32_t milliseconds = 0;  // 0-999
 };
 
 // Converts the history file at `path` into the .txt and .hdr files beside it. Every outcome is

@@ -1,39 +1,41 @@
-// Record stamps turned into local calendar time.
+// Times of day and the local calendar time of one record.
 #pragma once
 
 #include <cstdint>
 
-#include "convert.h"
-#include "platform.h"
-#include "time_zone.h"
-
 namespace trendtab {
 
-// A compact stamp (signed seconds since 1970, UTC) in the local time of the system's zone, as the
-// runtime's 32-bit local-time breakdown gives it. False for a negative stamp: no row.
-bool DecodeCompactStamp(std::int32_t stamp, RecordTime& time);
-
-// A wide stamp (the record's first 8 bytes: FILETIME ticks in UTC, low half first) in local time,
-// milliseconds included.
-void DecodeWideTimestamp(const unsigned char* stamp, RecordTime& time);
-
-// The calendar fields of a broken-down time; milliseconds 0.
-void FillFromFields(const std::tm& fields, RecordTime& time);
-
-// The stamps of one file. The functions above ask for the system's zone at every stamp; this
-// takes it once, and gives the same fields while the zone stays the same. The plain build uses the
-// functions above.
-class StampDecoder {
-  public:
-    StampDecoder();
-
-    bool DecodeCompact(std::int32_t stamp, RecordTime& time) const;
-    void DecodeWide(const unsigned char* stamp, RecordTime& time) const;
-
-  private:
-    platform::LocalTimeSnapshot snapshot_;
-    TimeZone zone_;  // the system's current zone, one for the file instead of one per stamp
-    bool utcZone_;   // its standard name is "UTC": wide stamps stay as they are
+// A time of day as given on the command line, stored exactly as parsed (no range check).
+struct TimeOfDay {
+    std::int32_t hour = 0;
+    std::int32_t minute = 0;
+    std::int32_t second = 0;
 };
+
+// The local calendar time of one record. A failed breakdown shows as second, minute and hour -1,
+// day 0, month0 -1, year1900 -1900.
+struct RecordTime {
+    std::int32_t second = 0;
+    std::int32_t minute = 0;
+    std::int32_t hour = 0;
+    std::int32_t day = 0;           // day of the month, 1-31
+    std::int32_t month0 = 0;        // month, 0-11
+    std::int32_t year1900 = 0;      // year minus 1900
+    std::int32_t milliseconds = 0;  // 0-999
+};
+
+// Lexicographic order of (hour, minute, second): < 0, 0 or > 0. The date plays no part.
+inline int CompareTimeOfDay(const RecordTime& time, const TimeOfDay& bound) {
+    if (time.hour != bound.hour) {
+        return time.hour < bound.hour ? -1 : 1;
+    }
+    if (time.minute != bound.minute) {
+        return time.minute < bound.minute ? -1 : 1;
+    }
+    if (time.second != bound.second) {
+        return time.second < bound.second ? -1 : 1;
+    }
+    return 0;
+}
 
 }  // namespace trendtab

@@ -1,33 +1,63 @@
-// The pieces of a .txt row: date, time and one value per tag, each followed by the separator
-// as the row layout demands. This is the converter's hot path: the functions give the bytes of the
-// printf-style formats named below, by the fast implementation, or by the plain one in a build
-// with TRENDTAB_PLAIN=1 (both in row_format_variants.h).
+// The pieces of a .txt row: date, time and one value per tag, each followed by the separator as
+// the row layout demands. Two implementations side by side: `plain` formats with snprintf and
+// reads back with strtod, as the layout is defined; `fast` gives the same bytes by integer
+// arithmetic and hands what it does not cover to `plain`. The record loops pick one; the
+// differential tests and the benchmarks call both.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
-#include "convert.h"
+#include "record_time.h"
 
 namespace trendtab {
 
-// "DD/MM/YYYY" and the separator.
+namespace plain {
+// "%02d/%02d/%04d" of day, month, year, and the separator.
 void AppendDatePiece(std::string& row, const RecordTime& time, char separator);
-
-// "HH:MM:SS" (or "HH:MM:SS.mmm") and the separator, which follows even when no value does.
+// "%02d:%02d:%02d" (or "%02d:%02d:%02d.%03d" with milliseconds) and the separator, which follows
+// even when no value does.
 void AppendTimePiece(std::string& row, const RecordTime& time, char separator,
                      bool withMilliseconds);
-
 // One value. Without `extended`: "%10.3f" and the separator, cut to 11 characters (10 for the last
 // value), so a value wider than 10 characters loses its separator and then its last digits.
 // With `extended`: "%f", followed by the separator unless it is the last value.
 void AppendValuePiece(std::string& row, double value, char separator, bool isLast, bool extended);
-
 // A compact value as shown: the float widened, printed with "%e" (7 significant digits) and read
 // back with strtod.
 double RoundCompactValue(float value);
-
-// A compact value's piece: AppendValuePiece of RoundCompactValue.
+// AppendValuePiece of RoundCompactValue.
 void AppendCompactValuePiece(std::string& row, float value, char separator, bool isLast,
                              bool extended);
+}  // namespace plain
+
+namespace fast {
+// The most a value piece takes: "%f" of the largest double (317 characters) and a separator.
+inline constexpr std::size_t kMaxValuePiece = 320;
+// The most a date or time piece takes: "%02d" of the most negative int is 11 characters.
+inline constexpr std::size_t kMaxDateTimePiece = 64;
+// The pieces written to `out`, which has room for kMaxDateTimePiece or kMaxValuePiece bytes;
+// return the end.
+char* PutDatePiece(char* out, const RecordTime& time, char separator);
+char* PutTimePiece(char* out, const RecordTime& time, char separator, bool withMilliseconds);
+char* PutValuePiece(char* out, double value, char separator, bool isLast, bool extended);
+char* PutCompactValuePiece(char* out, float value, char separator, bool isLast, bool extended);
+
+void AppendDatePiece(std::string& row, const RecordTime& time, char separator);
+void AppendTimePiece(std::string& row, const RecordTime& time, char separator,
+                     bool withMilliseconds);
+void AppendValuePiece(std::string& row, double value, char separator, bool isLast, bool extended);
+double RoundCompactValue(float value);
+// A compact value's piece straight from the float: the same bytes as AppendValuePiece of
+// RoundCompactValue.
+void AppendCompactValuePiece(std::string& row, float value, char separator, bool isLast,
+                             bool extended);
+
+// Whether the fast path handles the value itself rather than handing it to `plain` (for the tests
+// and the sweep: outside these, both give the same bytes by construction).
+bool CoversValue(double value);
+bool CoversCompactValue(float value);
+bool CoversCompactPiece(float value, bool extended);
+}  // namespace fast
 
 }  // namespace trendtab

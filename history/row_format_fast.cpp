@@ -12,7 +12,7 @@
 #include <cstring>
 #include <limits>
 
-#include "row_format_variants.h"
+#include "row_format.h"
 
 namespace trendtab::fast {
 namespace {

@@ -1,6 +1,6 @@
 // The row pieces written plainly: printf-family formatting, and strtod to read a compact value
 // back. This is the reference the fast path must match byte for byte.
-#include "row_format_variants.h"
+#include "row_format.h"
 
 #include <algorithm>
 #include <cstdio>

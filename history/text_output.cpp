@@ -10,41 +10,19 @@ TextOutput::TextOutput(std::FILE* file, std::size_t longestRow)
       capacity_(kFlushBytes + longestRow),
       buffer_(std::make_unique_for_overwrite<char[]>(capacity_)) {}
 
-TextOutput::~TextOutput() {
-    if (file_) {
-        Close();
-    }
-}
-
 bool TextOutput::EndRow(char* end) {
     used_ = static_cast<std::size_t>(end - buffer_.get());
     if (used_ >= kFlushBytes) {
-        return WriteBuffer();
+        return Finish();
     }
     return !failed_;
 }
 
-bool TextOutput::WriteRow(const std::string& row) {
-    if (!failed_ && std::fwrite(row.data(), 1, row.size(), file_) != row.size()) {
-        failed_ = true;
-    }
-    return !failed_;
-}
-
-bool TextOutput::WriteBuffer() {
+bool TextOutput::Finish() {
     if (!failed_ && used_ > 0 && std::fwrite(buffer_.get(), 1, used_, file_) != used_) {
         failed_ = true;
     }
     used_ = 0;
-    return !failed_;
-}
-
-bool TextOutput::Close() {
-    WriteBuffer();
-    if (std::fclose(file_) != 0) {
-        failed_ = true;
-    }
-    file_ = nullptr;
     return !failed_;
 }
 

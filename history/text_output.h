@@ -4,15 +4,13 @@
 
 #include <cstdio>
 #include <memory>
-#include <string>
 
 namespace trendtab {
 
 class TextOutput {
   public:
-    // `longestRow`: the most bytes one row can take.
+    // `longestRow`: the most bytes one row can take. The file stays the caller's.
     TextOutput(std::FILE* file, std::size_t longestRow);
-    ~TextOutput();
     TextOutput(const TextOutput&) = delete;
     TextOutput& operator=(const TextOutput&) = delete;
 
@@ -20,15 +18,11 @@ class TextOutput {
     char* RowStart() { return buffer_.get() + used_; }
     // Ends the row at `end`, writing the buffer out once it is large. False once a write failed.
     bool EndRow(char* end);
-    // A row made elsewhere (the plain build's), handed to the runtime's buffered output as is.
-    bool WriteRow(const std::string& row);
 
-    // Writes what is left and closes the file. False if any write or the close failed.
-    bool Close();
+    // Writes what is left. False if any write failed.
+    bool Finish();
 
   private:
-    bool WriteBuffer();
-
     std::FILE* file_;
     std::size_t capacity_;
     std::unique_ptr<char[]> buffer_;

@@ -3,19 +3,11 @@
 #include <bit>
 #include <cstring>
 
+#include "little_endian.h"
 #include "row_format.h"
-#include "row_format_variants.h"
 
 namespace trendtab {
 namespace {
-
-std::uint64_t LoadLe(const unsigned char* p, std::size_t bytes) {
-    std::uint64_t value = 0;
-    for (std::size_t i = bytes; i-- > 0;) {
-        value = value << 8 | p[i];
-    }
-    return value;
-}
 
 std::size_t Count(int tagCount) {
     return static_cast<std::size_t>(tagCount > 0 ? tagCount : 0);
@@ -40,7 +32,9 @@ char* ValueColumns::Put(char* out, const unsigned char* values) {
     const std::size_t size = compact_ ? kCompactValueSize : kWideValueSize;
     std::size_t fresh = 0;
     for (int i = 0; i < tagCount_; ++i) {
-        const std::uint64_t bits = LoadLe(values + size * static_cast<std::size_t>(i), size);
+        const unsigned char* const value = values + size * static_cast<std::size_t>(i);
+        const std::uint64_t bits = compact_ ? LoadLittleEndian<std::uint32_t>(value)
+                                            : LoadLittleEndian<std::uint64_t>(value);
         Column& column = columns_[static_cast<std::size_t>(i)];
         if (column.known && column.bits == bits) {
             std::memcpy(out, column.text, kKeptText);
@@ -67,21 +61,6 @@ char* ValueColumns::Put(char* out, const unsigned char* values) {
         }
     }
     return out;
-}
-
-void ValueColumns::Append(std::string& row, const unsigned char* values) {
-    const std::size_t size = compact_ ? kCompactValueSize : kWideValueSize;
-    for (int i = 0; i < tagCount_; ++i) {
-        const std::uint64_t bits = LoadLe(values + size * static_cast<std::size_t>(i), size);
-        const bool isLast = i == tagCount_ - 1;
-        if (compact_) {
-            const double value =
-                RoundCompactValue(std::bit_cast<float>(static_cast<std::uint32_t>(bits)));
-            AppendValuePiece(row, value, separator_, isLast, extended_);
-        } else {
-            AppendValuePiece(row, std::bit_cast<double>(bits), separator_, isLast, extended_);
-        }
-    }
 }
 
 char* ValueColumns::PutNew(char* out, std::uint64_t bits, bool isLast) const {

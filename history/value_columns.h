@@ -1,11 +1,10 @@
-// The value pieces of one file's rows, tag by tag.
+// The value pieces of one file's rows, tag by tag, made the fast way.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
-#include "history_header.h"
+#include "history_file.h"
 
 namespace trendtab {
 
@@ -20,16 +19,14 @@ class ValueColumns {
     // returns the end. `values` points at the record's first value.
     char* Put(char* out, const unsigned char* values);
 
-    // The same, piece by piece into a row, as the plain build makes it.
-    void Append(std::string& row, const unsigned char* values);
-
   private:
     // The last value of a tag and its piece. Process data mostly repeats itself, and the same
     // bits always give the same piece (every option is fixed for the file), so a repeat costs a
     // copy. Pieces longer than the room here are not kept.
     static constexpr std::size_t kKeptText = 48;
     // A tag whose values keep changing (random data) stops keeping its pieces after this many
-    // misses in a row, and then keeps only every kRetryInterval-th, to notice when it repeats again.
+    // misses in a row, and then keeps only every kRetryInterval-th, to notice when it repeats
+    // again.
     static constexpr std::uint32_t kMissesBeforeRest = 16;
     static constexpr std::uint32_t kRetryInterval = 64;
     struct Column {

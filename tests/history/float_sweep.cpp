@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "piece_diff.h"
-#include "row_format_variants.h"
+#include "row_format.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <bit>
 #include <cstdio>
 
-#include "row_format_variants.h"
+#include "row_format.h"
 
 namespace trendtab {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "convert.h"
+#include "record_time.h"
 
 namespace trendtab {
 

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "piece_diff.h"
-#include "row_format_variants.h"
+#include "row_format.h"
 #include "test_support.h"
 
 namespace trendtab {

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "record_time.h"
+#include "stamp_decoder.h"
 #include "test_support.h"
 
 namespace trendtab {
@@ -19,19 +19,15 @@ std::string Show(const RecordTime& t) {
            ":" + std::to_string(t.second) + "." + std::to_string(t.milliseconds);
 }
 
-void ExpectSameWide(const StampDecoder& decoder, std::uint64_t ticks) {
-    unsigned char stamp[8];
-    for (int i = 0; i < 8; ++i) {
-        stamp[i] = static_cast<unsigned char>(ticks >> (8 * i));
-    }
+void ExpectSameWide(const FileStampDecoder& decoder, std::uint64_t ticks) {
     RecordTime fast;
     RecordTime plain;
-    decoder.DecodeWide(stamp, fast);
-    DecodeWideTimestamp(stamp, plain);
+    decoder.DecodeWide(ticks, fast);
+    DecodeWideStamp(ticks, plain);
     ASSERT_EQ(Show(fast), Show(plain)) << "ticks " << ticks;
 }
 
-void ExpectSameCompact(const StampDecoder& decoder, std::int32_t seconds) {
+void ExpectSameCompact(const FileStampDecoder& decoder, std::int32_t seconds) {
     RecordTime fast;
     RecordTime plain;
     const bool fastKept = decoder.DecodeCompact(seconds, fast);
@@ -49,7 +45,7 @@ const std::int64_t kChanges[] = {
 };
 
 TEST(StampDecoderInZone, SameFieldsSecondBySecondAroundChanges) {
-    const StampDecoder decoder;
+    const FileStampDecoder decoder(Layout::Compact);
     const int span = static_cast<int>(4 * 3600 / testsupport::HeavyTestDivisor());
     for (std::int64_t change : kChanges) {
         for (std::int64_t s = change - span; s <= change + span; ++s) {
@@ -62,7 +58,7 @@ TEST(StampDecoderInZone, SameFieldsSecondBySecondAroundChanges) {
 }
 
 TEST(StampDecoderInZone, SameFieldsOverRandomStampsOfEveryKind) {
-    const StampDecoder decoder;
+    const FileStampDecoder decoder(Layout::Compact);
     std::mt19937_64 random(1601);
     const int count = static_cast<int>(300'000 / testsupport::HeavyTestDivisor());
     for (int i = 0; i < count; ++i) {

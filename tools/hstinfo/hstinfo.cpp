@@ -10,10 +10,11 @@
 #include <string>
 
 #include "civil_time.h"
-#include "console.h"
 #include "filetime_math.h"
-#include "history_header.h"
+#include "history_file.h"
+#include "little_endian.h"
 #include "platform.h"
+#include "stamp_decoder.h"
 #include "version.h"
 
 namespace {
@@ -28,101 +29,60 @@ std::string Format(const SYSTEMTIME& t) {
     return text;
 }
 
-std::uint64_t LoadLe(const unsigned char* p, int bytes) {
-    std::uint64_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) {
-        value = value << 8 | p[i];
-    }
-    return value;
-}
-
-// "UTC | local" of a record's stamp, as the converter would see it.
+// "UTC | local" of a record's stamp; the local time as the converter shows it.
 void PrintStamp(const char* which, const unsigned char* record, Layout layout) {
     std::string utc = "-";
     std::string local = "-";
-    if (layout == Layout::Compact) {
-        const auto seconds = static_cast<std::int32_t>(LoadLe(record, 4));
-        SYSTEMTIME split;
-        const std::int64_t ticks =
-            (seconds + trendtab::civil::kSecondsFrom1601To1970) * trendtab::civil::kTicksPerSecond;
-        const FILETIME ft = trendtab::filetime::FromTicks(static_cast<std::uint64_t>(ticks));
-        if (FileTimeToSystemTime(&ft, &split)) {
-            utc = Format(split);
-        }
-        std::tm fields;
-        if (trendtab::platform::LocalTimeSnapshot().BreakDown32(seconds, fields)) {
-            char text[64];
-            std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.000",
-                          fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday, fields.tm_hour,
-                          fields.tm_min, fields.tm_sec);
-            local = text;
-        } else {
-            local += " (negative stamp: no row)";
-        }
-        std::printf("%s.seconds: %d\n", which, seconds);
+    const bool compact = layout == Layout::Compact;
+    std::int64_t seconds = 0;
+    std::uint64_t ticks = 0;
+    if (compact) {
+        seconds = trendtab::LoadLittleEndian<std::int32_t>(record);
+        std::printf("%s.seconds: %lld\n", which, static_cast<long long>(seconds));
+        ticks = static_cast<std::uint64_t>((seconds + trendtab::civil::kSecondsFrom1601To1970) *
+                                           trendtab::civil::kTicksPerSecond);
     } else {
-        const std::uint64_t ticks = LoadLe(record, 8);
-        const FILETIME ft = trendtab::filetime::FromTicks(ticks);
-        SYSTEMTIME split;
-        SYSTEMTIME shifted;
-        if (FileTimeToSystemTime(&ft, &split)) {
-            utc = Format(split);
-            if (SystemTimeToTzSpecificLocalTime(nullptr, &split, &shifted)) {
-                local = Format(shifted);
-            }
-        }
+        ticks = trendtab::LoadLittleEndian<std::uint64_t>(record);
         std::printf("%s.ticks: %llu\n", which, static_cast<unsigned long long>(ticks));
+    }
+    const FILETIME ft = trendtab::filetime::FromTicks(ticks);
+    SYSTEMTIME split;
+    const bool valid = FileTimeToSystemTime(&ft, &split) != 0;
+    if (valid) {
+        utc = Format(split);
+    }
+    trendtab::RecordTime time;
+    if (!trendtab::FileStampDecoder(layout).Decode(record, time)) {
+        local += " (negative stamp: no row)";
+    } else if (valid) {
+        char text[96];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", time.year1900 + 1900,
+                      time.month0 + 1, time.day, time.hour, time.minute, time.second,
+                      time.milliseconds);
+        local = text;
     }
     std::printf("%s.utc: %s\n%s.local: %s\n", which, utc.c_str(), which, local.c_str());
 }
 
-// Everything but the converter's "Tag:" lines.
-std::string WithoutTagLines(const std::string& text) {
-    std::string kept;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        end = end == std::string::npos ? text.size() : end + 1;
-        if (text.compare(pos, 8, "   Tag: ") != 0) {
-            kept.append(text, pos, end - pos);
-        }
-        pos = end;
-    }
-    return kept;
-}
-
 bool Inspect(const std::string& path) {
     std::printf("file: %s\n", path.c_str());
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        std::printf("    Could not open: %s\nstatus: rejected\n", path.c_str());
-        return false;
-    }
-    HistoryHeader header;
-    std::string messages;
-    bool ok;
-    {
-        trendtab::Console console(&messages);
-        ok = trendtab::ReadHistoryHeader(file, path, header, console);
-    }
-    if (!ok) {
+    const trendtab::OpenedHistoryFile opened = trendtab::OpenHistoryFile(path);
+    const trendtab::HistoryFile& info = opened.info;
+    if (!info.ok()) {
         // The converter's own words (none for an incomplete infoFile block), then the verdict.
-        const std::string message = WithoutTagLines(messages);
+        const std::string& message = info.message;
         if (!message.empty()) {
             std::printf("%s%s", message.c_str(), message.back() != '\n' ? "\n" : "");
         }
         std::printf("status: rejected\n");
-        std::fclose(file);
         return false;
     }
-    // The header is small; the records may lie beyond what a long offset reaches on Windows.
-    const std::uint64_t dataStart = static_cast<std::uint64_t>(std::ftell(file));
-    std::fclose(file);
-    std::ifstream data(path, std::ios::binary | std::ios::ate);
-    const std::uint64_t fileSize = static_cast<std::uint64_t>(data.tellg());
-    const std::uint64_t dataBytes = fileSize > dataStart ? fileSize - dataStart : 0;
-    const std::uint64_t records = header.recordSize ? dataBytes / header.recordSize : 0;
-    const std::uint64_t trailing = dataBytes - records * header.recordSize;
+    const HistoryHeader& header = info.header;
+    const std::uint64_t dataStart = info.recordStart;
+    const std::uint64_t records = info.recordCount;
+    const std::uint64_t trailing = info.trailingBytes;
+    // The records may lie beyond what a long offset reaches on Windows.
+    std::ifstream data(path, std::ios::binary);
 
     const bool compact = header.layout() == Layout::Compact;
     std::printf("status: ok\nlayout: %s\n", compact ? "compact" : "wide");

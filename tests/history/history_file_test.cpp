@@ -1,10 +1,9 @@
-#include "history_header.h"
+#include "history_file.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "console.h"
 #include "hst_writer.h"
 #include "test_support.h"
 
@@ -16,9 +15,9 @@ using hstgen::Layout;
 
 struct HeaderResult {
     bool ok = false;
-    HistoryHeader header;
-    std::string console;
-    long position = 0;  // where the file was left
+    HistoryFile file;
+    std::string console;  // the names read, as "Tag:" lines, then the message
+    long position = 0;    // where the file was left
 };
 
 HeaderResult ReadHeaderOf(const std::string& bytes) {
@@ -27,13 +26,17 @@ HeaderResult ReadHeaderOf(const std::string& bytes) {
     testsupport::WriteFileBytes(path, bytes);
     HeaderResult result;
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    testing::internal::CaptureStdout();
-    {
-        Console console;
-        result.ok = ReadHistoryHeader(file, "t.hst", result.header, console);
+    result.file = ReadHistoryFile(file, path);
+    result.ok = result.file.ok();
+    for (const std::string& name : result.file.header.tagNames) {
+        result.console += "   Tag: " + name + " \n";
     }
-    std::fflush(stdout);
-    result.console = testing::internal::GetCapturedStdout();
+    // The message names the path given; the cases below expect "t.hst".
+    std::string message = result.file.message;
+    if (const std::size_t at = message.find(path); at != std::string::npos) {
+        message.replace(at, path.size(), "t.hst");
+    }
+    result.console += message;
     result.position = std::ftell(file);
     std::fclose(file);
     return result;
@@ -89,11 +92,11 @@ TEST(ReadHistoryHeader, CompactHeaderAndTags) {
     content.rawSlots = {std::string("Tank1\nxyz"), std::string("Tank2\r\nxyz")};
     const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(content));
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.header.layout(), trendtab::Layout::Compact);
-    EXPECT_EQ(r.header.type, 2);
-    EXPECT_EQ(r.header.recordSize, 12);
-    EXPECT_EQ(r.header.numTags, 2);
-    EXPECT_EQ(r.header.tagNames, (std::vector<std::string>{"Tank1", "Tank2\r"}));
+    EXPECT_EQ(r.file.header.layout(), trendtab::Layout::Compact);
+    EXPECT_EQ(r.file.header.type, 2);
+    EXPECT_EQ(r.file.header.recordSize, 12);
+    EXPECT_EQ(r.file.header.numTags, 2);
+    EXPECT_EQ(r.file.header.tagNames, (std::vector<std::string>{"Tank1", "Tank2\r"}));
     EXPECT_EQ(r.console, "   Tag: Tank1 \n   Tag: Tank2\r \n");
     EXPECT_EQ(r.position, 6 + 54 + 2 * 256);
 }
@@ -103,9 +106,9 @@ TEST(ReadHistoryHeader, WideHeaderAndTags) {
     content.type = -7;  // every type but 2 is the wide layout
     const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(content));
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.header.layout(), trendtab::Layout::Wide);
-    EXPECT_EQ(r.header.tagTextSize, 15);
-    EXPECT_EQ(r.header.tagSecondFields, (std::vector<std::string>{"descA", "descB"}));
+    EXPECT_EQ(r.file.header.layout(), trendtab::Layout::Wide);
+    EXPECT_EQ(r.file.header.tagTextSize, 15);
+    EXPECT_EQ(r.file.header.tagSecondFields, (std::vector<std::string>{"descA", "descB"}));
     EXPECT_EQ(r.console, "   Tag: A \n   Tag: B \n");
     EXPECT_EQ(r.position, 16 + 54 + 15);
 }
@@ -138,7 +141,7 @@ TEST(ReadHistoryHeader, TagCountLimitsAreInclusive) {
     std::vector<std::string> many(250, "T");
     const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(Compact(many)));
     EXPECT_TRUE(r.ok);
-    EXPECT_EQ(r.header.tagNames.size(), 250u);
+    EXPECT_EQ(r.file.header.tagNames.size(), 250u);
 }
 
 TEST(ReadHistoryHeader, MissingWideNamesMakeTheFileInvalid) {
@@ -182,6 +185,69 @@ TEST(ReadHistoryHeader, RecordSizeMustHoldStampAndValues) {
     HistorySpec wide = Wide("A\tx\tB\ty", 2);
     wide.recordSize = 23;  // needs 24
     EXPECT_FALSE(ReadHeaderOf(hstgen::BuildHistoryBytes(wide)).ok);
+}
+
+TEST(ReadHistoryFile, TellsEachRefusalApart) {
+    EXPECT_EQ(ReadHeaderOf("\x02").file.error, HistoryError::TypeMissing);
+    EXPECT_EQ(ReadHeaderOf(std::string("\x05\x00\x00\x00\x00\x00", 6)).file.error,
+              HistoryError::InfoFileIncomplete);
+    HistorySpec head = Compact({"A"});
+    head.truncateTo = 6 + 53;
+    EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(head)).file.error,
+              HistoryError::InfoHeadIncomplete);
+    HistorySpec many = Compact({});
+    many.numTags = 251;
+    EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(many)).file.error,
+              HistoryError::TagCountOutOfRange);
+    HistorySpec cut = Compact({"A", "B"});
+    cut.truncateTo = 60 + 256 + 100;
+    const HeaderResult cutShort = ReadHeaderOf(hstgen::BuildHistoryBytes(cut));
+    EXPECT_EQ(cutShort.file.error, HistoryError::TagTableCutShort);
+    EXPECT_EQ(cutShort.file.header.tagNames, std::vector<std::string>{"A"});
+    EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(Wide("A\t\tB", 2))).file.error,
+              HistoryError::TagNamesMissing);
+    HistorySpec small = Compact({"A"});
+    small.recordSize = 7;
+    EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(small)).file.error,
+              HistoryError::RecordTooSmall);
+}
+
+TEST(ReadHistoryFile, RecordGeometry) {
+    HistorySpec content = Compact({"A", "B"});
+    for (int i = 0; i < 3; ++i) {
+        hstgen::Record record;
+        record.values = {1.0, 2.0};
+        content.records.push_back(record);
+    }
+    std::string bytes = hstgen::BuildHistoryBytes(content) + "12345";  // 5 trailing bytes
+    const HeaderResult r = ReadHeaderOf(bytes);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.file.recordStart, 6u + 54u + 2u * 256u);
+    EXPECT_EQ(r.file.recordCount, 3u);
+    EXPECT_EQ(r.file.trailingBytes, 5u);
+
+    HistorySpec wide = Wide("A\tx", 1);
+    wide.recordSize = 0;  // no records: every byte after the tag text trails
+    const HeaderResult none = ReadHeaderOf(hstgen::BuildHistoryBytes(wide) + "abc");
+    ASSERT_TRUE(none.ok);
+    EXPECT_EQ(none.file.recordStart, 16u + 54u + 3u);
+    EXPECT_EQ(none.file.recordCount, 0u);
+    EXPECT_EQ(none.file.trailingBytes, 3u);
+}
+
+TEST(OpenHistoryFile, OpensForReadingAndSaysWhenItCannot) {
+    testsupport::TempDir dir;
+    const std::string missing = dir.file("missing.hst");
+    const OpenedHistoryFile absent = OpenHistoryFile(missing);
+    EXPECT_FALSE(absent.file);
+    EXPECT_EQ(absent.info.error, HistoryError::CannotOpen);
+    EXPECT_EQ(absent.info.message, "    Could not open: " + missing + "\n");
+
+    const std::string path = dir.file("t.hst");
+    testsupport::WriteFileBytes(path, hstgen::BuildHistoryBytes(Compact({"A"})));
+    const OpenedHistoryFile opened = OpenHistoryFile(path);
+    ASSERT_TRUE(opened.info.ok());
+    EXPECT_EQ(std::ftell(opened.file.get()), 6 + 54 + 256);
 }
 
 }  // namespace

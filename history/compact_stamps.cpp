@@ -1,5 +1,5 @@
-#include "build_flavor.h"
-#include "record_time.h"
+// Compact stamps: signed seconds since 1970 in the local time of the system's zone.
+#include "stamp_decoder.h"
 
 namespace trendtab {
 
@@ -13,11 +13,11 @@ void FillFromFields(const std::tm& fields, RecordTime& time) {
     time.milliseconds = 0;
 }
 
-bool DecodeCompactStamp(std::int32_t stamp, RecordTime& time) {
-    if (stamp < 0) {
+bool DecodeCompactStamp(std::int32_t seconds, RecordTime& time) {
+    if (seconds < 0) {
         return false;
     }
-    const LONG count = stamp;  // the runtime's 32-bit seconds count
+    const LONG count = seconds;  // the runtime's 32-bit seconds count
     const std::tm* local = _localtime32(&count);
     if (local == nullptr) {
         return false;
@@ -26,12 +26,9 @@ bool DecodeCompactStamp(std::int32_t stamp, RecordTime& time) {
     return true;
 }
 
-bool StampDecoder::DecodeCompact(std::int32_t stamp, RecordTime& time) const {
-    if constexpr (kPlainBuild) {
-        return DecodeCompactStamp(stamp, time);
-    }
+bool FileStampDecoder::DecodeCompact(std::int32_t seconds, RecordTime& time) const {
     std::tm local;
-    if (stamp < 0 || !snapshot_.BreakDown32(stamp, local)) {
+    if (seconds < 0 || !snapshot_.BreakDown32(seconds, local)) {
         return false;
     }
     FillFromFields(local, time);

@@ -1,10 +1,9 @@
 // Wide-layout stamps: a FILETIME in UTC shown in the local time of the system's current zone.
 #include <cstdint>
 
-#include "build_flavor.h"
 #include "civil_time.h"
 #include "filetime_math.h"
-#include "record_time.h"
+#include "stamp_decoder.h"
 #include "time_value.h"
 #include "time_zone.h"
 
@@ -13,14 +12,6 @@ namespace {
 
 constexpr std::uint64_t kTicksPerSecond = civil::kTicksPerSecond;
 constexpr std::uint64_t kTicksPerMillisecond = civil::kTicksPerMillisecond;
-
-std::uint64_t LoadTicks(const unsigned char* stamp) {
-    std::uint64_t ticks = 0;
-    for (int i = 7; i >= 0; --i) {
-        ticks = ticks << 8 | stamp[i];
-    }
-    return ticks;
-}
 
 // The getters' failure values: the row shows 00/00/0000 and -1:-1:-1.
 constexpr RecordTime kFailedTime = {-1, -1, -1, 0, -1, -1900, 0};
@@ -80,19 +71,15 @@ void UtcFields(std::int64_t seconds, std::tm& fields) {
 
 }  // namespace
 
-void DecodeWideTimestamp(const unsigned char* stamp, RecordTime& time) {
+void DecodeWideStamp(std::uint64_t ticks, RecordTime& time) {
     const TimeZone zone;
-    DecodeWithZone(zone, LoadTicks(stamp), time);
+    DecodeWithZone(zone, ticks, time);
 }
 
-StampDecoder::StampDecoder() : utcZone_(IsUtcName(zone_.GetName())) {}
+FileStampDecoder::FileStampDecoder(Layout layout)
+    : layout_(layout), utcZone_(IsUtcName(zone_.GetName())) {}
 
-void StampDecoder::DecodeWide(const unsigned char* stamp, RecordTime& time) const {
-    if constexpr (kPlainBuild) {
-        DecodeWideTimestamp(stamp, time);
-        return;
-    }
-    const std::uint64_t ticks = LoadTicks(stamp);
+void FileStampDecoder::DecodeWide(std::uint64_t ticks, RecordTime& time) const {
     // Between 1970 and 3000 the designed chain gives back the local calendar time itself, where
     // the calendar library reads local time as the zone conversion wrote it: its count of that
     // local time breaks down to the same fields. Any other year takes the chain.
