@@ -3,71 +3,60 @@
 #include <cerrno>
 #include <system_error>
 
-#include "console.h"
-
 namespace hstexport {
 namespace {
+
+using trendtab::HistoryError;
 
 std::string SystemReason(int error) {
     return std::error_code(error, std::generic_category()).message();
 }
 
-// The reader's console message for a rejected header, in plain words.
-std::string HeaderReason(const std::string& message) {
-    if (message.find("type of infoFile") != std::string::npos) {
-        return "not a history file: shorter than 2 bytes";
+std::string HeaderReason(HistoryError error, const HistoryHeader& header) {
+    switch (error) {
+        case HistoryError::TypeMissing:
+            return "not a history file: shorter than 2 bytes";
+        case HistoryError::InfoFileIncomplete:
+            return "not a history file: it ends inside its first block";
+        case HistoryError::InfoHeadIncomplete:
+            return "not a history file: it ends inside its header";
+        case HistoryError::TagCountOutOfRange:
+            return "bad header: the number of tags is outside 0 to 250";
+        case HistoryError::TagTableCutShort:
+            return "bad header: the file ends inside the tag table";
+        case HistoryError::TagNamesMissing:
+            return "bad header: the tag text names fewer tags than the header counts";
+        case HistoryError::RecordTooSmall:
+            return "bad header: records of " + std::to_string(header.recordSize) +
+                   " bytes cannot hold " + std::to_string(header.numTags) + " values";
+        case HistoryError::CannotOpen:
+        case HistoryError::None:
+            break;
     }
-    if (message.find("infoHead") != std::string::npos &&
-        message.find("number of tags") == std::string::npos) {
-        return "not a history file: it ends inside its header";
-    }
-    if (message.find("number of tags") != std::string::npos) {
-        return "bad header: the number of tags is outside 0 to 250";
-    }
-    if (message.find("Invalid history file") != std::string::npos) {
-        return "bad header: the tag table is cut short or names fewer tags than it should";
-    }
-    return "not a history file: it ends inside its first block";
+    return "cannot be read";
 }
 
 }  // namespace
 
-HistorySource::~HistorySource() {
-    if (file_) {
-        std::fclose(file_);
-    }
-}
-
 bool HistorySource::Open(const std::string& path, std::string& reason) {
     errno = 0;
-    file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) {
+    opened_ = trendtab::OpenHistoryFile(path);
+    if (!opened_.file) {
         reason = SystemReason(errno != 0 ? errno : ENOENT);
         return false;
     }
-    std::string messages;
-    bool ok;
-    {
-        trendtab::Console console(&messages);
-        errno = 0;
-        ok = trendtab::ReadHistoryHeader(file_, path, header_, console);
-    }
-    if (!ok) {
+    if (!opened_.info.ok()) {
         // A folder opens on POSIX, then fails to read.
-        reason = std::ferror(file_) && errno != 0 ? SystemReason(errno) : HeaderReason(messages);
+        const bool readError = std::ferror(opened_.file.get()) && errno != 0;
+        reason = readError ? SystemReason(errno) : HeaderReason(opened_.info.error, header());
         return false;
     }
-    if (header_.recordSize > 0 && header_.recordSize < header_.MinimumRecordSize()) {
-        reason = "bad header: records of " + std::to_string(header_.recordSize) +
-                 " bytes cannot hold " + std::to_string(header_.numTags) + " values";
-        return false;
-    }
-    reader_ = std::make_unique<trendtab::RecordReader>(file_, header_.recordSize);
+    cursor_ = std::make_unique<trendtab::RecordCursor>(opened_.file.get(), header().recordSize);
     return true;
 }
 
 bool HistorySource::Finished(std::string& reason) const {
-    if (std::ferror(file_)) {
+    if (cursor_->failed()) {
         reason = "read error: " + SystemReason(errno != 0 ? errno : EIO);
         return false;
     }

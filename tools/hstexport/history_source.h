@@ -1,15 +1,14 @@
-// One history file opened for export: its header, then its records in order. The only place
-// hstexport reads the file format.
+// One history file opened for export, through the reading core: its header, then its records in
+// order.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
-#include "history_header.h"
-#include "record_reader.h"
+#include "history_file.h"
+#include "little_endian.h"
+#include "record_cursor.h"
 
 namespace hstexport {
 
@@ -18,35 +17,39 @@ using trendtab::Layout;
 
 class HistorySource {
   public:
-    HistorySource() = default;
-    ~HistorySource();
-    HistorySource(const HistorySource&) = delete;
-    HistorySource& operator=(const HistorySource&) = delete;
-
     // Opens `path` and reads its header; false with the reason in plain words when it cannot.
     bool Open(const std::string& path, std::string& reason);
 
-    const HistoryHeader& header() const { return header_; }
-    Layout layout() const { return header_.layout(); }
+    const HistoryHeader& header() const { return opened_.info.header; }
+    Layout layout() const { return header().layout(); }
 
     // The next whole record, or null at the end. Valid until the next call.
-    const unsigned char* Next() { return reader_->Next(); }
+    const unsigned char* Next() {
+        if (index_ == span_.count) {
+            span_ = cursor_->Next();
+            index_ = 0;
+            if (span_.empty()) {
+                return nullptr;
+            }
+        }
+        return span_.Record(index_++);
+    }
     // After the records ran out: false with the system's reason when reading failed.
     bool Finished(std::string& reason) const;
 
   private:
-    std::FILE* file_ = nullptr;
-    HistoryHeader header_;
-    std::unique_ptr<trendtab::RecordReader> reader_;
+    trendtab::OpenedHistoryFile opened_;
+    std::unique_ptr<trendtab::RecordCursor> cursor_;
+    trendtab::RecordSpan span_;
+    std::size_t index_ = 0;
 };
 
 inline std::uint32_t LoadLe32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    return trendtab::LoadLittleEndian<std::uint32_t>(p);
 }
 
 inline std::uint64_t LoadLe64(const unsigned char* p) {
-    return LoadLe32(p) | static_cast<std::uint64_t>(LoadLe32(p + 4)) << 32;
+    return trendtab::LoadLittleEndian<std::uint64_t>(p);
 }
 
 // A record's stamp as FILETIME ticks (100 ns since 1601, UTC), whatever the layout.
@@ -54,7 +57,7 @@ inline std::uint64_t StampTicks(const unsigned char* record, Layout layout) {
     if (layout == Layout::Wide) {
         return LoadLe64(record);
     }
-    const auto seconds = static_cast<std::int32_t>(LoadLe32(record));
+    const auto seconds = trendtab::LoadLittleEndian<std::int32_t>(record);
     // From 1901 on, so never before 1601.
     return static_cast<std::uint64_t>(seconds + 11'644'473'600LL) * 10'000'000U;
 }
