@@ -3,7 +3,6 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 
 namespace hstexport {
 namespace {
@@ -19,32 +18,20 @@ char* Shortest(T value, char* out) {
 
 }  // namespace
 
-char* ValueText::Repeat(char* out) const {
-    std::memcpy(out, text_, length_);
-    return out + length_;
-}
-
-char* ValueText::Remember(char* start, char* end) {
+char* ValueText::Remember(std::uint64_t bits, char* start, char* end) {
+    bits_ = bits;
+    known_ = true;
     length_ = static_cast<unsigned char>(end - start);
     std::memcpy(text_, start, length_);
-    known_ = true;
     return end;
 }
 
-char* ValueText::WriteFloat(std::uint32_t bits, char* out) {
-    if (known_ && bits == bits_) {
-        return Repeat(out);
-    }
-    bits_ = bits;
-    return Remember(out, Shortest(std::bit_cast<float>(bits), out));
+char* ValueText::FormatFloat(std::uint32_t bits, char* out) {
+    return Remember(bits, out, Shortest(std::bit_cast<float>(bits), out));
 }
 
-char* ValueText::WriteDouble(std::uint64_t bits, char* out) {
-    if (known_ && bits == bits_) {
-        return Repeat(out);
-    }
-    bits_ = bits;
-    return Remember(out, Shortest(std::bit_cast<double>(bits), out));
+char* ValueText::FormatDouble(std::uint64_t bits, char* out) {
+    return Remember(bits, out, Shortest(std::bit_cast<double>(bits), out));
 }
 
 }  // namespace hstexport
