@@ -6,10 +6,9 @@
 namespace hstexport {
 namespace {
 
-class LongWriter : public RowWriter {
+class LongWriter : public PlannedRowWriter {
   public:
-    LongWriter(RowPlan plan, TimeText& time) : plan_(std::move(plan)), time_(time) {
-        values_.resize(plan_.tags.size());
+    LongWriter(RowPlan plan, TimeText& time) : PlannedRowWriter(std::move(plan), time) {
         std::size_t names = 0;
         for (std::string& name : plan_.names) {
             name = Cell(name, plan_.separator);
@@ -45,9 +44,6 @@ class LongWriter : public RowWriter {
     }
 
   private:
-    RowPlan plan_;
-    TimeText& time_;
-    std::vector<ValueText> values_;
     std::size_t longestRecord_ = 0;
 };
 

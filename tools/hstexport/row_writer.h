@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "history_source.h"
@@ -31,6 +32,17 @@ class RowWriter {
     virtual void Header(OutputBuffer& out) = 0;
     // One record whose stamp is `ticks`.
     virtual void Record(const unsigned char* record, std::uint64_t ticks, OutputBuffer& out) = 0;
+};
+
+// What both formats keep: the plan, the time text, and each shown tag's last value.
+class PlannedRowWriter : public RowWriter {
+  protected:
+    PlannedRowWriter(RowPlan plan, TimeText& time)
+        : plan_(std::move(plan)), time_(time), values_(plan_.tags.size()) {}
+
+    RowPlan plan_;
+    TimeText& time_;
+    std::vector<ValueText> values_;
 };
 
 std::unique_ptr<RowWriter> MakeTableWriter(RowPlan plan, TimeText& time);

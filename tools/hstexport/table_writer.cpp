@@ -4,12 +4,10 @@
 namespace hstexport {
 namespace {
 
-class TableWriter : public RowWriter {
+class TableWriter : public PlannedRowWriter {
   public:
     TableWriter(RowPlan plan, TimeText& time)
-        : plan_(std::move(plan)),
-          time_(time),
-          values_(plan_.tags.size()),
+        : PlannedRowWriter(std::move(plan), time),
           longestRow_(plan_.fileCell.size() + TimeText::kLongest +
                       plan_.tags.size() * (1 + ValueText::kLongest) + 1) {}
 
@@ -40,9 +38,6 @@ class TableWriter : public RowWriter {
     }
 
   private:
-    RowPlan plan_;
-    TimeText& time_;
-    std::vector<ValueText> values_;
     std::size_t longestRow_;
 };
 
