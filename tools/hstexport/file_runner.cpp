@@ -39,13 +39,7 @@ std::vector<std::string> SharedColumns(const std::vector<InputFile>& inputs,
 }  // namespace
 
 unsigned WorkerCount(const ExportOptions& options, std::size_t files) {
-    unsigned workers = options.jobs;
-    if (workers == 0) {
-        workers = std::thread::hardware_concurrency();
-    }
-    if (workers == 0) {
-        workers = 1;
-    }
+    unsigned workers = options.jobs > 0 ? options.jobs : trendtab::platform::UsableProcessorCount();
     if (options.outputDir == "-") {
         workers = 1;
     }

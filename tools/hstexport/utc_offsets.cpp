@@ -59,6 +59,12 @@ bool UtcOffsets::Compute(std::int64_t unixSeconds, std::int32_t& offset) const {
         offset = 0;
         return true;
     }
+    // Stamps of 2^63 ticks and more are no FILETIME any platform service takes: shown in UTC.
+    const std::int64_t since1601 = unixSeconds + civil::kSecondsFrom1601To1970;
+    if (since1601 < 0 || since1601 >= static_cast<std::int64_t>(civil::kFirstInvalidTicks /
+                                                                civil::kTicksPerSecond)) {
+        return false;
+    }
     if (mode_ == TimeMode::Local) {
         // The C library's own breakdown, which knows the zone's whole history.
         std::tm local;
@@ -70,11 +76,6 @@ bool UtcOffsets::Compute(std::int64_t unixSeconds, std::int32_t& offset) const {
             local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
         offset = static_cast<std::int32_t>(localSeconds - unixSeconds);
         return true;
-    }
-    const std::int64_t since1601 = unixSeconds + civil::kSecondsFrom1601To1970;
-    if (since1601 < 0 || since1601 >= static_cast<std::int64_t>(civil::kFirstInvalidTicks /
-                                                                civil::kTicksPerSecond)) {
-        return false;
     }
     const std::uint64_t ticks = static_cast<std::uint64_t>(since1601) * civil::kTicksPerSecond;
     const FILETIME utc = trendtab::filetime::FromTicks(ticks);

@@ -35,6 +35,10 @@ TEST(TimeText, UtcAndEpochKeepEveryDigit) {
     // The largest stamps lie past the year 9999: the expanded form.
     EXPECT_EQ(Text(TimeMode::Utc, UINT64_MAX, 7), "+60056-05-28T05:36:10.9551615Z");
     EXPECT_EQ(Text(TimeMode::Epoch, UINT64_MAX, 7), "1833029933770.9551615");
+    // Local time (this process runs in UTC) names its offset; stamps no platform service takes
+    // (2^63 ticks and more) are shown in UTC on every platform.
+    EXPECT_EQ(Text(TimeMode::Local, stamp, 7), "2024-10-27T00:30:00.2501234+00:00");
+    EXPECT_EQ(Text(TimeMode::Local, UINT64_MAX, 0), "+60056-05-28T05:36:10Z");
 }
 
 TEST(TimeText, FractionDigitsAFileNeeds) {
