@@ -51,7 +51,13 @@ bool HistorySource::Open(const std::string& path, std::string& reason) {
         reason = readError ? SystemReason(errno) : HeaderReason(opened_.info.error, header());
         return false;
     }
-    cursor_ = std::make_unique<trendtab::RecordCursor>(opened_.file.get(), header().recordSize);
+    // Blocks no larger than the records: many small files then need no large buffers.
+    const std::uint64_t bytes = opened_.info.recordCount * header().recordSize;
+    const std::size_t block = bytes < trendtab::RecordCursor::kDefaultBlockBytes
+                                  ? static_cast<std::size_t>(bytes)
+                                  : trendtab::RecordCursor::kDefaultBlockBytes;
+    cursor_ =
+        std::make_unique<trendtab::RecordCursor>(opened_.file.get(), header().recordSize, block);
     return true;
 }
 

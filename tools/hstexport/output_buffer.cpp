@@ -20,8 +20,11 @@ void OutputBuffer::Grow(std::size_t bytes) {
     if (capacity_ - used_ >= bytes) {
         return;
     }
-    // Room for a large block of rows plus the row asked for.
-    const std::size_t capacity = used_ + bytes + kFlushBytes;
+    // Doubling from a small start: a small file never touches a large block.
+    std::size_t capacity = capacity_ < kFirstBytes ? kFirstBytes : capacity_ * 2;
+    if (capacity < used_ + bytes) {
+        capacity = used_ + bytes;
+    }
     auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
     if (used_ > 0) {
         std::memcpy(bigger.get(), buffer_.get(), used_);

@@ -35,6 +35,7 @@ class OutputBuffer {
     void Grow(std::size_t bytes);
 
     static constexpr std::size_t kFlushBytes = 1 << 20;
+    static constexpr std::size_t kFirstBytes = 64 << 10;
     ByteSink& sink_;
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;
