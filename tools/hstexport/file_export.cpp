@@ -79,6 +79,10 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
         }
         return outcome;
     }
+    if (job.clashesWith) {
+        outcome.reason = "its output " + job.output + " is also " + *job.clashesWith + "'s";
+        return outcome;
+    }
     if (options_.skipUpToDate && UpToDate(job.input.path, job.output)) {
         outcome.status = FileStatus::Skipped;
         return outcome;
@@ -151,8 +155,11 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
                                                   ? MakeLongWriter(std::move(plan), time_)
                                                   : MakeTableWriter(std::move(plan), time_);
     OutputBuffer out(sink);
-    if (job.header && options_.header) {
+    if (options_.header && !(job.output.empty() && stdoutHeaderDone_)) {
         writer->Header(out);
+        if (job.output.empty()) {
+            stdoutHeaderDone_ = true;
+        }
     }
     const Layout layout = source.layout();
     const std::uint64_t every = options_.every;

@@ -22,8 +22,8 @@ struct TimeRange {
 
 struct FileJob {
     InputFile input;
-    std::string output;  // "" for the shared standard-output sink
-    bool header = true;
+    std::string output;                        // "" for the shared standard-output sink
+    const std::string* clashesWith = nullptr;  // an earlier input with the same output
     bool fileColumn = false;
     // Standard output with several files in a table: the columns every file's rows share.
     const std::vector<std::string>* sharedColumns = nullptr;
@@ -57,6 +57,7 @@ class FileExporter {
 
     const ExportOptions& options_;
     TimeRange range_;
+    bool stdoutHeaderDone_ = false;  // standard output takes one header, before its first row
     UtcOffsets offsets_;
     TimeText time_;
 };

@@ -1,8 +1,11 @@
 #include "file_runner.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <thread>
 
 #include "history_source.h"
@@ -49,20 +52,27 @@ unsigned WorkerCount(const ExportOptions& options, std::size_t files) {
 RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& options,
                      const TimeRange& range, Progress& progress) {
     const bool toStdout = options.outputDir == "-";
-    std::vector<FileJob> jobs(inputs.size());
+    const bool several = toStdout && inputs.size() > 1;
+    const bool sharedTable = several && options.format != Format::Long;
     std::vector<std::string> shared;
-    if (toStdout && inputs.size() > 1 && options.format != Format::Long) {
+    if (sharedTable) {
         shared = SharedColumns(inputs, options);
     }
+    std::vector<FileJob> jobs(inputs.size());
+    std::map<std::string, std::size_t> outputOwners;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         jobs[i].input = inputs[i];
         jobs[i].output = OutputPath(inputs[i], options);
-        jobs[i].header = !toStdout || i == 0;
-        jobs[i].fileColumn = toStdout && inputs.size() > 1;
-        jobs[i].sharedColumns =
-            shared.empty() && !(toStdout && inputs.size() > 1 && options.format != Format::Long)
-                ? nullptr
-                : &shared;
+        jobs[i].fileColumn = several;
+        jobs[i].sharedColumns = sharedTable ? &shared : nullptr;
+        if (!jobs[i].output.empty()) {
+            // Two inputs with one output (a.hst and a.HST, or two folders' x.hst below one -o):
+            // the first keeps it, rather than both writing it at once.
+            const auto [owner, added] = outputOwners.emplace(jobs[i].output, i);
+            if (!added) {
+                jobs[i].clashesWith = &inputs[owner->second].path;
+            }
+        }
     }
 
     std::unique_ptr<FileSink> stdoutFile;
@@ -79,6 +89,8 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
     std::atomic<std::uint64_t> bytesDone{0};
     std::atomic<std::uint64_t> filesDone{0};
     std::vector<FileOutcome> outcomes(inputs.size());
+    std::mutex doneMutex;
+    std::condition_variable done;
     auto work = [&] {
         FileExporter exporter(options, range);
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
@@ -86,16 +98,25 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
             if (outcomes[i].status == FileStatus::Failed) {
                 progress.Problem(jobs[i].input.path, outcomes[i].reason);
             }
-            ++filesDone;
-            progress.Update(filesDone, bytesDone);
+            if (++filesDone == jobs.size()) {
+                const std::lock_guard<std::mutex> lock(doneMutex);
+                done.notify_all();
+            }
         }
     };
     const unsigned workers = WorkerCount(options, inputs.size());
     std::vector<std::thread> threads;
-    for (unsigned w = 1; w < workers; ++w) {
+    for (unsigned w = 0; w < workers; ++w) {
         threads.emplace_back(work);
     }
-    work();
+    // Meanwhile the bar follows the bytes, also inside one large file.
+    {
+        std::unique_lock<std::mutex> lock(doneMutex);
+        while (!done.wait_for(lock, std::chrono::milliseconds(200),
+                              [&] { return filesDone == jobs.size(); })) {
+            progress.Update(filesDone, bytesDone);
+        }
+    }
     for (std::thread& thread : threads) {
         thread.join();
     }

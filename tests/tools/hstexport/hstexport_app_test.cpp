@@ -243,6 +243,12 @@ TEST_F(HstexportTest, FolderTreeMirroredBelowTheOutputFolder) {
     ASSERT_EQ(Run({"-o", "pat", "data/site1/*.hst"}).exitCode, 0);
     EXPECT_TRUE(testsupport::FileExists(dir.file("pat/data/site1/a.csv")));
     EXPECT_EQ(Run({"data/site1/*.none"}).exitCode, 1);
+    // Two inputs with one output: the first writes it, the second is refused.
+    const auto clash =
+        Run({"-o", "flat", dir.file("data/site1/a.hst"), dir.file("data/site2/a.HST")});
+    EXPECT_EQ(clash.exitCode, 1);
+    EXPECT_NE(clash.errors.find("a.HST: its output "), std::string::npos) << clash.errors;
+    EXPECT_TRUE(testsupport::FileExists(dir.file("flat/a.csv")));
 }
 
 TEST_F(HstexportTest, StandardOutputWithAFileColumn) {
@@ -281,6 +287,10 @@ TEST_F(HstexportTest, BadFileAmongGoodOnes) {
     EXPECT_TRUE(testsupport::FileExists(dir.file("good2.csv")));
     EXPECT_EQ(Read("bad.csv"), "earlier output\n");
     EXPECT_TRUE(result.output.empty());
+    // On standard output the header still comes first when the first file fails.
+    const auto piped = Run({"--utc", "-o", "-", "bad.hst", "good1.hst"});
+    EXPECT_EQ(piped.exitCode, 1);
+    EXPECT_EQ(piped.output.substr(0, 37), "file,time,Tank1,Tank2,Flow\ngood1.hst,");
     // No temporary is left behind.
     for (const auto& entry : fs::directory_iterator(dir.path())) {
         EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
