@@ -65,7 +65,7 @@ class Collector {
     }
 
     void Problem(const std::string& argument, const std::string& reason) {
-        result_.problems.push_back(argument + ": " + reason);
+        result_.problems.emplace_back(argument, reason);
     }
 
   private:

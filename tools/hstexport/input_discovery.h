@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hstexport {
@@ -13,8 +14,9 @@ struct InputFile {
 };
 
 struct Discovery {
-    std::vector<InputFile> files;       // in argument order; each folder and pattern in name order
-    std::vector<std::string> problems;  // "ARG: reason", one per argument that named nothing
+    std::vector<InputFile> files;  // in argument order; each folder and pattern in name order
+    // One per argument that named nothing: the argument and the reason.
+    std::vector<std::pair<std::string, std::string>> problems;
 };
 
 Discovery DiscoverInputs(const std::vector<std::string>& arguments, bool recursive);

@@ -2,7 +2,10 @@
 //
 // Exit status: 0 when every file was converted (or skipped as up to date), 1 when any failed or
 // an input named nothing, 2 for a bad command line.
+#include <cstdio>
 #include <filesystem>
+#include <string>
+#include <tuple>
 
 #include "export_options.h"
 #include "file_runner.h"
@@ -58,9 +61,8 @@ int main(int argc, char** argv) {
     }
     const bool showBar = !options.quiet && trendtab::platform::IsTerminal(stderr);
     Progress progress(discovery.files.size(), totalBytes, showBar);
-    for (const std::string& problem : discovery.problems) {
-        progress.Problem(problem.substr(0, problem.rfind(": ")),
-                         problem.substr(problem.rfind(": ") + 2));
+    for (const auto& [argument, reason] : discovery.problems) {
+        progress.Problem(argument, reason);
     }
     WholeOutputFile::RemoveOnInterrupt(WorkerCount(options, discovery.files.size()));
     const RunTotals totals = RunExports(discovery.files, options, range, progress);
