@@ -111,6 +111,11 @@ ParsedCommandLine ParseExportCommandLine(int argc, const char* const* argv) {
                  : app.count("--tz") > 0 ? TimeMode::Zone
                                          : TimeMode::Local;
     o.tags = SplitTagList(tags);
+    if (!tags.empty() && o.tags.empty()) {
+        std::cerr << "--tags: names no tag\nRun with --help for more information.\n";
+        parsed.exitCode = 2;
+        return parsed;
+    }
     parsed.run = true;
     return parsed;
 }
