@@ -66,7 +66,7 @@ std::vector<float> RandomFloats() {
 
 void CompactPiece(benchmark::State& state, bool fastPath) {
     const std::vector<float> values = RandomFloats();
-    char out[fast::kMaxValuePiece];
+    char out[fast::kMaxValuePiece + fast::kRoomPastPiece];
     std::string row;
     std::size_t i = 0;
     for (auto _ : state) {
@@ -98,7 +98,7 @@ void CompactRows(benchmark::State& state, int changing, bool cached) {
         }
     }
     ValueColumns columns(Layout::Compact, kTags, '\t', false);
-    std::vector<char> out(ValueColumns::LongestPieces(kTags));
+    std::vector<char> out(ValueColumns::LongestPieces(kTags) + fast::kRoomPastPiece);
     std::string row;
     std::size_t r = 0;
     for (auto _ : state) {

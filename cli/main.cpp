@@ -5,12 +5,12 @@
 #include "convert.h"
 #include "file_search.h"
 #include "options.h"
-#include "platform.h"
+#include "process_setup.h"
 #include "usage.h"
 
 int main(int argc, char** argv) {
     using namespace trendtab;
-    platform::PrepareProcess();
+    PrepareProcess();
     PrintBanner();
     ConvertOptions options;
     if (argc < 2 || !ScanOptions(argc, argv, options)) {
@@ -21,9 +21,11 @@ int main(int argc, char** argv) {
     if (matches.empty()) {
         std::printf("Cannot found file %s !", argv[1]);
     }
+    // Scripts must be able to tell: success only when every matched file was converted.
+    bool allConverted = !matches.empty();
     for (const std::string& path : matches) {
-        ConvertHistoryFile(path, options);
+        allConverted = ConvertHistoryFile(path, options) && allConverted;
     }
     std::printf("\n\n");
-    return 0;
+    return allConverted ? 0 : 1;
 }

@@ -11,27 +11,15 @@ constexpr std::size_t kProgressBatchBytes = 64 * 1024;
 
 void Console::Print(const char* format, ...) {
     Flush();
+    progressOpen_ = false;
     va_list args;
     va_start(args, format);
-    if (capture_) {
-        va_list measure;
-        va_copy(measure, args);
-        const int size = std::vsnprintf(nullptr, 0, format, measure);
-        va_end(measure);
-        if (size > 0) {
-            const std::size_t start = capture_->size();
-            capture_->resize(start + static_cast<std::size_t>(size) + 1);
-            std::vsnprintf(capture_->data() + start, static_cast<std::size_t>(size) + 1, format,
-                           args);
-            capture_->resize(start + static_cast<std::size_t>(size));
-        }
-    } else {
-        std::vprintf(format, args);
-    }
+    std::vprintf(format, args);
     va_end(args);
 }
 
 void Console::Progress(std::int64_t line) {
+    progressOpen_ = true;
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, line).ptr;
     pending_ += "\r    Line = ";
@@ -42,11 +30,20 @@ void Console::Progress(std::int64_t line) {
     }
 }
 
+void Console::ProgressNow(std::int64_t line) {
+    Flush();
+    std::printf("\r    Line = %lld   ", static_cast<long long>(line));
+    progressOpen_ = true;
+}
+
+void Console::EndProgressLine() {
+    if (progressOpen_) {
+        Print("\n");
+    }
+}
+
 void Console::Flush() {
-    if (capture_) {
-        *capture_ += pending_;
-        pending_.clear();
-    } else if (!pending_.empty()) {
+    if (!pending_.empty()) {
         std::fwrite(pending_.data(), 1, pending_.size(), stdout);
         pending_.clear();
     }

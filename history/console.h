@@ -10,24 +10,26 @@ namespace trendtab {
 class Console {
   public:
     Console() = default;
-    // Collects the text in `capture` instead of writing it.
-    explicit Console(std::string* capture) : capture_(capture) {}
     ~Console() { Flush(); }
     Console(const Console&) = delete;
     Console& operator=(const Console&) = delete;
 
-    // printf-style message.
+    // printf-style message; writes any pending progress first.
     [[gnu::format(printf, 2, 3)]] void Print(const char* format, ...);
 
-    // "\r    Line = N   ": one per record read. Collected and written in large pieces (a Print
-    // writes what is pending first).
+    // "\r    Line = N   ": one per record read. Collected and written in large pieces.
     void Progress(std::int64_t line);
+    // The same line written at once, one write per record.
+    void ProgressNow(std::int64_t line);
+
+    // Ends a progress line that is still open, so the next message stands on a line of its own.
+    void EndProgressLine();
 
     void Flush();
 
   private:
     std::string pending_;
-    std::string* capture_ = nullptr;
+    bool progressOpen_ = false;  // the last text written is a progress line
 };
 
 }  // namespace trendtab

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "file_services.h"
 #include "little_endian.h"
 
 namespace trendtab {
@@ -179,7 +180,8 @@ HistoryFile ReadHistoryFile(std::FILE* file, const std::string& path) {
 
 OpenedHistoryFile OpenHistoryFile(const std::string& path) {
     OpenedHistoryFile opened;
-    opened.file.reset(std::fopen(path.c_str(), "rb"));
+    // Read only, as the converter opens it; a folder cannot be opened.
+    opened.file.reset(platform::OpenForReading(path));
     if (!opened.file) {
         opened.info.error = HistoryError::CannotOpen;
         opened.info.message = MessageFor(HistoryError::CannotOpen, path);

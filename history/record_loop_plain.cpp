@@ -41,7 +41,7 @@ bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const Conve
     long long line = 1;
     for (RecordSpan span = cursor.Next(); !span.empty(); span = cursor.Next()) {
         const unsigned char* record = span.Record(0);
-        console.Print("\r    Line = %lld   ", line++);
+        console.ProgressNow(line++);
         RecordTime time;
         if (!stamps.Decode(record, time) || !filter.Keep(time)) {
             continue;

@@ -32,12 +32,17 @@ void AppendCompactValuePiece(std::string& row, float value, char separator, bool
 }  // namespace plain
 
 namespace fast {
-// The most a value piece takes: "%f" of the largest double (317 characters) and a separator.
-inline constexpr std::size_t kMaxValuePiece = 320;
-// The most a date or time piece takes: "%02d" of the most negative int is 11 characters.
+// The most text a value piece takes: "%f" of the largest double (317 characters) and a separator.
+inline constexpr std::size_t kMaxValuePiece = 318;
+// The most text a date or time piece takes: "%02d" of the most negative int is 11 characters.
 inline constexpr std::size_t kMaxDateTimePiece = 64;
-// The pieces written to `out`, which has room for kMaxDateTimePiece or kMaxValuePiece bytes;
-// return the end.
+// The pieces below store whole words and fixed-size copies, so they may write up to this many
+// bytes past their text (the next piece overwrites them). Every buffer they write to keeps this
+// room behind its longest text.
+inline constexpr std::size_t kRoomPastPiece = 48;
+
+// The pieces written to `out`, which has room for kMaxDateTimePiece or kMaxValuePiece bytes and
+// kRoomPastPiece more; return the end of the text.
 char* PutDatePiece(char* out, const RecordTime& time, char separator);
 char* PutTimePiece(char* out, const RecordTime& time, char separator, bool withMilliseconds);
 char* PutValuePiece(char* out, double value, char separator, bool isLast, bool extended);

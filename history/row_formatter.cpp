@@ -14,7 +14,8 @@ RowFormatter::RowFormatter(const HistoryHeader& header, const ConvertOptions& op
     : separator_(options.separator),
       withMilliseconds_(options.withMilliseconds),
       valuesOffset_(header.StampSize()),
-      longestRow_(kLongestRowStart + ValueColumns::LongestPieces(header.numTags) + 1),
+      longestRow_(kLongestRowStart + ValueColumns::LongestPieces(header.numTags) + 1 +
+                  fast::kRoomPastPiece),
       values_(header.layout(), header.numTags, options.separator, options.extended) {}
 
 char* RowFormatter::Put(char* out, const RecordTime& time, const unsigned char* record) {

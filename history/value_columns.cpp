@@ -24,8 +24,7 @@ ValueColumns::ValueColumns(Layout layout, int tagCount, char separator, bool ext
       newPieces_(std::make_unique<NewPiece[]>(Count(tagCount))) {}
 
 std::size_t ValueColumns::LongestPieces(int tagCount) {
-    // Pieces are copied in fixed sizes, past their ends: the last one needs that room too.
-    return Count(tagCount) * fast::kMaxValuePiece + kKeptText;
+    return Count(tagCount) * fast::kMaxValuePiece;
 }
 
 char* ValueColumns::Put(char* out, const unsigned char* values) {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "history_file.h"
+#include "row_format.h"
 
 namespace trendtab {
 
@@ -12,18 +13,18 @@ class ValueColumns {
   public:
     ValueColumns(Layout layout, int tagCount, char separator, bool extended);
 
-    // The most bytes the pieces of one row of `tagCount` values can take.
+    // The most text the pieces of one row of `tagCount` values can take.
     static std::size_t LongestPieces(int tagCount);
 
-    // Writes the pieces of one record's values to `out`, which has room for LongestPieces;
-    // returns the end. `values` points at the record's first value.
+    // Writes the pieces of one record's values to `out`, which has room for LongestPieces and
+    // fast::kRoomPastPiece more; returns the end. `values` points at the record's first value.
     char* Put(char* out, const unsigned char* values);
 
   private:
     // The last value of a tag and its piece. Process data mostly repeats itself, and the same
     // bits always give the same piece (every option is fixed for the file), so a repeat costs a
-    // copy. Pieces longer than the room here are not kept.
-    static constexpr std::size_t kKeptText = 48;
+    // copy of a fixed size, stored past the piece's end. Pieces longer than that are not kept.
+    static constexpr std::size_t kKeptText = fast::kRoomPastPiece;
     // A tag whose values keep changing (random data) stops keeping its pieces after this many
     // misses in a row, and then keeps only every kRetryInterval-th, to notice when it repeats
     // again.

@@ -51,10 +51,6 @@ void DecodeWithZone(const TimeZone& zone, std::uint64_t ticks, RecordTime& time)
     time.milliseconds = split.wMilliseconds;
 }
 
-bool IsUtcName(const WCHAR* name) {
-    return _wcsicmp(name, TT_WIDE("UTC")) == 0;
-}
-
 // The UTC calendar fields of seconds since 1970.
 void UtcFields(std::int64_t seconds, std::tm& fields) {
     const std::int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
@@ -77,7 +73,7 @@ void DecodeWideStamp(std::uint64_t ticks, RecordTime& time) {
 }
 
 FileStampDecoder::FileStampDecoder(Layout layout)
-    : layout_(layout), utcZone_(IsUtcName(zone_.GetName())) {}
+    : layout_(layout), utcZone_(TimeZone::IsUtcName(zone_.GetName())) {}
 
 void FileStampDecoder::DecodeWide(std::uint64_t ticks, RecordTime& time) const {
     // Between 1970 and 3000 the designed chain gives back the local calendar time itself, where

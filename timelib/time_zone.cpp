@@ -44,10 +44,6 @@ Function EntryPoint(HMODULE library, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
 }
 
-bool IsUtcName(const WCHAR* name) {
-    return _wcsicmp(name, TT_WIDE("UTC")) == 0;
-}
-
 // The name in a 32-unit field, which need not be terminated.
 WideString FieldText(const WCHAR (&field)[32]) {
     std::size_t length = 0;
@@ -101,6 +97,10 @@ bool ReadName(const WideString& keyPath, const WCHAR* valueName, WCHAR (&field)[
 }
 
 }  // namespace
+
+bool TimeZone::IsUtcName(const WCHAR* zoneName) {
+    return _wcsicmp(zoneName, TT_WIDE("UTC")) == 0;
+}
 
 TimeZone::TimeZone() : TimeZone(nullptr) {}
 
@@ -278,6 +278,11 @@ void ReleaseZoneEntryPoints() {
     if (library != nullptr) {
         FreeLibrary(library);
     }
+}
+
+bool ZoneEntryPointsLoaded() {
+    return localToUtcEx.load(std::memory_order_relaxed) != nullptr &&
+           utcToLocalEx.load(std::memory_order_relaxed) != nullptr;
 }
 
 WCHAR* GetCurrentZoneName(WCHAR* buffer, std::int32_t capacity) {

@@ -34,6 +34,8 @@ class TimeZone {
     // The key name given to SelectZone, the system's standard name of its current zone, or ""
     // after a failed selection. Valid until the name changes.
     const WCHAR* GetName() const { return name.c_str(); }
+    // A zone named "UTC" in any letter case: conversions leave times as they are.
+    static bool IsUtcName(const WCHAR* zoneName);
     void SetErrorSink(TimeZoneErrorSink* sink) { errorSink = sink; }
 
     // Null, empty or the current zone's standard name (letter case ignored): the system's
@@ -80,6 +82,9 @@ bool EnumerateZoneKeys(std::vector<WideString>* keys);
 // Process-wide and unsynchronised.
 void LoadZoneEntryPoints();
 void ReleaseZoneEntryPoints();
+// For tools and tests: true while both extended conversions are loaded, so that conversions of a
+// registry zone take the extended path.
+bool ZoneEntryPointsLoaded();
 
 // The current zone's standard name: min(length + 1, capacity) characters, so a terminator only
 // when the capacity exceeds the name's length. Returns the buffer.

@@ -41,7 +41,7 @@ TEST(ValueColumns, KeptPiecesGiveTheSameRowsAsValueByValue) {
         for (const bool extended : {false, true}) {
             ValueColumns kept(layout, kTags, ';', extended);
             std::mt19937_64 random(11);
-            std::vector<char> out(ValueColumns::LongestPieces(kTags));
+            std::vector<char> out(ValueColumns::LongestPieces(kTags) + fast::kRoomPastPiece);
             for (int row = 0; row < kRows; ++row) {
                 const double values[kTags] = {
                     12.5,                                                       // constant

@@ -7,6 +7,13 @@
 #include <stdio.h>
 #include <string.h>
 
+/* A program's own Windows-like names: the public header must not bring others. */
+typedef int BOOL;
+typedef unsigned long DWORD;
+typedef struct {
+    int x;
+} FILETIME;
+
 #include "library_loader.h"
 #include "trendtime.h"
 
@@ -33,14 +40,14 @@ static void* Lookup(void* library, const char* name) {
     return entry;
 }
 
-static ULONGLONG Ticks(FILETIME t) {
-    return ((ULONGLONG)t.dwHighDateTime << 32) | t.dwLowDateTime;
+static trendtime_ULONGLONG Ticks(trendtime_FILETIME t) {
+    return ((trendtime_ULONGLONG)t.dwHighDateTime << 32) | t.dwLowDateTime;
 }
 
-static FILETIME Ft(ULONGLONG ticks) {
-    FILETIME t;
-    t.dwLowDateTime = (DWORD)ticks;
-    t.dwHighDateTime = (DWORD)(ticks >> 32);
+static trendtime_FILETIME Ft(trendtime_ULONGLONG ticks) {
+    trendtime_FILETIME t;
+    t.dwLowDateTime = (trendtime_DWORD)ticks;
+    t.dwHighDateTime = (trendtime_DWORD)(ticks >> 32);
     return t;
 }
 
@@ -77,11 +84,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const ULONGLONG epoch = 116444736000000000ULL;
-    FILETIME a, b, out;
-    DWORD dword = 0;
-    ULONGLONG quad = 0;
-    LONG value = 0;
+    const trendtime_ULONGLONG epoch = 116444736000000000ULL;
+    trendtime_FILETIME a, b, out;
+    trendtime_DWORD dword = 0;
+    trendtime_ULONGLONG quad = 0;
+    trendtime_LONG value = 0;
 
     FileTimeGetMax_fn(&out);
     CHECK(out.dwHighDateTime == 0x07FFFFFF && out.dwLowDateTime == 0xFFFFFFFF);

@@ -28,10 +28,6 @@ class LocalTimeSnapshot {
     bool BreakDownUtc(std::int64_t seconds, std::tm& fields) const;
 };
 
-// Prepares the process for the converter: on POSIX a file-size limit then surfaces as a write
-// error instead of ending the process (SIGXFSZ ignored).
-void PrepareProcess();
-
 // True when the stream goes to a terminal (a console window on Windows).
 bool IsTerminal(std::FILE* stream);
 
@@ -40,13 +36,6 @@ unsigned UsableProcessorCount();
 
 // Makes the stream write bytes as they are (no line-end translation on Windows).
 void UseBinaryMode(std::FILE* stream);
-
-// True when two path names spell the same file name: byte for byte on POSIX, regardless of
-// letter case on Windows.
-bool SamePathName(const std::string& a, const std::string& b);
-
-// True when both paths exist and lead to the same file (through a link, say).
-bool SameFile(const std::string& a, const std::string& b);
 
 // Wide text (UTF-16 on every platform) owned by the caller.
 using WideString = std::basic_string<WCHAR>;
@@ -60,5 +49,10 @@ bool Utf8FromWide(std::basic_string_view<WCHAR> wide, std::string* text);
 // are made from the zone database's rules, for a rule the Windows yearly form cannot express;
 // never on Windows. A null or empty key names the system's current zone.
 bool ZoneRecordIsApproximated(const WCHAR* zoneKey);
+
+// True when TZ is set but names neither a zone the C library can load nor a rule, so that the
+// C library silently uses UTC (a typo, a trailing space); never on Windows, whose zone is the
+// system's own.
+bool TimeZoneVariableNamesNoZone();
 
 }  // namespace trendtab::platform

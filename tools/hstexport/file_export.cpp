@@ -1,5 +1,6 @@
 #include "file_export.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -7,8 +8,8 @@
 #include "glob_match.h"
 #include "history_source.h"
 #include "output_buffer.h"
+#include "replaced_output.h"
 #include "row_writer.h"
-#include "whole_output_file.h"
 
 namespace hstexport {
 namespace {
@@ -35,6 +36,12 @@ int FractionDigitsOfFile(const std::string& path) {
         }
     }
     return digits;
+}
+
+// ": " and the system's reason for the last failed call, if it left one.
+std::string SystemReasonSuffix() {
+    const int error = errno;
+    return error != 0 ? ": " + std::error_code(error, std::generic_category()).message() : "";
 }
 
 bool UpToDate(const std::string& input, const std::string& output) {
@@ -97,14 +104,27 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
         outcome.reason = "cannot create the folder " + folder.string() + ": " + error.message();
         return outcome;
     }
-    WholeOutputFile output(job.output);
-    if (!output.Create(outcome.reason)) {
+    // Whole or not at all: a temporary beside the target, renamed over it on success, removed on
+    // failure or interruption.
+    trendtab::ReplacedOutput output(job.output, trendtab::ReplacedOutput::Mode::Binary);
+    errno = 0;
+    if (!output.Open()) {
+        outcome.reason = "cannot create " + job.output + SystemReasonSuffix();
         return outcome;
     }
     FileSink file(output.file());
     std::unique_ptr<ByteSink> gzip = options_.gzip ? MakeGzipSink(file) : nullptr;
     ByteSink& sink = gzip ? *gzip : file;
-    if (Convert(job, sink, progress, outcome.reason) && output.Commit(outcome.reason)) {
+    if (!Convert(job, sink, progress, outcome.reason)) {
+        output.Discard();
+        return outcome;
+    }
+    errno = 0;
+    if (!output.Close()) {
+        outcome.reason = "cannot write " + job.output + SystemReasonSuffix();
+    } else if (errno = 0; !output.Commit()) {
+        outcome.reason = "cannot replace " + job.output + SystemReasonSuffix();
+    } else {
         outcome.status = FileStatus::Converted;
         outcome.bytesOut = sink.bytesOut();
     }

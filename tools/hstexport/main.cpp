@@ -14,7 +14,6 @@
 #include "progress.h"
 #include "time_text.h"
 #include "utc_offsets.h"
-#include "whole_output_file.h"
 
 namespace {
 
@@ -28,7 +27,6 @@ int BadCommandLine(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    trendtab::platform::PrepareProcess();
     const ParsedCommandLine parsed = ParseExportCommandLine(argc, argv);
     if (!parsed.run) {
         return parsed.exitCode;
@@ -64,7 +62,6 @@ int main(int argc, char** argv) {
     for (const auto& [argument, reason] : discovery.problems) {
         progress.Problem(argument, reason);
     }
-    WholeOutputFile::RemoveOnInterrupt(WorkerCount(options, discovery.files.size()));
     const RunTotals totals = RunExports(discovery.files, options, range, progress);
     progress.Finish(totals, options.quiet);
     std::fflush(stdout);

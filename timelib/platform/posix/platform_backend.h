@@ -8,8 +8,17 @@
 #include <cstdint>
 #include <ctime>
 
-#include "trendtime_platform.h"  // BYTE, WORD, DWORD, LONG, BOOL, LONGLONG, ULONGLONG, FILETIME
+#include "trendtime_platform.h"
 
+// The public header's types under their Windows names, for the code of the library.
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = trendtime_DWORD;
+using LONG = trendtime_LONG;
+using BOOL = trendtime_BOOL;
+using LONGLONG = trendtime_LONGLONG;
+using ULONGLONG = trendtime_ULONGLONG;
+using FILETIME = trendtime_FILETIME;
 using WCHAR = char16_t;  // UTF-16 on both platforms
 using BOOLEAN = BYTE;
 using HRESULT = std::int32_t;

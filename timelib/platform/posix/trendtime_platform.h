@@ -1,5 +1,6 @@
-/* The Windows types used by the public time-function header, with their Windows layouts, and the
-   export macro, for POSIX systems. Plain C: programs in C include it through trendtime.h. */
+/* The types of the public time-function header and its export macro, for POSIX systems: the
+   layouts of the Windows types, under names of the library's own, so that a C program including
+   trendtime.h gets no BOOL, DWORD or FILETIME of ours. */
 #ifndef TRENDTIME_PLATFORM_H
 #define TRENDTIME_PLATFORM_H
 
@@ -7,18 +8,16 @@
 
 #define TRENDTIME_API __attribute__((visibility("default")))
 
-typedef uint8_t BYTE;
-typedef uint16_t WORD;
-typedef uint32_t DWORD;
-typedef int32_t LONG;
-typedef int32_t BOOL;
-typedef int64_t LONGLONG;
-typedef uint64_t ULONGLONG;
+typedef int32_t trendtime_LONG;
+typedef uint32_t trendtime_DWORD;
+typedef int32_t trendtime_BOOL;
+typedef int64_t trendtime_LONGLONG;
+typedef uint64_t trendtime_ULONGLONG;
 
-/* 100-nanosecond ticks since 1601-01-01 00:00:00, low half first. */
-typedef struct _FILETIME {
-    DWORD dwLowDateTime;
-    DWORD dwHighDateTime;
-} FILETIME, *PFILETIME, *LPFILETIME;
+/* 100-nanosecond ticks since 1601-01-01 00:00:00, low half first: FILETIME's layout. */
+typedef struct trendtime_FILETIME {
+    trendtime_DWORD dwLowDateTime;
+    trendtime_DWORD dwHighDateTime;
+} trendtime_FILETIME;
 
 #endif

@@ -3,12 +3,9 @@
 #include <string>
 
 #include "platform.h"
+#include "posix_internal.h"
 
 namespace {
-
-WCHAR FoldCase(WCHAR c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<WCHAR>(c - u'A' + u'a') : c;
-}
 
 // Output that counts every character but stores only the first `capacity`.
 class Sink {
@@ -77,8 +74,8 @@ WCHAR* wcscpy(WCHAR* dest, const WCHAR* src) {
 
 int _wcsicmp(const WCHAR* first, const WCHAR* second) {
     for (;; ++first, ++second) {
-        const WCHAR a = FoldCase(*first);
-        const WCHAR b = FoldCase(*second);
+        const WCHAR a = trendtab::posix::FoldCase(*first);
+        const WCHAR b = trendtab::posix::FoldCase(*second);
         if (a != b || a == 0) {
             return static_cast<int>(a) - static_cast<int>(b);
         }

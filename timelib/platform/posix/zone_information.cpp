@@ -12,7 +12,7 @@ DWORD GetTimeZoneInformation(TIME_ZONE_INFORMATION* zone) {
         const trendtab::posix::WindowsZone description = trendtab::posix::DescribeCurrentZone();
         *zone = description.info;
     } catch (const std::bad_alloc&) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+        SetLastError(trendtab::posix::kOutOfMemoryError);
         return TIME_ZONE_ID_INVALID;
     }
     if (zone->DaylightDate.wMonth == 0 || zone->StandardDate.wMonth == 0) {
