@@ -5,6 +5,7 @@
 
 #include "platform_backend.h"
 
+#include <cstdio>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -26,6 +27,15 @@ class LocalTimeSnapshot {
     // SystemTimeToTzSpecificLocalTime with no zone record gives them; false when it refuses.
     bool BreakDownUtc(std::int64_t seconds, std::tm& fields) const;
 };
+
+// True when the stream goes to a terminal (a console window on Windows).
+bool IsTerminal(std::FILE* stream);
+
+// The processors this process may run on (its affinity), at least 1.
+unsigned UsableProcessorCount();
+
+// Makes the stream write bytes as they are (no line-end translation on Windows).
+void UseBinaryMode(std::FILE* stream);
 
 // Wide text (UTF-16 on every platform) owned by the caller.
 using WideString = std::basic_string<WCHAR>;

@@ -1,0 +1,217 @@
+#include "file_export.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+#include "glob_match.h"
+#include "history_source.h"
+#include "output_buffer.h"
+#include "replaced_output.h"
+#include "row_writer.h"
+
+namespace hstexport {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t kProgressRecords = 4096;
+
+// The fraction digits that keep every stamp of the file exact.
+int FractionDigitsOfFile(const std::string& path) {
+    HistorySource source;
+    std::string reason;
+    if (!source.Open(path, reason) || source.layout() == Layout::Compact) {
+        return 0;
+    }
+    int digits = 0;
+    while (const unsigned char* record = source.Next()) {
+        const int needed = FractionDigitsFor(LoadLe64(record));
+        if (needed > digits) {
+            digits = needed;
+            if (digits == kMaxFractionDigits) {
+                break;
+            }
+        }
+    }
+    return digits;
+}
+
+// ": " and the system's reason for the last failed call, if it left one.
+std::string SystemReasonSuffix() {
+    const int error = errno;
+    return error != 0 ? ": " + std::error_code(error, std::generic_category()).message() : "";
+}
+
+bool UpToDate(const std::string& input, const std::string& output) {
+    std::error_code error;
+    const auto outputTime = fs::last_write_time(output, error);
+    if (error) {
+        return false;
+    }
+    const auto inputTime = fs::last_write_time(input, error);
+    return !error && outputTime > inputTime;
+}
+
+}  // namespace
+
+std::vector<int> SelectTags(const std::vector<std::string>& names,
+                            const std::vector<std::string>& patterns) {
+    std::vector<int> selected;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        bool wanted = patterns.empty();
+        for (std::size_t p = 0; p < patterns.size() && !wanted; ++p) {
+            wanted = GlobMatch(patterns[p], names[i]);
+        }
+        if (wanted) {
+            selected.push_back(static_cast<int>(i));
+        }
+    }
+    return selected;
+}
+
+FileExporter::FileExporter(const ExportOptions& options, const TimeRange& range)
+    : options_(options),
+      range_(range),
+      offsets_(options.timeMode, options.zone),
+      time_(options.timeMode, offsets_) {}
+
+FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
+                                 std::atomic<std::uint64_t>& progress) {
+    FileOutcome outcome;
+    if (job.output.empty()) {
+        if (Convert(job, *stdoutSink, progress, outcome.reason)) {
+            outcome.status = FileStatus::Converted;
+        }
+        return outcome;
+    }
+    if (job.clashesWith) {
+        outcome.reason = "its output " + job.output + " is also " + *job.clashesWith + "'s";
+        return outcome;
+    }
+    if (options_.skipUpToDate && UpToDate(job.input.path, job.output)) {
+        outcome.status = FileStatus::Skipped;
+        return outcome;
+    }
+    std::error_code error;
+    if (fs::equivalent(job.input.path, job.output, error)) {
+        outcome.reason = "the output " + job.output + " would replace the input";
+        return outcome;
+    }
+    const fs::path folder = fs::path(job.output).parent_path();
+    if (!folder.empty() && !fs::create_directories(folder, error) && error) {
+        outcome.reason = "cannot create the folder " + folder.string() + ": " + error.message();
+        return outcome;
+    }
+    // Whole or not at all: a temporary beside the target, renamed over it on success, removed on
+    // failure or interruption.
+    trendtab::ReplacedOutput output(job.output, trendtab::ReplacedOutput::Mode::Binary);
+    errno = 0;
+    if (!output.Open()) {
+        outcome.reason = "cannot create " + job.output + SystemReasonSuffix();
+        return outcome;
+    }
+    FileSink file(output.file());
+    std::unique_ptr<ByteSink> gzip = options_.gzip ? MakeGzipSink(file) : nullptr;
+    ByteSink& sink = gzip ? *gzip : file;
+    if (!Convert(job, sink, progress, outcome.reason)) {
+        output.Discard();
+        return outcome;
+    }
+    errno = 0;
+    if (!output.Close()) {
+        outcome.reason = "cannot write " + job.output + SystemReasonSuffix();
+    } else if (errno = 0; !output.Commit()) {
+        outcome.reason = "cannot replace " + job.output + SystemReasonSuffix();
+    } else {
+        outcome.status = FileStatus::Converted;
+        outcome.bytesOut = sink.bytesOut();
+    }
+    return outcome;
+}
+
+bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::uint64_t>& progress,
+                           std::string& reason) {
+    HistorySource source;
+    if (!source.Open(job.input.path, reason)) {
+        return false;
+    }
+    const HistoryHeader& header = source.header();
+    RowPlan plan;
+    plan.layout = source.layout();
+    plan.separator = options_.separator;
+    const std::vector<int> selected = SelectTags(header.tagNames, options_.tags);
+    if (selected.empty() && !options_.tags.empty()) {
+        reason = "none of its tags is one --tags names";
+        return false;
+    }
+    if (job.sharedColumns) {
+        // The k-th tag of a name goes to the k-th shared column of that name.
+        std::map<std::string, std::vector<int>> byName;
+        for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
+            byName[header.tagNames[static_cast<std::size_t>(*it)]].push_back(*it);
+        }
+        for (const std::string& column : *job.sharedColumns) {
+            std::vector<int>& tags = byName[column];
+            plan.tags.push_back(tags.empty() ? -1 : tags.back());
+            if (!tags.empty()) {
+                tags.pop_back();
+            }
+        }
+        plan.names = *job.sharedColumns;
+    } else {
+        plan.tags = selected;
+        for (const int tag : selected) {
+            plan.names.push_back(header.tagNames[static_cast<std::size_t>(tag)]);
+        }
+    }
+    if (job.fileColumn) {
+        plan.fileCell = Cell(job.input.path, plan.separator) + plan.separator;
+    }
+    plan.fractionDigits = FractionDigitsOfFile(job.input.path);
+
+    const std::unique_ptr<RowWriter> writer = options_.format == Format::Long
+                                                  ? MakeLongWriter(std::move(plan), time_)
+                                                  : MakeTableWriter(std::move(plan), time_);
+    OutputBuffer out(sink);
+    if (options_.header && !(job.output.empty() && stdoutHeaderDone_)) {
+        writer->Header(out);
+        if (job.output.empty()) {
+            stdoutHeaderDone_ = true;
+        }
+    }
+    const Layout layout = source.layout();
+    const std::uint64_t every = options_.every;
+    std::uint64_t inRange = 0;
+    std::uint64_t sinceProgress = 0;
+    while (const unsigned char* record = source.Next()) {
+        if (++sinceProgress == kProgressRecords) {
+            progress += sinceProgress * header.recordSize;
+            sinceProgress = 0;
+        }
+        const std::uint64_t ticks = StampTicks(record, layout);
+        if ((range_.from && ticks < *range_.from) || (range_.to && ticks >= *range_.to)) {
+            continue;
+        }
+        if (inRange++ % every != 0) {
+            continue;
+        }
+        writer->Record(record, ticks, out);
+        if (out.failed()) {
+            break;
+        }
+    }
+    progress += sinceProgress * header.recordSize;
+    if (!source.Finished(reason)) {
+        return false;
+    }
+    // The shared standard-output stream is finished once, after the last file.
+    if (!out.Flush() || (!job.output.empty() && !sink.Finish())) {
+        reason = sink.reason();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace hstexport

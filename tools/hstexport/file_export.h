@@ -1,0 +1,65 @@
+// The export of one history file: its selected samples, as text, into its output.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "byte_sink.h"
+#include "export_options.h"
+#include "input_discovery.h"
+#include "time_text.h"
+#include "utc_offsets.h"
+
+namespace hstexport {
+
+struct TimeRange {
+    std::optional<std::uint64_t> from;  // ticks, inclusive
+    std::optional<std::uint64_t> to;    // ticks, exclusive
+};
+
+struct FileJob {
+    InputFile input;
+    std::string output;                        // "" for the shared standard-output sink
+    const std::string* clashesWith = nullptr;  // an earlier input with the same output
+    bool fileColumn = false;
+    // Standard output with several files in a table: the columns every file's rows share.
+    const std::vector<std::string>* sharedColumns = nullptr;
+};
+
+enum class FileStatus { Converted, Skipped, Failed };
+
+struct FileOutcome {
+    FileStatus status = FileStatus::Failed;
+    std::string reason;  // what went wrong, in plain words
+    std::uint64_t bytesOut = 0;
+};
+
+// The names of a file's tags that --tags selects (all without --tags), in file order, with
+// their indices.
+std::vector<int> SelectTags(const std::vector<std::string>& names,
+                            const std::vector<std::string>& patterns);
+
+// One per worker: keeps the zone it shows times in across the files it exports.
+class FileExporter {
+  public:
+    FileExporter(const ExportOptions& options, const TimeRange& range);
+
+    // `stdoutSink` receives jobs without an output path; `progress` counts input bytes done.
+    FileOutcome Export(const FileJob& job, ByteSink* stdoutSink,
+                       std::atomic<std::uint64_t>& progress);
+
+  private:
+    bool Convert(const FileJob& job, ByteSink& sink, std::atomic<std::uint64_t>& progress,
+                 std::string& reason);
+
+    const ExportOptions& options_;
+    TimeRange range_;
+    bool stdoutHeaderDone_ = false;  // standard output takes one header, before its first row
+    UtcOffsets offsets_;
+    TimeText time_;
+};
+
+}  // namespace hstexport

@@ -1,0 +1,148 @@
+#include "file_runner.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "history_source.h"
+#include "output_placement.h"
+#include "platform.h"
+
+namespace hstexport {
+namespace {
+
+// Standard output with several files in a table: one header over every file's selected tags, a
+// name as many times as one file holds it at most, in the order first met.
+std::vector<std::string> SharedColumns(const std::vector<InputFile>& inputs,
+                                       const ExportOptions& options) {
+    std::vector<std::string> columns;
+    std::map<std::string, std::size_t> counts;
+    for (const InputFile& input : inputs) {
+        HistorySource source;
+        std::string reason;
+        if (!source.Open(input.path, reason)) {
+            continue;  // its conversion reports it
+        }
+        std::map<std::string, std::size_t> seen;
+        for (const int tag : SelectTags(source.header().tagNames, options.tags)) {
+            const std::string& name = source.header().tagNames[static_cast<std::size_t>(tag)];
+            if (++seen[name] > counts[name]) {
+                counts[name] = seen[name];
+                columns.push_back(name);
+            }
+        }
+    }
+    return columns;
+}
+
+}  // namespace
+
+unsigned WorkerCount(const ExportOptions& options, std::size_t files) {
+    unsigned workers = options.jobs > 0 ? options.jobs : trendtab::platform::UsableProcessorCount();
+    if (options.outputDir == "-") {
+        workers = 1;
+    }
+    return files < workers ? static_cast<unsigned>(files < 1 ? 1 : files) : workers;
+}
+
+RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& options,
+                     const TimeRange& range, Progress& progress) {
+    const bool toStdout = options.outputDir == "-";
+    const bool several = toStdout && inputs.size() > 1;
+    const bool sharedTable = several && options.format != Format::Long;
+    std::vector<std::string> shared;
+    if (sharedTable) {
+        shared = SharedColumns(inputs, options);
+    }
+    std::vector<FileJob> jobs(inputs.size());
+    std::map<std::string, std::size_t> outputOwners;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        jobs[i].input = inputs[i];
+        jobs[i].output = OutputPath(inputs[i], options);
+        jobs[i].fileColumn = several;
+        jobs[i].sharedColumns = sharedTable ? &shared : nullptr;
+        if (!jobs[i].output.empty()) {
+            // Two inputs with one output (a.hst and a.HST, or two folders' x.hst below one -o):
+            // the first keeps it, rather than both writing it at once.
+            const auto [owner, added] = outputOwners.emplace(jobs[i].output, i);
+            if (!added) {
+                jobs[i].clashesWith = &inputs[owner->second].path;
+            }
+        }
+    }
+
+    std::unique_ptr<FileSink> stdoutFile;
+    std::unique_ptr<ByteSink> stdoutGzip;
+    ByteSink* stdoutSink = nullptr;
+    if (toStdout) {
+        trendtab::platform::UseBinaryMode(stdout);
+        stdoutFile = std::make_unique<FileSink>(stdout);
+        stdoutGzip = options.gzip ? MakeGzipSink(*stdoutFile) : nullptr;
+        stdoutSink = stdoutGzip ? stdoutGzip.get() : stdoutFile.get();
+    }
+
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::uint64_t> bytesDone{0};
+    std::atomic<std::uint64_t> filesDone{0};
+    std::vector<FileOutcome> outcomes(inputs.size());
+    std::mutex doneMutex;
+    std::condition_variable done;
+    auto work = [&] {
+        FileExporter exporter(options, range);
+        for (std::size_t i = next++; i < jobs.size(); i = next++) {
+            outcomes[i] = exporter.Export(jobs[i], stdoutSink, bytesDone);
+            if (outcomes[i].status == FileStatus::Failed) {
+                progress.Problem(jobs[i].input.path, outcomes[i].reason);
+            }
+            if (++filesDone == jobs.size()) {
+                const std::lock_guard<std::mutex> lock(doneMutex);
+                done.notify_all();
+            }
+        }
+    };
+    const unsigned workers = WorkerCount(options, inputs.size());
+    std::vector<std::thread> threads;
+    for (unsigned w = 0; w < workers; ++w) {
+        threads.emplace_back(work);
+    }
+    // Meanwhile the bar follows the bytes, also inside one large file.
+    {
+        std::unique_lock<std::mutex> lock(doneMutex);
+        while (!done.wait_for(lock, std::chrono::milliseconds(200),
+                              [&] { return filesDone == jobs.size(); })) {
+            progress.Update(filesDone, bytesDone);
+        }
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+
+    RunTotals totals;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const FileOutcome& outcome = outcomes[i];
+        totals.converted += outcome.status == FileStatus::Converted;
+        totals.skipped += outcome.status == FileStatus::Skipped;
+        totals.failed += outcome.status == FileStatus::Failed;
+        totals.bytesOut += outcome.bytesOut;
+        if (outcome.status == FileStatus::Converted) {
+            std::error_code error;
+            const auto size = std::filesystem::file_size(inputs[i].path, error);
+            totals.bytesIn += error ? 0 : size;
+        }
+    }
+    if (stdoutSink) {
+        if (!stdoutSink->Finish()) {
+            progress.Problem("standard output", stdoutSink->reason());
+            totals.failed += totals.converted;
+            totals.converted = 0;
+        }
+        totals.bytesOut = stdoutSink->bytesOut();
+    }
+    return totals;
+}
+
+}  // namespace hstexport

@@ -1,0 +1,20 @@
+// Exports many files with a pool of workers, one file each at a time; standard output takes the
+// files one after another, in the order given.
+#pragma once
+
+#include <vector>
+
+#include "export_options.h"
+#include "file_export.h"
+#include "input_discovery.h"
+#include "progress.h"
+
+namespace hstexport {
+
+RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& options,
+                     const TimeRange& range, Progress& progress);
+
+// The workers -j asks for, or as many as the process may use.
+unsigned WorkerCount(const ExportOptions& options, std::size_t files);
+
+}  // namespace hstexport

@@ -1,0 +1,65 @@
+// One history file opened for export, through the reading core: its header, then its records in
+// order.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "history_file.h"
+#include "little_endian.h"
+#include "record_cursor.h"
+
+namespace hstexport {
+
+using trendtab::HistoryHeader;
+using trendtab::Layout;
+
+class HistorySource {
+  public:
+    // Opens `path` and reads its header; false with the reason in plain words when it cannot.
+    bool Open(const std::string& path, std::string& reason);
+
+    const HistoryHeader& header() const { return opened_.info.header; }
+    Layout layout() const { return header().layout(); }
+
+    // The next whole record, or null at the end. Valid until the next call.
+    const unsigned char* Next() {
+        if (index_ == span_.count) {
+            span_ = cursor_->Next();
+            index_ = 0;
+            if (span_.empty()) {
+                return nullptr;
+            }
+        }
+        return span_.Record(index_++);
+    }
+    // After the records ran out: false with the system's reason when reading failed.
+    bool Finished(std::string& reason) const;
+
+  private:
+    trendtab::OpenedHistoryFile opened_;
+    std::unique_ptr<trendtab::RecordCursor> cursor_;
+    trendtab::RecordSpan span_;
+    std::size_t index_ = 0;
+};
+
+inline std::uint32_t LoadLe32(const unsigned char* p) {
+    return trendtab::LoadLittleEndian<std::uint32_t>(p);
+}
+
+inline std::uint64_t LoadLe64(const unsigned char* p) {
+    return trendtab::LoadLittleEndian<std::uint64_t>(p);
+}
+
+// A record's stamp as FILETIME ticks (100 ns since 1601, UTC), whatever the layout.
+inline std::uint64_t StampTicks(const unsigned char* record, Layout layout) {
+    if (layout == Layout::Wide) {
+        return LoadLe64(record);
+    }
+    const auto seconds = trendtab::LoadLittleEndian<std::int32_t>(record);
+    // From 1901 on, so never before 1601.
+    return static_cast<std::uint64_t>(seconds + 11'644'473'600LL) * 10'000'000U;
+}
+
+}  // namespace hstexport

@@ -1,0 +1,64 @@
+// The rows of one file in one output format: a table (csv, tsv: a time column, then a column per
+// tag) or the long form (time, tag, value: a row per sample).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "history_source.h"
+#include "output_buffer.h"
+#include "time_text.h"
+#include "value_text.h"
+
+namespace hstexport {
+
+struct RowPlan {
+    Layout layout = Layout::Compact;
+    char separator = ',';
+    int fractionDigits = 0;
+    std::string fileCell;  // the leading file column's cell, "" without one
+    // Table: the tag shown in each value column (-1: an empty cell, the file has no such tag).
+    // Long: the tags shown, in order.
+    std::vector<int> tags;
+    std::vector<std::string> names;  // the header's name of each of those columns or tags
+};
+
+class RowWriter {
+  public:
+    virtual ~RowWriter() = default;
+    virtual void Header(OutputBuffer& out) = 0;
+    // One record whose stamp is `ticks`.
+    virtual void Record(const unsigned char* record, std::uint64_t ticks, OutputBuffer& out) = 0;
+};
+
+// What both formats keep: the plan, the time text, and each shown tag's last value.
+class PlannedRowWriter : public RowWriter {
+  protected:
+    PlannedRowWriter(RowPlan plan, TimeText& time)
+        : plan_(std::move(plan)), time_(time), values_(plan_.tags.size()) {}
+
+    RowPlan plan_;
+    TimeText& time_;
+    std::vector<ValueText> values_;
+};
+
+std::unique_ptr<RowWriter> MakeTableWriter(RowPlan plan, TimeText& time);
+std::unique_ptr<RowWriter> MakeLongWriter(RowPlan plan, TimeText& time);
+
+// A cell as the CSV rules have it: quoted, with quotes doubled, when it holds the separator, a
+// quote, a line end, or space at either end.
+std::string Cell(std::string_view text, char separator);
+
+// Writes tag `tag`'s value of `record` at `out`.
+inline char* WriteValue(const unsigned char* record, Layout layout, int tag, ValueText& text,
+                        char* out) {
+    if (layout == Layout::Compact) {
+        return text.WriteFloat(LoadLe32(record + 4 + 4 * static_cast<std::size_t>(tag)), out);
+    }
+    return text.WriteDouble(LoadLe64(record + 8 + 8 * static_cast<std::size_t>(tag)), out);
+}
+
+}  // namespace hstexport
