@@ -14,7 +14,4 @@ namespace trendtab {
 // Directories are not skipped.
 std::vector<std::string> FindMatchingFiles(const std::string& pattern);
 
-// The wildcard rule of the POSIX search: "*" matches any run of characters, "?" any one.
-bool WildcardMatch(const std::string& pattern, const std::string& name);
-
 }  // namespace trendtab

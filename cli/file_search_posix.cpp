@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "file_search.h"
+#include "name_pattern.h"
 
 namespace trendtab {
 

@@ -1,12 +1,11 @@
-// Process setup backed by POSIX signals.
-#include <csignal>
-
+// Process setup on POSIX.
+#include "file_services.h"
 #include "process_setup.h"
 
 namespace trendtab {
 
 void PrepareProcess() {
-    std::signal(SIGXFSZ, SIG_IGN);
+    platform::TreatFileSizeLimitAsWriteError();
 }
 
 }  // namespace trendtab

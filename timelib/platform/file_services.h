@@ -54,6 +54,10 @@ bool RemoveFile(const std::string& path);
 void RegisterTemporary(const std::string& path);
 void UnregisterTemporary(const std::string& path);
 
+// Makes a file-size limit a write error of the file that reaches it instead of the end of the
+// process (POSIX: SIGXFSZ ignored; Windows has no such signal).
+void TreatFileSizeLimitAsWriteError();
+
 // Holds interruptions back while alive (POSIX: the signals above are blocked; Windows: control
 // events wait), so that a pair of renames is not cut in half. They arrive when it ends.
 class InterruptionHold {

@@ -31,9 +31,6 @@ class LocalTimeSnapshot {
 // True when the stream goes to a terminal (a console window on Windows).
 bool IsTerminal(std::FILE* stream);
 
-// The processors this process may run on (its affinity), at least 1.
-unsigned UsableProcessorCount();
-
 // Makes the stream write bytes as they are (no line-end translation on Windows).
 void UseBinaryMode(std::FILE* stream);
 

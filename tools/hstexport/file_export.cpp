@@ -5,8 +5,8 @@
 #include <map>
 #include <system_error>
 
-#include "glob_match.h"
 #include "history_source.h"
+#include "name_pattern.h"
 #include "output_buffer.h"
 #include "replaced_output.h"
 #include "row_writer.h"
@@ -62,7 +62,7 @@ std::vector<int> SelectTags(const std::vector<std::string>& names,
     for (std::size_t i = 0; i < names.size(); ++i) {
         bool wanted = patterns.empty();
         for (std::size_t p = 0; p < patterns.size() && !wanted; ++p) {
-            wanted = GlobMatch(patterns[p], names[i]);
+            wanted = trendtab::WildcardMatch(patterns[p], names[i]);
         }
         if (wanted) {
             selected.push_back(static_cast<int>(i));

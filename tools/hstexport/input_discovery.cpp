@@ -5,7 +5,7 @@
 #include <set>
 #include <system_error>
 
-#include "glob_match.h"
+#include "name_pattern.h"
 
 namespace hstexport {
 namespace {
@@ -83,7 +83,8 @@ void ExpandPattern(const std::string& argument, bool recursive, Collector& colle
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
         const std::string name = it->path().filename().string();
         // As shells do: a hidden name only matches a pattern that starts with ".".
-        if ((name[0] != '.' || namePattern[0] == '.') && GlobMatch(namePattern, name)) {
+        if ((name[0] != '.' || namePattern[0] == '.') &&
+            trendtab::WildcardMatch(namePattern, name)) {
             matches.push_back(folder / name);
         }
     }
@@ -127,7 +128,7 @@ Discovery DiscoverInputs(const std::vector<std::string>& arguments, bool recursi
             }
         } else if (fs::exists(status)) {
             collector.Add(path, path.parent_path());
-        } else if (HasWildcards(path.filename().string())) {
+        } else if (trendtab::HasWildcards(path.filename().string())) {
             ExpandPattern(argument, recursive, collector);
         } else {
             // Left to the conversion, which names the system's reason.

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "export_options.h"
+#include "file_services.h"
 #include "file_runner.h"
 #include "input_discovery.h"
 #include "platform.h"
@@ -27,6 +28,8 @@ int BadCommandLine(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A full disk or a file-size limit fails that file, not the whole run.
+    trendtab::platform::TreatFileSizeLimitAsWriteError();
     const ParsedCommandLine parsed = ParseExportCommandLine(argc, argv);
     if (!parsed.run) {
         return parsed.exitCode;

@@ -1,9 +1,5 @@
-// Console streams backed by isatty(3) (POSIX streams never translate line ends), and the
-// processor count by sched_getaffinity(2).
-#include <sched.h>
+// Console streams backed by isatty(3); POSIX streams never translate line ends.
 #include <unistd.h>
-
-#include <thread>
 
 #include "platform.h"
 
@@ -14,14 +10,5 @@ bool IsTerminal(std::FILE* stream) {
 }
 
 void UseBinaryMode(std::FILE*) {}
-
-unsigned UsableProcessorCount() {
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) {
-        return static_cast<unsigned>(CPU_COUNT(&set));
-    }
-    const unsigned all = std::thread::hardware_concurrency();
-    return all > 0 ? all : 1;
-}
 
 }  // namespace trendtab::platform

@@ -171,6 +171,10 @@ bool RenameOver(const std::string& from, const std::string& to) {
     return rename(from.c_str(), to.c_str()) == 0;
 }
 
+void TreatFileSizeLimitAsWriteError() {
+    signal(SIGXFSZ, SIG_IGN);
+}
+
 bool RemoveFile(const std::string& path) {
     return unlink(path.c_str()) == 0;
 }

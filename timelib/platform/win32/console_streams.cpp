@@ -1,5 +1,4 @@
-// Console streams backed by the Windows runtime's _isatty and _setmode, and the processor count
-// by GetProcessAffinityMask.
+// Console streams backed by the Windows runtime's _isatty and _setmode.
 #include <fcntl.h>
 #include <io.h>
 
@@ -13,18 +12,6 @@ bool IsTerminal(std::FILE* stream) {
 
 void UseBinaryMode(std::FILE* stream) {
     _setmode(_fileno(stream), _O_BINARY);
-}
-
-unsigned UsableProcessorCount() {
-    DWORD_PTR process = 0;
-    DWORD_PTR system = 0;
-    unsigned count = 0;
-    if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) {
-        for (; process != 0; process &= process - 1) {
-            ++count;
-        }
-    }
-    return count > 0 ? count : 1;
 }
 
 }  // namespace trendtab::platform

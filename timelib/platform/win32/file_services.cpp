@@ -136,6 +136,8 @@ bool RenameOver(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+void TreatFileSizeLimitAsWriteError() {}
+
 bool RemoveFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0;
 }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "file_search.h"
+#include "name_pattern.h"
 
 namespace trendtab {
 namespace {
@@ -23,6 +23,18 @@ TEST(WildcardMatch, EverythingElseIsLiteralAndCaseSensitive) {
     EXPECT_FALSE(WildcardMatch("[ab].hst", "a.hst"));
     EXPECT_TRUE(WildcardMatch("a\\*", "a\\xyz"));
     EXPECT_FALSE(WildcardMatch("*.HST", "a.hst"));
+}
+
+TEST(WildcardMatch, TagNames) {
+    EXPECT_TRUE(WildcardMatch("Tank*", "Tank"));
+    EXPECT_TRUE(WildcardMatch("T?nk*1", "Tank21"));
+    EXPECT_FALSE(WildcardMatch("tank*", "Tank1"));
+    EXPECT_FALSE(WildcardMatch("Tank?", "Tank"));
+    EXPECT_FALSE(WildcardMatch("*a*b", "xxaxxbxx"));
+    EXPECT_FALSE(WildcardMatch("Flow", "Flow2"));
+    EXPECT_TRUE(HasWildcards("a*.hst"));
+    EXPECT_TRUE(HasWildcards("a?.hst"));
+    EXPECT_FALSE(HasWildcards("a.hst"));
 }
 
 }  // namespace
