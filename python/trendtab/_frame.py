@@ -1,7 +1,7 @@
-"""pandas frames of history files."""
+"""pandas frames of history files. pandas is imported when a frame is made, so that the arrays
+work where only NumPy is installed."""
 
 import numpy as np
-import pandas as pd
 
 from ._zones import resolve_zone
 
@@ -10,6 +10,8 @@ _NAT = np.iinfo(np.int64).min
 
 def _bound_nanoseconds(bound, zone):
     """A start or end bound as nanoseconds since 1970 UTC; a bound without zone is in ``zone``."""
+    import pandas as pd
+
     stamp = pd.Timestamp(bound)
     if stamp.tzinfo is None:
         stamp = stamp.tz_localize(zone)
@@ -29,6 +31,8 @@ def _selected_rows(nanoseconds, start, end, zone):
 
 
 def history_frame(history, tz, tags, start, end):
+    import pandas as pd
+
     zone = resolve_zone(tz)
     columns = history.tag_columns(tags)
     times = history.times

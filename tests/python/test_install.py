@@ -22,3 +22,21 @@ def test_installed_package_imports_from_the_prefix(tmp_path):
     location, version, rows = result.stdout.split()
     assert pathlib.Path(location).is_relative_to(site) and rows == "10"
     assert version.count(".") == 2
+
+
+def test_arrays_need_only_numpy():
+    """The Debian package only recommends pandas, matplotlib and Dask: import and arrays work
+    without them."""
+    code = f"""
+import sys
+class Missing:
+    def find_spec(self, name, path=None, target=None):
+        if name.split(".")[0] in ("pandas", "matplotlib", "dask", "distributed"):
+            raise ImportError(name + " is not installed")
+sys.meta_path.insert(0, Missing())
+import trendtab
+print(trendtab.open({str(EXAMPLES / 'compact.hst')!r}).values.shape)
+"""
+    result = run_python(code)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.strip() == "(10, 4)"
