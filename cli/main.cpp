@@ -21,9 +21,11 @@ int main(int argc, char** argv) {
     if (matches.empty()) {
         std::printf("Cannot found file %s !", argv[1]);
     }
+    // Scripts must be able to tell: success only when every matched file was converted.
+    bool allConverted = !matches.empty();
     for (const std::string& path : matches) {
-        ConvertHistoryFile(path, options);
+        allConverted = ConvertHistoryFile(path, options) && allConverted;
     }
     std::printf("\n\n");
-    return 0;
+    return allConverted ? 0 : 1;
 }

@@ -11,6 +11,7 @@ constexpr std::size_t kProgressBatchBytes = 64 * 1024;
 
 void Console::Print(const char* format, ...) {
     Flush();
+    progressOpen_ = false;
     va_list args;
     va_start(args, format);
     std::vprintf(format, args);
@@ -18,6 +19,7 @@ void Console::Print(const char* format, ...) {
 }
 
 void Console::Progress(std::int64_t line) {
+    progressOpen_ = true;
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, line).ptr;
     pending_ += "\r    Line = ";
@@ -25,6 +27,12 @@ void Console::Progress(std::int64_t line) {
     pending_ += "   ";
     if (pending_.size() >= kProgressBatchBytes) {
         Flush();
+    }
+}
+
+void Console::EndProgressLine() {
+    if (progressOpen_) {
+        Print("\n");
     }
 }
 

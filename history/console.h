@@ -20,10 +20,14 @@ class Console {
     // "\r    Line = N   ": one per record read. Collected and written in large pieces.
     void Progress(std::int64_t line);
 
+    // Ends a progress line that is still open, so the next message stands on a line of its own.
+    void EndProgressLine();
+
     void Flush();
 
   private:
     std::string pending_;
+    bool progressOpen_ = false;
 };
 
 }  // namespace trendtab

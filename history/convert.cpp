@@ -5,9 +5,10 @@
 #include <memory>
 
 #include "console.h"
+#include "file_services.h"
 #include "history_file.h"
-#include "platform.h"
 #include "record_loop.h"
+#include "replaced_output.h"
 
 namespace trendtab {
 namespace {
@@ -22,26 +23,26 @@ void ReportTags(const HistoryFile& file, Console& console) {
     }
 }
 
-// Writes the tag list. False when the file could be created but not written.
-bool WriteHeaderFile(std::FILE* file, const HistoryHeader& header) {
-    bool ok = std::fprintf(file, "%d\n", header.numTags) >= 0;
+// Writes the tag list. False when it could not be written whole.
+bool WriteHeaderFile(ReplacedOutput& file, const HistoryHeader& header) {
+    bool ok = std::fprintf(file.file(), "%d\n", header.numTags) >= 0;
     for (const std::string& name : header.tagNames) {
-        ok = ok && std::fprintf(file, "%s                \n", name.c_str()) >= 0;
+        ok = ok && std::fprintf(file.file(), "%s                \n", name.c_str()) >= 0;
     }
-    return (std::fclose(file) == 0) && ok;
+    return file.Close() && ok;
 }
 
 }  // namespace
 
 std::string DeriveOutputName(const std::string& path, const char* extension) {
     const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos) {
+    if (dot == std::string::npos || dot < platform::FileNameStart(path)) {
         return std::string();
     }
     return path.substr(0, dot) + extension;
 }
 
-void ConvertHistoryFile(const std::string& path, const ConvertOptions& options) {
+bool ConvertHistoryFile(const std::string& path, const ConvertOptions& options) {
     Console console;
     const std::string txtName = DeriveOutputName(path, ".txt");
     const std::string hdrName = DeriveOutputName(path, ".hdr");
@@ -51,44 +52,62 @@ void ConvertHistoryFile(const std::string& path, const ConvertOptions& options) 
         platform::SamePathName(hdrName, path) || platform::SameFile(txtName, path) ||
         platform::SameFile(hdrName, path)) {
         console.Print("Invalid filename: %s\n", path.c_str());
-        return;
+        return false;
     }
     console.Print("\n* Creating file %s\n", txtName.c_str());
 
-    UniqueFile history(std::fopen(path.c_str(), "r+b"));
+    // Read only: read-only files, shares and archives convert too.
+    UniqueFile history(platform::OpenForReading(path));
     if (!history) {
         console.Print("    Could not open: %s\n", path.c_str());
-        return;
+        return false;
     }
-    UniqueFile txtFile(std::fopen(txtName.c_str(), "wt"));
-    if (!txtFile) {
+    // Both outputs go to temporaries and replace the old pair only once everything succeeded.
+    ReplacedOutput txtFile(txtName, ReplacedOutput::Mode::Text);
+    if (!txtFile.Open()) {
         history.reset();
         console.Print("    Could not create: %s\n", txtName.c_str());
-        return;
+        return false;
     }
 
     const HistoryFile file = ReadHistoryFile(history.get(), path);
     ReportTags(file, console);
     if (!file.ok()) {
-        return;
+        return false;
     }
     const bool recordsWritten =
-        ConvertRecords(history.get(), file.header, options, txtFile.get(), console);
+        ConvertRecords(history.get(), file.header, options, txtFile.file(), console);
     history.reset();
-    if (std::fclose(txtFile.release()) != 0 || !recordsWritten) {
+    if (!txtFile.Close() || !recordsWritten) {
+        console.EndProgressLine();
         console.Print("    Could not write: %s\n", txtName.c_str());
-        return;
+        return false;
     }
 
     console.Print("\n   => Creating file %s\n", hdrName.c_str());
-    std::FILE* hdrFile = std::fopen(hdrName.c_str(), "wt");
-    if (!hdrFile) {
+    ReplacedOutput hdrFile(hdrName, ReplacedOutput::Mode::Text);
+    if (!hdrFile.Open()) {
         console.Print("    Could not create: %s\n", hdrName.c_str());
-        return;
+        return false;
     }
     if (!WriteHeaderFile(hdrFile, file.header)) {
         console.Print("    Could not write: %s\n", hdrName.c_str());
+        return false;
     }
+
+    // No interruption between the two renames: a .txt without its .hdr is what this prevents.
+    const platform::InterruptionHold hold;
+    if (!txtFile.Commit()) {
+        console.Print("    Could not create: %s\n", txtName.c_str());
+        return false;
+    }
+    if (!hdrFile.Commit()) {
+        // The old tag list would describe another .txt.
+        platform::RemoveFile(hdrName);
+        console.Print("    Could not create: %s\n", hdrName.c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace trendtab

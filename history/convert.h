@@ -20,12 +20,14 @@ struct ConvertOptions {
     std::int32_t everyN = 0;  // keep every N-th record that passes the filters (N > 1)
 };
 
-// Converts the history file at `path` into the .txt and .hdr files beside it. Every outcome is
-// reported on standard output; nothing is returned, and the caller goes on with the next file.
-void ConvertHistoryFile(const std::string& path, const ConvertOptions& options);
+// Converts the history file at `path` into the .txt and .hdr files beside it, both replaced
+// whole or not at all. Every outcome is reported on standard output. True when both files were
+// written; false after any message that ended the conversion early (nothing on disk changed then,
+// except for a .hdr that could not be put in place, which is removed).
+bool ConvertHistoryFile(const std::string& path, const ConvertOptions& options);
 
-// The output name for `path`: everything from its last "." (directory part included) replaced by
-// `extension`; empty when the path has no ".".
+// The output name for `path`: everything from the last "." of the file's own name (never of a
+// folder name) replaced by `extension`; empty when the file's name has no ".".
 std::string DeriveOutputName(const std::string& path, const char* extension);
 
 }  // namespace trendtab

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "file_services.h"
 #include "little_endian.h"
 
 namespace trendtab {
@@ -179,7 +180,7 @@ HistoryFile ReadHistoryFile(std::FILE* file, const std::string& path) {
 
 OpenedHistoryFile OpenHistoryFile(const std::string& path) {
     OpenedHistoryFile opened;
-    opened.file.reset(std::fopen(path.c_str(), "rb"));
+    opened.file.reset(platform::OpenForReading(path));  // a folder is refused too
     if (!opened.file) {
         opened.info.error = HistoryError::CannotOpen;
         opened.info.message = MessageFor(HistoryError::CannotOpen, path);

@@ -106,8 +106,8 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
-// A history file opened for reading only and checked; `file` stands at the first record when
-// `info.ok()`, and is null when the file could not be opened.
+// A history file opened for reading only, as the converter opens it, and checked; `file` stands at
+// the first record when `info.ok()`, and is null when the file could not be opened (a folder, say).
 struct OpenedHistoryFile {
     UniqueFile file;
     HistoryFile info;

@@ -38,10 +38,11 @@ bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const Conve
     const ReferenceStampDecoder stamps(header.layout());
     RecordFilter filter(options);
     std::string row;
-    long long line = 1;
+    std::int64_t line = 1;
     for (RecordSpan span = cursor.Next(); !span.empty(); span = cursor.Next()) {
         const unsigned char* record = span.Record(0);
-        console.Print("\r    Line = %lld   ", line++);
+        console.Progress(line++);
+        console.Flush();
         RecordTime time;
         if (!stamps.Decode(record, time) || !filter.Keep(time)) {
             continue;

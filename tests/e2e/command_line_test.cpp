@@ -43,9 +43,9 @@ TEST_F(CommandLine, AnyFiveOptionsAreAccepted) {
     EXPECT_EQ(Text("a.txt"), "04/03/2011,13:05:09.000,1.000000\n");
 }
 
-TEST_F(CommandLine, NothingMatchingIsReportedAndExitsZero) {
+TEST_F(CommandLine, NothingMatchingIsReportedAndFailsTheRun) {
     const auto result = Run({"nothing*.hst"});
-    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(Console(result), "Cannot found file nothing*.hst !\n\n");
 }
 
@@ -69,12 +69,31 @@ TEST_F(CommandLine, PatternInAnotherDirectoryWritesOutputsThere) {
     EXPECT_EQ(Text("sub/x.txt"), "04/03/2011\t13:05:09\t     2.000\n");
 }
 
-TEST_F(CommandLine, LastDotOfTheWholePathNamesTheOutputs) {
-    std::filesystem::create_directory(dir.path() / "data.old");
-    Write("data.old/trend", CompactFile({"T"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {2}}}));
-    EXPECT_EQ(Convert({"data.old/trend"}), ConvertedBlock("data", {"T"}, 1) + "\n\n");
-    EXPECT_TRUE(Exists("data.txt"));
-    EXPECT_TRUE(Exists("data.hdr"));
+TEST_F(CommandLine, OutputsStayInTheFilesOwnFolder) {
+    std::filesystem::create_directory(dir.path() / "plant.v2");
+    const hstgen::HistorySpec content =
+        CompactFile({"T"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {2}}});
+    Write("plant.v2/data", content);
+    Write("data", content);
+    Write("plant.txt", CompactFile({}));  // unrelated, beside the folder
+    auto before = Snapshot();
+    // A dot in a folder name is no extension; a file name without one is refused.
+    EXPECT_EQ(Convert({"plant.v2/data"}, 1), "Invalid filename: plant.v2/data\n\n\n");
+    EXPECT_EQ(Convert({"./data"}, 1), "Invalid filename: ./data\n\n\n");
+    EXPECT_TRUE(Snapshot() == before);
+
+    // ./name and ../name write beside the file.
+    Write("plant.v2/x.hst", content);
+    Write("up.hst", content);
+    EXPECT_EQ(Convert({"./plant.v2/x.hst"}), ConvertedBlock("./plant.v2/x", {"T"}, 1) + "\n\n");
+    EXPECT_EQ(Text("plant.v2/x.txt"), "04/03/2011\t13:05:09\t     2.000\n");
+    testsupport::RunOptions inFolder;
+    inFolder.workingDirectory = Path("plant.v2");
+    const auto result = Run({"../up.hst"}, inFolder);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(Console(result), ConvertedBlock("../up", {"T"}, 1) + "\n\n");
+    EXPECT_EQ(Text("up.hdr"), "1\nT                \n");
+    EXPECT_EQ(Snapshot().size(), before.size() + 6) << "a temporary was left, or too much written";
 }
 
 TEST_F(CommandLine, LongPathsAreHandledWhole) {

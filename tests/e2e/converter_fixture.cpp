@@ -1,5 +1,7 @@
 #include "converter_fixture.h"
 
+#include <filesystem>
+
 namespace e2e {
 
 int UsageExitStatus() {
@@ -43,7 +45,9 @@ void ConverterTest::Write(const std::string& name, const hstgen::HistorySpec& co
 
 testsupport::RunResult ConverterTest::Run(const std::vector<std::string>& arguments,
                                           testsupport::RunOptions options) {
-    options.workingDirectory = dir.path().string();
+    if (options.workingDirectory.empty()) {
+        options.workingDirectory = dir.path().string();
+    }
     return testsupport::RunProgram(TRENDTAB_EXE, arguments, options);
 }
 
@@ -57,9 +61,9 @@ std::string ConverterTest::Console(const testsupport::RunResult& result) const {
     return end == std::string::npos ? text : text.substr(end + 1);
 }
 
-std::string ConverterTest::Convert(const std::vector<std::string>& arguments) {
+std::string ConverterTest::Convert(const std::vector<std::string>& arguments, int expectedStatus) {
     const testsupport::RunResult result = Run(arguments);
-    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.exitCode, expectedStatus);
     EXPECT_EQ(result.errors, "");
     return Console(result);
 }
@@ -70,6 +74,16 @@ std::string ConverterTest::Text(const std::string& name) const {
 
 std::string ConverterTest::Bytes(const std::string& name) const {
     return testsupport::ReadFileBytes(Path(name));
+}
+
+std::map<std::string, std::string> ConverterTest::Snapshot() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+        const std::string name = entry.path().lexically_relative(dir.path()).generic_string();
+        files[name] = entry.is_regular_file() ? testsupport::ReadFileBytes(entry.path().string())
+                                              : std::string("<folder>");
+    }
+    return files;
 }
 
 bool ConverterTest::Exists(const std::string& name) const {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -45,12 +46,17 @@ hstgen::HistorySpec WideFile(std::vector<std::string> tags,
 class ConverterTest : public ::testing::Test {
   protected:
     void Write(const std::string& name, const hstgen::HistorySpec& content);
+    // Runs the converter in the test folder (or the options' own working folder).
     testsupport::RunResult Run(const std::vector<std::string>& arguments,
                                testsupport::RunOptions options = {});
     // The console text after the banner, with LF line ends; checks the banner on the way.
     std::string Console(const testsupport::RunResult& result) const;
-    // Runs and returns the console text after the banner, expecting exit status 0.
-    std::string Convert(const std::vector<std::string>& arguments);
+    // Runs and returns the console text after the banner, expecting the exit status given: 0
+    // when every file converts, 1 when any did not.
+    std::string Convert(const std::vector<std::string>& arguments, int expectedStatus = 0);
+    // Every file under the test folder (hidden ones included) with its bytes, by relative name:
+    // what a failed conversion must leave exactly as it was.
+    std::map<std::string, std::string> Snapshot() const;
     // A file's bytes with LF line ends (text-mode files end lines in CR LF on Windows).
     std::string Text(const std::string& name) const;
     std::string Bytes(const std::string& name) const;

@@ -19,8 +19,8 @@ struct MalformedCase {
     std::string name;                // the input's file name, "<stem>.hst"
     std::string bytes;               // the input
     std::string console;             // after "* Creating file", before the closing "\n\n"
-    std::optional<std::string> txt;  // nullopt: no .txt afterwards
-    std::optional<std::string> hdr;  // nullopt: no .hdr afterwards
+    std::optional<std::string> txt;  // nullopt: the conversion fails, nothing on disk changes
+    std::optional<std::string> hdr;
     std::vector<std::string> options = {};
 };
 
@@ -42,50 +42,50 @@ std::vector<MalformedCase> Cases() {
         return Bytes(content);
     };
 
-    cases.push_back({"empty.hst", "", "    Error in type of infoFile data: empty.hst\n", "", {}});
-    cases.push_back({"one.hst", "\x02", "    Error in type of infoFile data: one.hst\n", "", {}});
+    cases.push_back({"empty.hst", "", "    Error in type of infoFile data: empty.hst\n", {}, {}});
+    cases.push_back({"one.hst", "\x02", "    Error in type of infoFile data: one.hst\n", {}, {}});
     // A type, but not the rest of its infoFile block: no message at all.
-    cases.push_back({"compact-type.hst", std::string("\x02\0\x0c\0", 4), "", "", {}});
-    cases.push_back({"wide-type.hst", std::string("\x05\0\0\0\0\0\0\0\0\0", 10), "", "", {}});
+    cases.push_back({"compact-type.hst", std::string("\x02\0\x0c\0", 4), "", {}, {}});
+    cases.push_back({"wide-type.hst", std::string("\x05\0\0\0\0\0\0\0\0\0", 10), "", {}, {}});
     cases.push_back({"head.hst",
                      header(OneTag(), [](HistorySpec& s) { s.truncateTo = 6 + 53; }),
                      "    Error loading infoHead data: head.hst\n",
-                     "",
+                     {},
                      {}});
     for (std::int16_t count : {-1, 251, 32767}) {
         const std::string name = "tags" + std::to_string(count) + ".hst";
         cases.push_back({name,
                          header(OneTag(), [&](HistorySpec& s) { s.numTags = count; }),
                          "    Error in number of tags of infoHead data: " + name + "\n",
-                         "",
+                         {},
                          {}});
     }
     cases.push_back(
         {"table.hst",
          header(CompactFile({"A", "B"}), [](HistorySpec& s) { s.truncateTo = 60 + 300; }),
          tagA + "   Invalid history file",
-         "",
+         {},
          {}});
     HistorySpec wideNul = WideFile({});
     wideNul.rawTagText = std::string("A\tdescA\0B\tdescB", 15);
     wideNul.numTags = 2;
     wideNul.recordSize = 24;
-    cases.push_back({"nulbyte.hst", Bytes(wideNul), tagA + "   Invalid history file", "", {}});
+    cases.push_back({"nulbyte.hst", Bytes(wideNul), tagA + "   Invalid history file", {}, {}});
     HistorySpec onlyTabs = WideFile({});
     onlyTabs.rawTagText = "\t\t\t\t";
     onlyTabs.numTags = 1;
     onlyTabs.recordSize = 16;
-    cases.push_back({"tabs.hst", Bytes(onlyTabs), "   Invalid history file", "", {}});
+    cases.push_back({"tabs.hst", Bytes(onlyTabs), "   Invalid history file", {}, {}});
     HistorySpec wideCut = WideFile({"A"}, {{FileTimeTicks(2011, 3, 4, 13, 5, 9), {1}}});
     wideCut.truncateTo = 70 + 2;
-    cases.push_back({"widecut.hst", Bytes(wideCut), "   Invalid history file", "", {}});
+    cases.push_back({"widecut.hst", Bytes(wideCut), "   Invalid history file", {}, {}});
 
     cases.push_back({"size0.hst", header(OneTag(), [](HistorySpec& s) { s.recordSize = 0; }),
                      tagA + "\n   => Creating file size0.hdr\n", "", hdrA});
     cases.push_back({"small.hst",
                      header(OneTag(), [](HistorySpec& s) { s.recordSize = 7; }),
                      tagA + "   Invalid history file",
-                     "",
+                     {},
                      {}});
     // Records larger than any fixed buffer: the values come first, the rest is not read.
     HistorySpec huge = CompactFile({"A"});
@@ -139,14 +139,19 @@ TEST_F(MalformedFiles, EveryClassEndsCleanlyAndLeavesTheInputAlone) {
         std::vector<std::string> arguments = {c.name};
         arguments.insert(arguments.end(), c.options.begin(), c.options.end());
         const std::string stem = c.name.substr(0, c.name.size() - 4);
-        EXPECT_EQ(Convert(arguments), "\n* Creating file " + stem + ".txt\n" + c.console + "\n\n");
-        EXPECT_EQ(Exists(stem + ".txt"), c.txt.has_value());
-        if (c.txt) {
+        // An earlier pair of outputs, which only a whole successful conversion may replace.
+        testsupport::WriteFileBytes(Path(stem + ".txt"), "earlier rows\n");
+        testsupport::WriteFileBytes(Path(stem + ".hdr"), "earlier tags\n");
+        const auto before = Snapshot();
+        const bool converts = c.txt.has_value();
+        EXPECT_EQ(Convert(arguments, converts ? 0 : 1),
+                  "\n* Creating file " + stem + ".txt\n" + c.console + "\n\n");
+        if (converts) {
             EXPECT_EQ(Text(stem + ".txt"), *c.txt);
-        }
-        EXPECT_EQ(Exists(stem + ".hdr"), c.hdr.has_value());
-        if (c.hdr) {
             EXPECT_EQ(Text(stem + ".hdr"), *c.hdr);
+            EXPECT_EQ(Snapshot().size(), before.size()) << "a temporary was left";
+        } else {
+            EXPECT_TRUE(Snapshot() == before) << "a failed conversion changed the folder";
         }
         EXPECT_TRUE(Bytes(c.name) == c.bytes) << "the input changed";
     }

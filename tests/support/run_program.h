@@ -16,6 +16,14 @@ struct RunOptions {
     std::vector<std::pair<std::string, std::optional<std::string>>> environment;
     // POSIX only: a file-size limit (RLIMIT_FSIZE) for the child, in bytes.
     std::optional<std::uint64_t> fileSizeLimit;
+    // POSIX only: once the child's standard output holds this text, the child gets `signal`.
+    std::optional<std::string> signalAfterOutput;
+    int signal = 0;
+    // POSIX only: when the tests run as root, the child runs as the unprivileged user 65534
+    // (its folders and the program must be reachable by that user).
+    bool unprivileged = false;
+    // POSIX only: the child's file mode creation mask.
+    std::optional<unsigned> umask;
 };
 
 struct RunResult {
@@ -39,6 +47,21 @@ const char* NegativeNanText();
 
 // False where the child's file-size limit (RunOptions::fileSizeLimit) cannot be set.
 bool SupportsFileSizeLimit();
+
+// True where RunOptions' POSIX-only controls of a child (a signal mid-run, the unprivileged
+// user, the umask) apply.
+bool PosixChildControls();
+
+// The exit code a parent sees for a child ended by `signal` (128 + signal).
+int ExitCodeOfSignal(int signal);
+
+// The signals that interrupt a console program (SIGINT, SIGTERM, SIGHUP on POSIX); none where
+// a child cannot be signalled.
+std::vector<int> InterruptionSignals();
+
+// True where a child (with RunOptions::unprivileged) may not create files in a folder whose
+// permissions forbid it.
+bool FolderPermissionsBindChildren();
 
 // True where the runtime's file functions refuse paths longer than 259 characters (MAX_PATH on
 // Windows without long-path support).

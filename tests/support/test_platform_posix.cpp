@@ -2,7 +2,10 @@
 #include "run_program.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,6 +72,16 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
                 unsetenv(name.c_str());
             }
         }
+        if (options.unprivileged && geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(125);
+        }
+        if (options.signalAfterOutput) {
+            signal(options.signal, SIG_DFL);  // a background shell may have it ignored
+        }
+        if (options.umask) {
+            ::umask(static_cast<mode_t>(*options.umask));
+        }
         if (options.fileSizeLimit) {
             rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
             setrlimit(RLIMIT_FSIZE, &limit);
@@ -80,7 +93,20 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     close(err[1]);
     RunResult result;
     std::thread errorReader([&] { result.errors = DrainPipe(err[0]); });
-    result.output = DrainPipe(out[0]);
+    if (options.signalAfterOutput) {
+        // Read until the text shows, then signal, then drain the rest.
+        char buffer[4096];
+        while (result.output.find(*options.signalAfterOutput) == std::string::npos) {
+            const ssize_t n = read(out[0], buffer, sizeof buffer);
+            if (n > 0) {
+                result.output.append(buffer, static_cast<std::size_t>(n));
+            } else if (n == 0 || errno != EINTR) {
+                break;
+            }
+        }
+        kill(pid, options.signal);
+    }
+    result.output += DrainPipe(out[0]);
     errorReader.join();
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -115,6 +141,22 @@ bool HasShortPathLimit() {
 
 bool SupportsFileSizeLimit() {
     return true;
+}
+
+bool PosixChildControls() {
+    return true;
+}
+
+int ExitCodeOfSignal(int signal) {
+    return 128 + signal;
+}
+
+std::vector<int> InterruptionSignals() {
+    return {SIGINT, SIGTERM, SIGHUP};
+}
+
+bool FolderPermissionsBindChildren() {
+    return true;  // as root, children run unprivileged on request
 }
 
 const char* TextLineEnd() {

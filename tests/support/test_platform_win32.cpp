@@ -160,6 +160,23 @@ bool HasShortPathLimit() {
     return true;
 }
 
+bool PosixChildControls() {
+    return false;
+}
+
+int ExitCodeOfSignal(int signal) {
+    return 128 + signal;
+}
+
+std::vector<int> InterruptionSignals() {
+    return {};
+}
+
+// Folder permissions are access lists there, which the tests do not set.
+bool FolderPermissionsBindChildren() {
+    return false;
+}
+
 bool SupportsFileSizeLimit() {
     return false;
 }

@@ -30,7 +30,7 @@ TEST(Description, CompactDirectives) {
         "slot 3 \"Tank3\\nxyz\\0\\x41\"\n"
         "record 2011-03-04T13:05:09 3.14159 -12.5 0x7F800001\n"
         "record @-1\n"
-        "record @4294967295 nan -nan inf -inf 1e-3\n"
+        "record @2147483647 nan -nan inf -inf 1e-3\n"
         "raw-record \\x01\\\\\\\"\n"
         "trailing ab\n"
         "trailing \"\\t\"\n"
@@ -49,7 +49,7 @@ TEST(Description, CompactDirectives) {
     EXPECT_EQ(content.records[1].stamp, -1);
     EXPECT_TRUE(content.records[1].values.empty());
     const Record& special = content.records[2];
-    EXPECT_EQ(special.stamp, 4294967295);
+    EXPECT_EQ(special.stamp, 2147483647);
     EXPECT_EQ(special.valueBits[0], 0x7FC00000u);
     EXPECT_EQ(special.valueBits[1], 0xFFC00000u);
     EXPECT_EQ(special.values[2], HUGE_VAL);
@@ -114,7 +114,10 @@ TEST(Description, ErrorsNameTheirLine) {
         {"record 2011-03-04 13:05:09", 1, "not a time of the form"},
         {"record 2011-03-04T13:05:09.5", 1, "compact stamps are whole seconds"},
         {"record 2200-01-01T00:00:00", 1, "does not fit a compact stamp"},
-        {"record @4294967296", 1, "out of range"},
+        {"record @2147483648", 1, "out of range"},  // would wrap to a negative stamp
+        {"record @4294967295", 1, "out of range"},
+        {"record @-2147483649", 1, "out of range"},
+        {"record 2038-01-19T03:14:08", 1, "does not fit a compact stamp"},
         {"record #5", 1, "raw ticks (#N) need the wide layout"},
         {"layout wide\nrecord @5", 2, "raw seconds (@N) need the compact layout"},
         {"layout wide\nrecord #18446744073709551616", 2, "not a tick count below 2^64"},

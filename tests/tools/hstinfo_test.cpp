@@ -1,6 +1,8 @@
 // hstinfo end to end: what it reports of good files, and the converter's verdict on bad ones.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "hst_writer.h"
 #include "run_program.h"
 #include "test_support.h"
@@ -98,7 +100,9 @@ TEST_F(HstinfoInZone, RejectedFilesGetTheConvertersMessage) {
     testsupport::WriteFileBytes(dir.file("short.hst"), std::string("\x05\0\0\0\0", 5));
     HistorySpec good;
     Write("good.hst", good);
-    const auto result = Inspect({"count.hst", "pairs.hst", "short.hst", "missing.hst", "good.hst"});
+    std::filesystem::create_directory(dir.path() / "folder.hst");
+    const auto result =
+        Inspect({"count.hst", "pairs.hst", "short.hst", "missing.hst", "folder.hst", "good.hst"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.output,
               "file: count.hst\n    Error in number of tags of infoHead data: count.hst\n"
@@ -106,6 +110,7 @@ TEST_F(HstinfoInZone, RejectedFilesGetTheConvertersMessage) {
               "file: pairs.hst\n   Invalid history file\nstatus: rejected\n\n"
               "file: short.hst\nstatus: rejected\n\n"
               "file: missing.hst\n    Could not open: missing.hst\nstatus: rejected\n\n"
+              "file: folder.hst\n    Could not open: folder.hst\nstatus: rejected\n\n"
               "file: good.hst\nstatus: ok\nlayout: compact\ntype: 2\nrecordSize: 4\nnumTags: 0\n"
               "records: 0\ntrailingBytes: 0\n");
 }

@@ -148,8 +148,10 @@ TEST(Series, OptionChecks) {
     options.wideTags = 0;
     options.startTicks = 0;  // 1601: before 32-bit seconds
     EXPECT_NE(CheckSeriesOptions(options), "");
-    options.startTicks = (kSecondsFrom1601To1970 + 4294967295) * kTicksPerSecond;
+    options.startTicks = (kSecondsFrom1601To1970 + 2147483648) * kTicksPerSecond;
     options.records = 1;
+    EXPECT_NE(CheckSeriesOptions(options), "") << "would wrap to a negative stamp";
+    options.startTicks = (kSecondsFrom1601To1970 + 2147483647) * kTicksPerSecond;
     EXPECT_EQ(CheckSeriesOptions(options), "");
     options.records = 2;
     EXPECT_NE(CheckSeriesOptions(options), "");

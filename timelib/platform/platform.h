@@ -29,13 +29,6 @@ class LocalTimeSnapshot {
     bool BreakDownUtc(std::int64_t seconds, std::tm& fields) const;
 };
 
-// True when two path names spell the same file name: byte for byte on POSIX, regardless of
-// letter case on Windows.
-bool SamePathName(const std::string& a, const std::string& b);
-
-// True when both paths exist and lead to the same file (through a link, say).
-bool SameFile(const std::string& a, const std::string& b);
-
 // Wide text (UTF-16 on every platform) owned by the caller.
 using WideString = std::basic_string<WCHAR>;
 

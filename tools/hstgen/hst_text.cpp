@@ -224,8 +224,9 @@ bool ParseStamp(std::string_view text, Layout layout, std::int64_t& stamp, std::
             error = "raw seconds (@N) need the compact layout; use #N ticks";
             return false;
         }
+        // A compact stamp is a signed 32-bit count: anything beyond would wrap when stored.
         return ParseInteger(text.substr(1), std::numeric_limits<std::int32_t>::min(),
-                            std::numeric_limits<std::uint32_t>::max(), stamp, error);
+                            std::numeric_limits<std::int32_t>::max(), stamp, error);
     }
     if (!text.empty() && text[0] == '#') {
         if (compact) {
@@ -259,8 +260,10 @@ bool ParseStamp(std::string_view text, Layout layout, std::int64_t& stamp, std::
     }
     const std::int64_t seconds = ticks / kTicksPerSecond - kSecondsFrom1601To1970;
     if (seconds < std::numeric_limits<std::int32_t>::min() ||
-        seconds > static_cast<std::int64_t>(std::numeric_limits<std::uint32_t>::max())) {
-        error = Quoted(text) + " does not fit a compact stamp (32 bits of seconds from 1970)";
+        seconds > std::numeric_limits<std::int32_t>::max()) {
+        error = Quoted(text) +
+                " does not fit a compact stamp (signed 32 bits of seconds from 1970: "
+                "1901-12-13T20:45:52 to 2038-01-19T03:14:07)";
         return false;
     }
     stamp = seconds;

@@ -54,7 +54,9 @@ std::string CheckSeriesOptions(const SeriesOptions& options) {
     const std::int64_t step = options.stepTicks;
     const std::uint64_t stepSize =
         step < 0 ? 0 - static_cast<std::uint64_t>(step) : static_cast<std::uint64_t>(step);
-    const std::string range = "compact stamps must stay within 32 bits of seconds from 1970";
+    const std::string range =
+        "compact stamps must stay within signed 32 bits of seconds from 1970 "
+        "(1901-12-13T20:45:52 to 2038-01-19T03:14:07)";
     if (stepSize != 0 && steps > std::numeric_limits<std::int64_t>::max() / stepSize) {
         return range;
     }
@@ -67,7 +69,7 @@ std::string CheckSeriesOptions(const SeriesOptions& options) {
     for (std::int64_t ticks : {first, first + span}) {
         const std::int64_t seconds = CompactSeconds(ticks);
         if (seconds < std::numeric_limits<std::int32_t>::min() ||
-            seconds > static_cast<std::int64_t>(std::numeric_limits<std::uint32_t>::max())) {
+            seconds > std::numeric_limits<std::int32_t>::max()) {
             return range;
         }
     }

@@ -1,0 +1,26 @@
+# cpack post-build script: takes the postinst and postrm that CPack writes to call ldconfig out
+# of the library package, which activates the ldconfig trigger instead. Refuses scripts that do
+# anything else.
+foreach(package IN LISTS CPACK_PACKAGE_FILES)
+  if(NOT package MATCHES "/libtrendtime[0-9]+_[^/]*\\.deb$")
+    continue()
+  endif()
+  set(tree ${package}.tree)
+  file(REMOVE_RECURSE ${tree})
+  execute_process(COMMAND dpkg-deb --raw-extract ${package} ${tree} COMMAND_ERROR_IS_FATAL ANY)
+  foreach(script postinst postrm)
+    set(path ${tree}/DEBIAN/${script})
+    if(NOT EXISTS ${path})
+      continue()
+    endif()
+    file(STRINGS ${path} lines)
+    list(FILTER lines EXCLUDE REGEX "^(#!/bin/sh|set -e|if \\[ \"\\$1\" = \"(configure|remove)\" \\]; then|[ \t]*ldconfig|fi|[ \t]*)$")
+    if(lines)
+      message(FATAL_ERROR "${package}: ${script} does more than call ldconfig: ${lines}")
+    endif()
+    file(REMOVE ${path})
+  endforeach()
+  execute_process(COMMAND dpkg-deb --root-owner-group --build ${tree} ${package}
+    OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+  file(REMOVE_RECURSE ${tree})
+endforeach()
