@@ -105,6 +105,9 @@ if(python3-trendtab IN_LIST components)
   # dpkg-shlibdeps finds the C++ runtime; what the module needs of Python it cannot see.
   set(CPACK_DEBIAN_PYTHON3-TRENDTAB_PACKAGE_DEPENDS
     "python3 (>= 3.11~), python3 (<< 3.12), python3-numpy-abi9")
+  # Frames, the Dask reader and the plots import these when they are used.
+  set(CPACK_DEBIAN_PYTHON3-TRENDTAB_PACKAGE_RECOMMENDS
+    "python3-pandas, python3-matplotlib, python3-dask, python3-distributed")
 endif()
 
 # The packages are named as their components.

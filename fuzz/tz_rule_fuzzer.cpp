@@ -3,14 +3,14 @@
 #include <string_view>
 
 #include "posix_tz_rule.h"
-#include "zone_description.h"
+#include "yearly_rule_form.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    trendtab::posix::PosixZoneRule rule;
-    if (trendtab::posix::ParsePosixZoneRule(text, &rule)) {
+    trendtab::platform::PosixZoneRule rule;
+    if (trendtab::platform::ParsePosixZoneRule(text, &rule)) {
         for (std::int64_t year : {1601, 1970, 2000, 2024, 2100, 30827}) {
-            trendtab::posix::PosixRuleToWindows(rule, year);
+            trendtab::platform::PosixRuleToWindows(rule, year);
         }
     }
     return 0;

@@ -30,6 +30,12 @@ void Console::Progress(std::int64_t line) {
     }
 }
 
+void Console::ProgressNow(std::int64_t line) {
+    Flush();
+    std::printf("\r    Line = %lld   ", static_cast<long long>(line));
+    progressOpen_ = true;
+}
+
 void Console::EndProgressLine() {
     if (progressOpen_) {
         Print("\n");

@@ -19,6 +19,8 @@ class Console {
 
     // "\r    Line = N   ": one per record read. Collected and written in large pieces.
     void Progress(std::int64_t line);
+    // The same line written at once, one write per record.
+    void ProgressNow(std::int64_t line);
 
     // Ends a progress line that is still open, so the next message stands on a line of its own.
     void EndProgressLine();
@@ -27,7 +29,7 @@ class Console {
 
   private:
     std::string pending_;
-    bool progressOpen_ = false;
+    bool progressOpen_ = false;  // the last text written is a progress line
 };
 
 }  // namespace trendtab

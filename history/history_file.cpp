@@ -180,7 +180,8 @@ HistoryFile ReadHistoryFile(std::FILE* file, const std::string& path) {
 
 OpenedHistoryFile OpenHistoryFile(const std::string& path) {
     OpenedHistoryFile opened;
-    opened.file.reset(platform::OpenForReading(path));  // a folder is refused too
+    // Read only, as the converter opens it; a folder cannot be opened.
+    opened.file.reset(platform::OpenForReading(path));
     if (!opened.file) {
         opened.info.error = HistoryError::CannotOpen;
         opened.info.message = MessageFor(HistoryError::CannotOpen, path);

@@ -41,8 +41,7 @@ bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const Conve
     std::int64_t line = 1;
     for (RecordSpan span = cursor.Next(); !span.empty(); span = cursor.Next()) {
         const unsigned char* record = span.Record(0);
-        console.Progress(line++);
-        console.Flush();
+        console.ProgressNow(line++);
         RecordTime time;
         if (!stamps.Decode(record, time) || !filter.Keep(time)) {
             continue;

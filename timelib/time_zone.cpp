@@ -280,6 +280,11 @@ void ReleaseZoneEntryPoints() {
     }
 }
 
+bool ZoneEntryPointsLoaded() {
+    return localToUtcEx.load(std::memory_order_relaxed) != nullptr &&
+           utcToLocalEx.load(std::memory_order_relaxed) != nullptr;
+}
+
 WCHAR* GetCurrentZoneName(WCHAR* buffer, std::int32_t capacity) {
     TIME_ZONE_INFORMATION zone;
     std::memset(&zone, 0, sizeof zone);

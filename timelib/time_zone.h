@@ -82,6 +82,9 @@ bool EnumerateZoneKeys(std::vector<WideString>* keys);
 // Process-wide and unsynchronised.
 void LoadZoneEntryPoints();
 void ReleaseZoneEntryPoints();
+// For tools and tests: true while both extended conversions are loaded, so that conversions of a
+// registry zone take the extended path.
+bool ZoneEntryPointsLoaded();
 
 // The current zone's standard name: min(length + 1, capacity) characters, so a terminator only
 // when the capacity exceeds the name's length. Returns the buffer.

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-using trendtab::posix::ParsePosixZoneRule;
-using trendtab::posix::PosixChangeRule;
-using trendtab::posix::PosixZoneRule;
-using Kind = trendtab::posix::PosixChangeRule::Kind;
+using trendtab::platform::ParsePosixZoneRule;
+using trendtab::platform::PosixChangeRule;
+using trendtab::platform::PosixZoneRule;
+using Kind = trendtab::platform::PosixChangeRule::Kind;
 
 TEST(PosixTzRule, ParsesTheForms) {
     PosixZoneRule rule;

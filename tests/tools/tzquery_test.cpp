@@ -43,8 +43,21 @@ class Tzquery : public ::testing::Test {
 class TzqueryInZone : public Tzquery {};
 
 const char kUsageLine[] =
-    "usage: tzquery zones | info [ZONE] | tolocal ZONE STAMP... | toutc ZONE STAMP... | "
-    "bias STAMP... | --version | --help\n";
+    "usage: tzquery [--yearly-rule] zones | info [ZONE] | tolocal ZONE STAMP... | "
+    "toutc ZONE STAMP... | bias STAMP... | --version | --help\n";
+
+// Whether the tool finds the extended entry points, as this process does on the same system
+// (not under Wine 8, whose kernel32 lacks them), and the failed function's name it then reports.
+bool HasExtendedEntryPoints() {
+    trendtab::LoadZoneEntryPoints();
+    const bool loaded = trendtab::ZoneEntryPointsLoaded();
+    trendtab::ReleaseZoneEntryPoints();
+    return loaded;
+}
+
+std::string Failed(const std::string& plainName) {
+    return (HasExtendedEntryPoints() ? plainName + "Ex" : plainName) + " failed";
+}
 
 }  // namespace
 
@@ -84,12 +97,15 @@ TEST_F(Tzquery, ConvertsStampsWithAZoneOfTheList) {
               "2024-03-10T06:59:59 2024-03-10T01:59:59.000\n"
               "2024-03-10T07:00:00.5 2024-03-10T03:00:00.500\n"
               "2024-11-03T06:00:00.25 2024-11-03T01:00:00.250\n"
-              "#9223372036854775808 File time conversion error, SystemTimeToTzSpecificLocalTime "
-              "failed, GetLastStatus: 87\n");
+              "#9223372036854775808 File time conversion error, " +
+                  Failed("SystemTimeToTzSpecificLocalTime") + ", GetLastStatus: 87\n");
     const Output utc =
         Run({"toutc", "eastern standard time", "2024-07-04T12:00:00.999", "#9223372036854775808"});
     EXPECT_EQ(utc.out,
               "2024-07-04T12:00:00.999 2024-07-04T16:00:00.999\n"
+              "#9223372036854775808 File time conversion error, " +
+                  Failed("TzSpecificLocalTimeToSystemTime") + ", GetLastStatus: 87\n");
+    EXPECT_EQ(Run({"--yearly-rule", "toutc", "eastern standard time", "#9223372036854775808"}).out,
               "#9223372036854775808 File time conversion error, TzSpecificLocalTimeToSystemTime "
               "failed, GetLastStatus: 87\n");
     // "utc" converts nothing, not even what has no calendar time; "-" is the current zone (UTC).
@@ -117,20 +133,42 @@ TEST_F(Tzquery, ListsAndDescribesTheZoneDirectory) {
     EXPECT_EQ(Run({"info", "America/New_York"}).out,
               "Name America/New_York\nBias 300\nStandardBias 0\nDaylightBias -60\n"
               "StandardName America/New_York\nDaylightName EDT\n"
-              "StandardDate M11.1.0 02:00:00.000\nDaylightDate M3.2.0 02:00:00.000\n");
-    // The rule's change times lie before midnight: the Windows form moves the weekday.
-    EXPECT_EQ(Run({"info", "Test/Approximated"}).out,
+              "StandardDate M11.1.0 02:00:00.000\nDaylightDate M3.2.0 02:00:00.000\n"
+              "Conversions extended entry points: the zone's own rules of each year\n");
+    // The rule's change times lie before midnight on a Saturday that only the Sunday after it
+    // names: the Windows form keeps that Sunday, at midnight.
+    EXPECT_EQ(Run({"--yearly-rule", "info", "Test/Approximated"}).out,
               "Name Test/Approximated\nBias 180\nStandardBias 0\nDaylightBias -60\n"
               "StandardName Test/Approximated\nDaylightName -02\n"
-              "StandardDate M10.5.6 23:00:00.000\nDaylightDate M3.5.6 22:00:00.000\n"
-              "Approximated yes: the zone's rule has no exact yearly Windows form\n");
+              "StandardDate M10.5.0 00:00:00.000\nDaylightDate M3.5.0 00:00:00.000\n"
+              "Approximated yes: the zone's rule has no exact yearly Windows form\n"
+              "Conversions plain entry points: the yearly rule above in every year\n");
+
+    // The zone's history by default; its present rule in every year with --yearly-rule.
+    EXPECT_EQ(Run({"tolocal", "America/New_York", "2006-03-20T12:00:00"}).out,
+              "2006-03-20T12:00:00 2006-03-20T07:00:00.000\n");
+    EXPECT_EQ(Run({"--yearly-rule", "tolocal", "America/New_York", "2006-03-20T12:00:00"}).out,
+              "2006-03-20T12:00:00 2006-03-20T08:00:00.000\n");
+    EXPECT_EQ(Run({"--yearly-rule"}).exitCode, 2);
+    EXPECT_EQ(Run({"zones", "--yearly-rule"}).exitCode, 2);
 
     testsupport::RunOptions kolkata = options_;
     kolkata.environment.push_back({"TZ", "Asia/Kolkata"});
     const testsupport::RunResult current = testsupport::RunProgram(TZQUERY_EXE, {"info"}, kolkata);
     EXPECT_EQ(current.output,
               "Name Asia/Kolkata\nBias -330\nStandardBias 0\nDaylightBias 0\n"
-              "StandardName Asia/Kolkata\nDaylightName\nStandardDate none\nDaylightDate none\n");
+              "StandardName Asia/Kolkata\nDaylightName\nStandardDate none\nDaylightDate none\n"
+              "Conversions the system's current zone\n");
+    // A TZ the C library cannot load leaves it at UTC, silently; the tool says so.
+    for (const char* typo : {"Asia/Kolkata ", "Asia/Kolkatta", ":Asia/Nowhere"}) {
+        testsupport::RunOptions mistaken = options_;
+        mistaken.environment.push_back({"TZ", typo});
+        EXPECT_EQ(testsupport::RunProgram(TZQUERY_EXE, {"info"}, mistaken).output,
+                  "Name UTC\nBias 0\nStandardBias 0\nDaylightBias 0\nStandardName UTC\n"
+                  "DaylightName\nStandardDate none\nDaylightDate none\nConversions none: UTC\n"
+                  "Warning TZ names no zone the C library can load; it uses UTC instead\n")
+            << typo;
+    }
 
     testsupport::RunOptions noZones = options_;
     noZones.environment.push_back({"TZDIR", zones_->path() + "/missing"});

@@ -42,4 +42,9 @@ bool Utf8FromWide(std::basic_string_view<WCHAR> wide, std::string* text);
 // never on Windows. A null or empty key names the system's current zone.
 bool ZoneRecordIsApproximated(const WCHAR* zoneKey);
 
+// True when TZ is set but names neither a zone the C library can load nor a rule, so that the
+// C library silently uses UTC (a typo, a trailing space); never on Windows, whose zone is the
+// system's own.
+bool TimeZoneVariableNamesNoZone();
+
 }  // namespace trendtab::platform

@@ -16,8 +16,8 @@ namespace {
 using trendtab::WideString;
 
 const char kUsageLine[] =
-    "usage: tzquery zones | info [ZONE] | tolocal ZONE STAMP... | toutc ZONE STAMP... | "
-    "bias STAMP... | --version | --help\n";
+    "usage: tzquery [--yearly-rule] zones | info [ZONE] | tolocal ZONE STAMP... | "
+    "toutc ZONE STAMP... | bias STAMP... | --version | --help\n";
 
 const char kHelpText[] =
     "\n"
@@ -27,7 +27,12 @@ const char kHelpText[] =
     "  toutc ZONE STAMP...    each local stamp of the zone in UTC\n"
     "  bias STAMP...          the current zone's bias in minutes at each UTC stamp\n"
     "\n"
+    "  --yearly-rule          (before the command) convert registry zones with the plain\n"
+    "                         entry points: the zone's yearly rule in every year\n"
+    "\n"
     "STAMP: YYYY-MM-DDTHH:MM:SS[.mmm], or #TICKS (a raw FILETIME).\n"
+    "Registry zones convert with the extended entry points where the system has them: the\n"
+    "zone's own rules of each year.\n"
     "On POSIX systems the zones are the files of the zone database (TZDIR, else the system's).\n"
     "Exit status: 0 done, 1 a zone that cannot be selected, 2 bad arguments.\n";
 
@@ -214,6 +219,29 @@ int Zones() {
     return 0;
 }
 
+bool IsUtc(const WCHAR* name) {
+    const WCHAR utc[] = {'u', 't', 'c'};
+    for (const WCHAR c : utc) {
+        if (*name == 0 || (*name | 0x20) != c) {
+            return false;
+        }
+        ++name;
+    }
+    return *name == 0;
+}
+
+std::string ConversionPath(const trendtab::TimeZone& zone) {
+    if (IsUtc(zone.GetName())) {
+        return "none: UTC";
+    }
+    if (zone.FollowsCurrentZone()) {
+        return "the system's current zone";
+    }
+    return trendtab::ZoneEntryPointsLoaded()
+               ? "extended entry points: the zone's own rules of each year"
+               : "plain entry points: the yearly rule above in every year";
+}
+
 int Info(const std::vector<std::string>& args) {
     if (args.size() > 2) {
         throw BadArguments{"info takes one ZONE at most"};
@@ -238,6 +266,10 @@ int Info(const std::vector<std::string>& args) {
     if (trendtab::platform::ZoneRecordIsApproximated(zone.FollowsCurrentZone() ? nullptr
                                                                                : zone.GetName())) {
         line("Approximated", "yes: the zone's rule has no exact yearly Windows form");
+    }
+    line("Conversions", ConversionPath(zone));
+    if (zone.FollowsCurrentZone() && trendtab::platform::TimeZoneVariableNamesNoZone()) {
+        line("Warning", "TZ names no zone the C library can load; it uses UTC instead");
     }
     Print(text);
     return 0;
@@ -278,7 +310,12 @@ int Bias(const std::vector<std::string>& args) {
     return 0;
 }
 
-int Run(const std::vector<std::string>& args) {
+int Run(std::vector<std::string> args) {
+    if (!args.empty() && args[0] == "--yearly-rule") {
+        args.erase(args.begin());
+    } else {
+        trendtab::LoadZoneEntryPoints();
+    }
     const std::string command = args.empty() ? "" : args[0];
     if (command == "--version" && args.size() == 1) {
         Print(std::string("tzquery ") + trendtab::kVersion + "\n");

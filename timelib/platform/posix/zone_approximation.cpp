@@ -22,4 +22,8 @@ bool ZoneRecordIsApproximated(const WCHAR* zoneKey) {
     return posix::ReadZoneKeyValues(key, bytes).approximated;
 }
 
+bool TimeZoneVariableNamesNoZone() {
+    return posix::TzNamesNoZone();
+}
+
 }  // namespace trendtab::platform

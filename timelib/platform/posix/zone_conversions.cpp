@@ -1,12 +1,17 @@
 // Zone-specific conversions of SYSTEMTIMEs, backed by the C library's zone (tzset(3),
-// localtime_r(3), mktime(3)) for a null record and by the Windows yearly rule (zone_rules.h) for
-// an explicit one.
+// localtime_r(3), mktime(3)) for a null record, by the Windows yearly rule (zone_rules.h) for
+// an explicit one, and by the zone file's history (zone_history.h) for a dynamic record that
+// names a zone.
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <string>
 
 #include "civil_time.h"
 #include "platform.h"
 #include "posix_internal.h"
+#include "zone_history.h"
 #include "zone_rules.h"
 
 namespace civil = trendtab::civil;
@@ -73,6 +78,52 @@ BOOL CurrentZoneLocalToUtc(const SYSTEMTIME& local, SYSTEMTIME* utc) {
     return TRUE;
 }
 
+// The history of the zone a dynamic record names while its dynamic daylight time is on; null
+// otherwise, and for a key that names no zone.
+std::shared_ptr<const trendtab::posix::ZoneHistory> NamedHistory(
+    const DYNAMIC_TIME_ZONE_INFORMATION& zone) {
+    std::size_t length = 0;
+    while (length < std::size(zone.TimeZoneKeyName) && zone.TimeZoneKeyName[length] != 0) {
+        ++length;
+    }
+    std::string key;
+    if (zone.DynamicDaylightTimeDisabled || length == 0 ||
+        !trendtab::platform::Utf8FromWide({zone.TimeZoneKeyName, length}, &key)) {
+        return nullptr;
+    }
+    try {
+        return trendtab::posix::LoadZoneHistory(key);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+// A FILETIME count shifted by an offset in seconds, split; fails outside the FILETIME range.
+BOOL Shift(std::int64_t ticks, std::int32_t offset, SYSTEMTIME* output) {
+    std::int64_t shifted = 0;
+    if (__builtin_add_overflow(ticks, offset * civil::kTicksPerSecond, &shifted) || shifted < 0 ||
+        !trendtab::civil::SplitTicks(shifted, output)) {
+        return Fail();
+    }
+    return TRUE;
+}
+
+// UTC to local time (toLocal) or back with a zone's history.
+BOOL HistoryConvert(const trendtab::posix::ZoneHistory& history, const SYSTEMTIME& input,
+                    bool toLocal, SYSTEMTIME* output) {
+    std::int64_t ticks = 0;
+    if (!trendtab::civil::JoinTicks(input, &ticks)) {
+        return Fail();
+    }
+    std::int64_t seconds = 0;
+    std::int64_t fraction = 0;
+    SplitSeconds(ticks, &seconds, &fraction);
+    return Shift(ticks,
+                 toLocal ? trendtab::posix::OffsetAtUtc(history, seconds)
+                         : -trendtab::posix::OffsetForLocal(history, seconds),
+                 output);
+}
+
 TIME_ZONE_INFORMATION StaticPart(const DYNAMIC_TIME_ZONE_INFORMATION& zone) {
     TIME_ZONE_INFORMATION info{};
     info.Bias = zone.Bias;
@@ -108,6 +159,9 @@ BOOL SystemTimeToTzSpecificLocalTimeEx(const DYNAMIC_TIME_ZONE_INFORMATION* zone
     if (zone == nullptr) {
         return SystemTimeToTzSpecificLocalTime(nullptr, utc, local);
     }
+    if (const auto history = NamedHistory(*zone)) {
+        return HistoryConvert(*history, *utc, true, local);
+    }
     const TIME_ZONE_INFORMATION info = StaticPart(*zone);
     return SystemTimeToTzSpecificLocalTime(&info, utc, local);
 }
@@ -116,6 +170,9 @@ BOOL TzSpecificLocalTimeToSystemTimeEx(const DYNAMIC_TIME_ZONE_INFORMATION* zone
                                        const SYSTEMTIME* local, SYSTEMTIME* utc) {
     if (zone == nullptr) {
         return TzSpecificLocalTimeToSystemTime(nullptr, local, utc);
+    }
+    if (const auto history = NamedHistory(*zone)) {
+        return HistoryConvert(*history, *local, false, utc);
     }
     const TIME_ZONE_INFORMATION info = StaticPart(*zone);
     return TzSpecificLocalTimeToSystemTime(&info, local, utc);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -13,85 +14,15 @@
 #include <vector>
 
 #include "civil_time.h"
+#include "system_time_ticks.h"
+#include "zone_history.h"
+#include "zone_rules.h"
 
 namespace trendtab::posix {
 namespace {
 
 constexpr std::size_t kMaxZoneFileSize = 1 << 20;
 constexpr std::int32_t kSecondsPerDay = 86'400;
-
-LONG RoundedMinutes(std::int64_t seconds, bool* approximated) {
-    if (seconds % 60 != 0) {
-        *approximated = true;
-    }
-    const std::int64_t half = seconds < 0 ? -30 : 30;
-    return static_cast<LONG>((seconds + half) / 60);
-}
-
-// The Windows day-of-week-in-month form of one change rule.
-SYSTEMTIME ToWindowsDate(const PosixChangeRule& rule, std::int64_t year, bool* approximated) {
-    int month = rule.month;
-    int week = rule.week;
-    int weekday = rule.weekday;
-    if (rule.kind != PosixChangeRule::Kind::kMonthWeekDay) {
-        // A fixed day of the year: its weekday and week in the reference year.
-        *approximated = true;
-        int dayOfYear = rule.day;  // n: zero-based, February 29 counted
-        if (rule.kind == PosixChangeRule::Kind::kJulian) {
-            dayOfYear = rule.day - 1 + (civil::IsLeapYear(year) && rule.day > 59 ? 1 : 0);
-        }
-        const int daysInYear = civil::IsLeapYear(year) ? 366 : 365;
-        if (dayOfYear >= daysInYear) {
-            dayOfYear = daysInYear - 1;
-        }
-        const std::int64_t days = civil::DaysFromCivil(year, 1, 1) + dayOfYear;
-        const civil::CivilDate date = civil::CivilFromDays(days);
-        month = date.month;
-        week = date.day + 7 > civil::DaysInMonth(year, month) ? 5 : (date.day - 1) / 7 + 1;
-        weekday = civil::WeekdayFromDays(days);
-    }
-    // Times outside one day move the weekday instead: the nearest form Windows has.
-    std::int32_t time = rule.time;  // [-167h, 167h]
-    int dayShift = 0;
-    while (time < 0) {
-        time += kSecondsPerDay;
-        --dayShift;
-    }
-    while (time >= kSecondsPerDay) {
-        time -= kSecondsPerDay;
-        ++dayShift;
-    }
-    if (dayShift != 0) {
-        *approximated = true;
-        weekday = ((weekday + dayShift) % 7 + 7) % 7;
-    }
-    SYSTEMTIME date{};
-    date.wMonth = static_cast<WORD>(month);
-    date.wDay = static_cast<WORD>(week);
-    date.wDayOfWeek = static_cast<WORD>(weekday);
-    date.wHour = static_cast<WORD>(time / 3600);
-    date.wMinute = static_cast<WORD>(time / 60 % 60);
-    date.wSecond = static_cast<WORD>(time % 60);
-    return date;
-}
-
-bool IsFirstMomentOfYear(const PosixChangeRule& rule) {
-    return rule.kind != PosixChangeRule::Kind::kMonthWeekDay &&
-           rule.day == (rule.kind == PosixChangeRule::Kind::kJulian ? 1 : 0) && rule.time <= 0;
-}
-
-bool IsLastMomentOfYear(const PosixChangeRule& rule, std::int32_t save) {
-    return rule.kind != PosixChangeRule::Kind::kMonthWeekDay && rule.day == 365 &&
-           rule.time >= kSecondsPerDay + save;
-}
-
-WindowsZone FixedZone(const std::string& name, std::int64_t utcOffset, bool approximated) {
-    WindowsZone zone;
-    zone.approximated = approximated;
-    zone.info.Bias = RoundedMinutes(-utcOffset, &zone.approximated);
-    SetZoneName(name, zone.info.StandardName);
-    return zone;
-}
 
 bool IsInside(const std::filesystem::path& path, const std::filesystem::path& directory,
               std::string* relative) {
@@ -114,61 +45,14 @@ bool IsInside(const std::filesystem::path& path, const std::filesystem::path& di
 
 }  // namespace
 
-void SetZoneName(const std::string& text, WCHAR (&name)[32]) {
-    trendtab::platform::WideString wide;
-    trendtab::platform::WideFromUtf8(text, &wide);
-    std::size_t length = wide.size() < 31 ? wide.size() : 31;
-    if (length == 31 && wide[30] >= 0xD800 && wide[30] <= 0xDBFF) {
-        length = 30;  // never half a surrogate pair
-    }
-    std::size_t i = 0;
-    for (; i < length; ++i) {
-        name[i] = wide[i];
-    }
-    for (; i < 32; ++i) {
-        name[i] = 0;
-    }
-}
-
 std::int64_t CurrentYear() {
     const std::int64_t days = std::time(nullptr) / kSecondsPerDay;
     return civil::CivilFromDays(days).year;
 }
 
-WindowsZone PosixRuleToWindows(const PosixZoneRule& rule, std::int64_t referenceYear) {
-    if (!rule.hasDaylight) {
-        return FixedZone(rule.standardName, rule.standardOffset, false);
-    }
-    const std::int32_t save = rule.daylightOffset - rule.standardOffset;
-    if (IsFirstMomentOfYear(rule.start) && IsLastMomentOfYear(rule.end, save)) {
-        // Daylight saving all year round: a fixed zone at the daylight offset.
-        return FixedZone(rule.daylightName, rule.daylightOffset, true);
-    }
-    WindowsZone zone;
-    PosixZoneRule ordered = rule;
-    if (save < 0) {
-        // Negative daylight saving: the winter time is the C library's daylight time. Windows
-        // needs the later offset as daylight time, so the roles swap; each change time stays
-        // in the local time in force before it.
-        zone.approximated = true;
-        std::swap(ordered.standardName, ordered.daylightName);
-        std::swap(ordered.standardOffset, ordered.daylightOffset);
-        std::swap(ordered.start, ordered.end);
-    }
-    zone.info.Bias = RoundedMinutes(-ordered.standardOffset, &zone.approximated);
-    zone.info.StandardBias = 0;
-    zone.info.DaylightBias = RoundedMinutes(
-        -(std::int64_t{ordered.daylightOffset} - ordered.standardOffset), &zone.approximated);
-    SetZoneName(ordered.standardName, zone.info.StandardName);
-    SetZoneName(ordered.daylightName, zone.info.DaylightName);
-    zone.info.DaylightDate = ToWindowsDate(ordered.start, referenceYear, &zone.approximated);
-    zone.info.StandardDate = ToWindowsDate(ordered.end, referenceYear, &zone.approximated);
-    return zone;
-}
-
 WindowsZone TzifToWindows(const TzifData& data, std::int64_t referenceYear) {
-    PosixZoneRule rule;
-    if (!data.footer.empty() && ParsePosixZoneRule(data.footer, &rule)) {
+    platform::PosixZoneRule rule;
+    if (!data.footer.empty() && platform::ParsePosixZoneRule(data.footer, &rule)) {
         return PosixRuleToWindows(rule, referenceYear);
     }
     const TzifType& last =
@@ -177,14 +61,22 @@ WindowsZone TzifToWindows(const TzifData& data, std::int64_t referenceYear) {
     for (const TzifType& type : data.types) {
         knowsDaylight = knowsDaylight || type.isDst;
     }
-    return FixedZone(last.abbreviation, last.utcOffset, knowsDaylight);
+    return FixedWindowsZone(last.abbreviation, last.utcOffset, knowsDaylight);
 }
 
-bool ZoneFileToWindows(const std::string& path, std::int64_t referenceYear, WindowsZone* zone) {
+namespace {
+
+bool ReadZoneFile(const std::string& path, TzifData* data) {
     std::vector<std::uint8_t> bytes;
+    return ReadSmallFile(path, kMaxZoneFileSize, &bytes) &&
+           ParseTzif(bytes.data(), bytes.size(), data);
+}
+
+}  // namespace
+
+bool ZoneFileToWindows(const std::string& path, std::int64_t referenceYear, WindowsZone* zone) {
     TzifData data;
-    if (!ReadSmallFile(path, kMaxZoneFileSize, &bytes) ||
-        !ParseTzif(bytes.data(), bytes.size(), &data)) {
+    if (!ReadZoneFile(path, &data)) {
         return false;
     }
     *zone = TzifToWindows(data, referenceYear);
@@ -246,17 +138,122 @@ ZoneSource CurrentSource() {
     return source;
 }
 
-WindowsZone DescribeSource(const ZoneSource& source) {
+// A description and the UTC seconds [from, until) in which it describes the present.
+struct Description {
+    WindowsZone zone;
+    std::int64_t from = INT64_MIN;
+    std::int64_t until = INT64_MAX;
+    bool tzUnusable = false;  // TZ names no zone the C library can load: it uses UTC
+};
+
+LONG MinutesWest(std::int32_t offset) {
+    return static_cast<LONG>(-(offset + (offset < 0 ? -30 : 30)) / 60);
+}
+
+// The wall-clock reading of a UTC instant in an offset, as an absolute change date.
+bool WallClockDate(std::int64_t utcSeconds, std::int32_t offset, SYSTEMTIME* date) {
+    const std::int64_t local = utcSeconds + offset + civil::kSecondsFrom1601To1970;
+    return local >= 0 && civil::SplitTicks(local * civil::kTicksPerSecond, date);
+}
+
+// The bias a record gives at a UTC instant, in minutes; INT32_MIN when it gives none.
+std::int64_t RecordBiasAt(const TIME_ZONE_INFORMATION& record, std::int64_t utcSeconds) {
+    SYSTEMTIME utc{};
+    SYSTEMTIME local{};
+    std::int64_t utcTicks = 0;
+    std::int64_t localTicks = 0;
+    if (!WallClockDate(utcSeconds, 0, &utc) || !platform::RuleUtcToLocal(record, utc, &local) ||
+        !civil::JoinTicks(utc, &utcTicks) || !civil::JoinTicks(local, &localTicks)) {
+        return INT32_MIN;
+    }
+    return (utcTicks - localTicks) / civil::kTicksPerMinute;
+}
+
+// Where the offset in force now comes from the zone file's transition list rather than its
+// footer rule, the record describes the present instead: the local year's changes from the
+// list as dates of that year when they form one daylight-saving period, else the offset in
+// force as a fixed zone until the next change. Either way the record's bias now is the offset
+// in force now.
+void DescribePresent(const ZoneHistory& history, std::int64_t now, Description* description) {
+    const std::vector<TzifTransition>& transitions = history.data.transitions;
+    const bool ruleGoverns =
+        transitions.empty() || (history.hasRule && now >= transitions.back().time);
+    if (ruleGoverns) {
+        description->from = transitions.empty() ? INT64_MIN : transitions.back().time;
+        return;
+    }
+    const std::int32_t offset = OffsetAtUtc(history, now);
+    const std::int64_t localDays = (now + offset) / 86'400 - ((now + offset) % 86'400 < 0 ? 1 : 0);
+    const std::int64_t year = civil::CivilFromDays(localDays).year;
+    const std::int64_t from = civil::DaysFromCivil(year, 1, 1) * 86'400 - offset;
+    const std::int64_t until = civil::DaysFromCivil(year + 1, 1, 1) * 86'400 - offset;
+    std::vector<OffsetChange> changes;
+    ChangesBetween(history, from, until, 16, &changes);
+    description->from = from;
+    description->until = until;
+    // A list that only spells out the rule (zone files written in full to 2037) keeps it.
+    std::vector<OffsetChange> ruleChanges;
+    if (history.hasRule) {
+        RuleChangesBetween(history.rule, from, until, &ruleChanges);
+    }
+    const auto same = [](const OffsetChange& a, const OffsetChange& b) {
+        return a.at == b.at && a.before == b.before && a.after == b.after;
+    };
+    if (history.hasRule && changes.size() == ruleChanges.size() &&
+        std::equal(changes.begin(), changes.end(), ruleChanges.begin(), same) &&
+        RecordBiasAt(description->zone.info, now) == MinutesWest(offset)) {
+        return;
+    }
+    const OffsetChange* start = nullptr;
+    const OffsetChange* end = nullptr;
+    for (const OffsetChange& change : changes) {
+        const OffsetChange*& slot = change.afterIsDaylight ? start : end;
+        slot = slot == nullptr ? &change : nullptr;
+    }
+    WindowsZone present = FixedWindowsZone("", offset, true);
+    if (changes.size() == 2 && start != nullptr && end != nullptr && start->before == end->after &&
+        start->after == end->before) {
+        WindowsZone yearly = FixedWindowsZone("", start->before, true);
+        yearly.info.DaylightBias = MinutesWest(start->after) - yearly.info.Bias;
+        SetZoneName(start->afterName, yearly.info.DaylightName);
+        if (WallClockDate(start->at, start->before, &yearly.info.DaylightDate) &&
+            WallClockDate(end->at, end->before, &yearly.info.StandardDate) &&
+            yearly.info.DaylightDate.wYear == year && yearly.info.StandardDate.wYear == year &&
+            RecordBiasAt(yearly.info, now) == MinutesWest(offset)) {
+            present = yearly;
+        }
+    }
+    if (present.info.DaylightDate.wMonth == 0) {
+        // A fixed zone holds only until the next change.
+        for (const OffsetChange& change : changes) {
+            if (change.at <= now) {
+                description->from = change.at;
+            } else if (change.at < description->until) {
+                description->until = change.at;
+            }
+        }
+    }
+    std::copy(std::begin(description->zone.info.StandardName),
+              std::end(description->zone.info.StandardName), present.info.StandardName);
+    description->zone = present;
+}
+
+Description DescribeSource(const ZoneSource& source, std::int64_t now) {
     const std::int64_t year = source.year;
     const std::string& directory = source.directory;
     const char* tz = source.tzSet ? source.tz.c_str() : nullptr;
     std::string name;
-    WindowsZone zone;
+    Description description;
+    WindowsZone& zone = description.zone;
+    TzifData data;
+    bool hasHistory = false;
     if (tz == nullptr) {
         const std::string path = "/etc/localtime";
-        if (!ZoneFileToWindows(path, year, &zone)) {
-            return FixedZone("UTC", 0, false);  // what the C library falls back to
+        if (!ReadZoneFile(path, &data)) {
+            zone = FixedWindowsZone("UTC", 0, false);  // what the C library falls back to
+            return description;
         }
+        hasHistory = true;
         IsInside(path, directory, &name);
     } else {
         std::string tzValue = tz;
@@ -267,47 +264,63 @@ WindowsZone DescribeSource(const ZoneSource& source) {
         const std::filesystem::path path = !tzValue.empty() && tzValue.front() == '/'
                                                ? std::filesystem::path(tzValue)
                                                : std::filesystem::path(directory) / tzValue;
-        PosixZoneRule rule;
-        if (!tzValue.empty() && ZoneFileToWindows(path.string(), year, &zone)) {
+        platform::PosixZoneRule rule;
+        if (!tzValue.empty() && ReadZoneFile(path.string(), &data)) {
+            hasHistory = true;
             if (tzValue.front() != '/') {
                 name = tzValue;
             } else {
                 IsInside(path, directory, &name);
             }
-        } else if (!fileOnly && ParsePosixZoneRule(tzValue, &rule)) {
+        } else if (!fileOnly && platform::ParsePosixZoneRule(tzValue, &rule)) {
             zone = PosixRuleToWindows(rule, year);
         } else {
-            return FixedZone("UTC", 0, false);
+            zone = FixedWindowsZone("UTC", 0, false);
+            description.tzUnusable = !source.tz.empty();
+            return description;
         }
+    }
+    if (hasHistory) {
+        zone = TzifToWindows(data, year);
+        DescribePresent(HistoryFromTzif(std::move(data)), now, &description);
     }
     if (!name.empty()) {
         SetZoneName(name, zone.info.StandardName);
     }
-    return zone;
+    return description;
+}
+
+// Reading and parsing the zone file costs several microseconds; the last description is kept
+// for as long as nothing it depends on has changed and the present it describes lasts.
+Description DescribeCurrentSource() {
+    static std::mutex mutex;
+    static ZoneSource lastSource;
+    static Description last;
+    static bool valid = false;
+    const ZoneSource source = CurrentSource();
+    const std::int64_t now = std::time(nullptr);
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (valid && source == lastSource && now >= last.from && now < last.until) {
+            return last;
+        }
+    }
+    const Description description = DescribeSource(source, now);
+    const std::lock_guard<std::mutex> lock(mutex);
+    lastSource = source;
+    last = description;
+    valid = true;
+    return description;
 }
 
 }  // namespace
 
-// Reading and parsing the zone file costs several microseconds; the last description is kept
-// for as long as nothing it depends on has changed.
 WindowsZone DescribeCurrentZone() {
-    static std::mutex mutex;
-    static ZoneSource lastSource;
-    static WindowsZone lastZone;
-    static bool valid = false;
-    const ZoneSource source = CurrentSource();
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        if (valid && source == lastSource) {
-            return lastZone;
-        }
-    }
-    const WindowsZone zone = DescribeSource(source);
-    const std::lock_guard<std::mutex> lock(mutex);
-    lastSource = source;
-    lastZone = zone;
-    valid = true;
-    return zone;
+    return DescribeCurrentSource().zone;
+}
+
+bool TzNamesNoZone() {
+    return DescribeCurrentSource().tzUnusable;
 }
 
 }  // namespace trendtab::posix

@@ -9,19 +9,14 @@
 #include "platform.h"
 #include "posix_tz_rule.h"
 #include "tzif_reader.h"
+#include "yearly_rule_form.h"
 
 namespace trendtab::posix {
 
-struct WindowsZone {
-    TIME_ZONE_INFORMATION info{};  // StandardName: the standard abbreviation
-    // The Windows yearly form cannot express the rule exactly (change times outside 0..23
-    // hours, day-of-year dates, negative daylight saving, all-year daylight saving, offsets
-    // in seconds, no rule after the last transition) and holds the nearest form instead.
-    bool approximated = false;
-};
-
-// referenceYear places day-of-year dates (Jn, n) on a weekday of that year.
-WindowsZone PosixRuleToWindows(const PosixZoneRule& rule, std::int64_t referenceYear);
+using platform::FixedWindowsZone;
+using platform::PosixRuleToWindows;
+using platform::SetZoneName;
+using platform::WindowsZone;
 
 // From the file's footer rule; without a usable one, the last transition's type as a fixed
 // offset (approximated when the file knows daylight saving).
@@ -36,10 +31,13 @@ std::string ZoneDirectory();
 // The system's current zone: TZ as the C library reads it (a zone file, tried first, or a rule
 // string), else /etc/localtime. StandardName is the zone's name under the zone directory where
 // known, else the standard abbreviation; truncated to 31 characters.
+// Where the offset in force now comes from the zone file's transition list rather than its
+// footer rule, the record describes the present instead (see DescribePresent).
 WindowsZone DescribeCurrentZone();
 
-// Copies UTF-8 text into a 32-unit name field, truncated to 31 units, terminated, zero-padded.
-void SetZoneName(const std::string& text, WCHAR (&name)[32]);
+// True when TZ is set, not empty, and names neither a zone file nor a rule: the C library then
+// silently uses UTC.
+bool TzNamesNoZone();
 
 // The UTC calendar year now: the reference year of day-of-year rules.
 std::int64_t CurrentYear();

@@ -8,4 +8,8 @@ bool ZoneRecordIsApproximated(const WCHAR* /*zoneKey*/) {
     return false;
 }
 
+bool TimeZoneVariableNamesNoZone() {
+    return false;
+}
+
 }  // namespace trendtab::platform

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace trendtab::posix {
+namespace trendtab::platform {
 
 struct PosixChangeRule {
     enum class Kind {
@@ -35,4 +35,8 @@ struct PosixZoneRule {
 
 bool ParsePosixZoneRule(std::string_view text, PosixZoneRule* rule);
 
-}  // namespace trendtab::posix
+// When a change falls in a year: seconds from 1970-01-01 00:00 on the local clock in force
+// before the change (a time past 24:00 or below 0 reaches into a neighbouring day).
+std::int64_t LocalChangeSeconds(const PosixChangeRule& rule, std::int64_t year);
+
+}  // namespace trendtab::platform

@@ -4,8 +4,12 @@
 #include <cctype>
 #include <utility>
 
-namespace trendtab::posix {
+#include "civil_time.h"
+
+namespace trendtab::platform {
 namespace {
+
+namespace civil = trendtab::civil;
 
 class Cursor {
   public:
@@ -146,4 +150,23 @@ bool ParsePosixZoneRule(std::string_view text, PosixZoneRule* rule) {
     return true;
 }
 
-}  // namespace trendtab::posix
+std::int64_t LocalChangeSeconds(const PosixChangeRule& rule, std::int64_t year) {
+    std::int64_t days = 0;
+    if (rule.kind == PosixChangeRule::Kind::kMonthWeekDay) {
+        const std::int64_t first = civil::DaysFromCivil(year, rule.month, 1);
+        int day = 1 + (rule.weekday - civil::WeekdayFromDays(first) + 7) % 7 + 7 * (rule.week - 1);
+        if (day > civil::DaysInMonth(year, rule.month)) {
+            day -= 7;  // week 5: the last one
+        }
+        days = first + day - 1;
+    } else {
+        int dayOfYear = rule.day;  // n: zero-based, February 29 counted
+        if (rule.kind == PosixChangeRule::Kind::kJulian) {
+            dayOfYear = rule.day - 1 + (civil::IsLeapYear(year) && rule.day > 59 ? 1 : 0);
+        }
+        days = civil::DaysFromCivil(year, 1, 1) + dayOfYear;
+    }
+    return days * 86'400 + rule.time;
+}
+
+}  // namespace trendtab::platform
