@@ -3,7 +3,7 @@
 #include "trendtime.h"
 
 int ProbeEntry(void) {
-    FILETIME max;
+    trendtime_FILETIME max;
     FileTimeGetMax(&max);
     return max.dwHighDateTime == 0x07FFFFFF && max.dwLowDateTime == 0xFFFFFFFF ? 0 : 3;
 }
