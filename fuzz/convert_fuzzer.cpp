@@ -11,6 +11,7 @@
 
 #include "convert.h"
 #include "options.h"
+#include "scratch_directory.h"
 
 namespace {
 
@@ -55,17 +56,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (!std::freopen("/dev/null", "w", stdout)) {
         std::abort();
     }
-    // Memory-backed where possible: the target writes three files per input.
-    char memory[] = "/dev/shm/trendtab-fuzz-XXXXXX";
-    char disk[] = "/tmp/trendtab-fuzz-XXXXXX";
-    const char* directory = mkdtemp(memory);
-    if (!directory) {
-        directory = mkdtemp(disk);
-    }
-    if (!directory) {
-        std::abort();
-    }
-    g_directory = directory;
+    g_directory = MakeScratchDirectory();  // the target writes three files per input
     return 0;
 }
 

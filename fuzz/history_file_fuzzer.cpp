@@ -1,7 +1,5 @@
 // Fuzz target: the reading core on arbitrary bytes. A sound file's geometry must add up to its
 // size, and the cursor must hand out exactly the records the geometry counts.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,22 +7,14 @@
 
 #include "history_file.h"
 #include "record_cursor.h"
+#include "scratch_directory.h"
 
 namespace {
 std::string g_path;
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char memory[] = "/dev/shm/trendtab-fuzz-XXXXXX";
-    char disk[] = "/tmp/trendtab-fuzz-XXXXXX";
-    const char* directory = mkdtemp(memory);
-    if (!directory) {
-        directory = mkdtemp(disk);
-    }
-    if (!directory) {
-        std::abort();
-    }
-    g_path = std::string(directory) + "/f.hst";
+    g_path = MakeScratchDirectory() + "/f.hst";
     return 0;
 }
 

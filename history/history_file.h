@@ -27,6 +27,21 @@
 //              IEEE doubles
 //     Bytes past the values, up to recordSize, are not interpreted. A recordSize of 0 means no
 //     records; one too small for the stamp and the values makes the file invalid.
+//
+// Reading a file (record_cursor.h, stamp_decoder.h):
+//
+//   const OpenedHistoryFile opened = OpenHistoryFile(path);
+//   if (!opened.info.ok()) { report opened.info.message; return; }
+//   const HistoryHeader& header = opened.info.header;
+//   RecordCursor cursor(opened.file.get(), header.recordSize);
+//   const FileStampDecoder stamps(header.layout());
+//   for (RecordSpan span = cursor.Next(); !span.empty(); span = cursor.Next()) {
+//       for (std::size_t i = 0; i < span.count; ++i) {
+//           const unsigned char* record = span.Record(i);  // values at header.StampSize()
+//           RecordTime time;
+//           if (stamps.Decode(record, time)) { ... }
+//       }
+//   }
 #pragma once
 
 #include <cstdint>
@@ -106,8 +121,8 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
-// A history file opened for reading only and checked; `file` stands at the first record when
-// `info.ok()`, and is null when the file could not be opened.
+// A history file opened for reading only, as the converter opens it, and checked; `file` stands at
+// the first record when `info.ok()`, and is null when the file could not be opened (a folder, say).
 struct OpenedHistoryFile {
     UniqueFile file;
     HistoryFile info;

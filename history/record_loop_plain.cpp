@@ -38,7 +38,7 @@ bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const Conve
     const ReferenceStampDecoder stamps(header.layout());
     RecordFilter filter(options);
     std::string row;
-    long long line = 1;
+    std::int64_t line = 1;
     for (RecordSpan span = cursor.Next(); !span.empty(); span = cursor.Next()) {
         const unsigned char* record = span.Record(0);
         console.ProgressNow(line++);

@@ -87,7 +87,7 @@ TEST(WideTagText, NulEndsTheTextAndExtraPairsAreIgnored) {
     EXPECT_EQ(names, std::vector<std::string>{"A"});
 }
 
-TEST(ReadHistoryHeader, CompactHeaderAndTags) {
+TEST(ReadHistoryFile, CompactHeaderAndTags) {
     HistorySpec content = Compact({"Tank1", "Tank2"});
     content.rawSlots = {std::string("Tank1\nxyz"), std::string("Tank2\r\nxyz")};
     const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(content));
@@ -101,7 +101,7 @@ TEST(ReadHistoryHeader, CompactHeaderAndTags) {
     EXPECT_EQ(r.position, 6 + 54 + 2 * 256);
 }
 
-TEST(ReadHistoryHeader, WideHeaderAndTags) {
+TEST(ReadHistoryFile, WideHeaderAndTags) {
     HistorySpec content = Wide("A\tdescA\tB\tdescB", 2);
     content.type = -7;  // every type but 2 is the wide layout
     const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(content));
@@ -113,7 +113,7 @@ TEST(ReadHistoryHeader, WideHeaderAndTags) {
     EXPECT_EQ(r.position, 16 + 54 + 15);
 }
 
-TEST(ReadHistoryHeader, ShortFilesAndBadTagCounts) {
+TEST(ReadHistoryFile, ShortFilesAndBadTagCounts) {
     EXPECT_EQ(ReadHeaderOf("").console, "    Error in type of infoFile data: t.hst\n");
     EXPECT_EQ(ReadHeaderOf("\x02").console, "    Error in type of infoFile data: t.hst\n");
     // A wide type with only 10 bytes: the infoFile block is incomplete, silently.
@@ -136,7 +136,7 @@ TEST(ReadHistoryHeader, ShortFilesAndBadTagCounts) {
     }
 }
 
-TEST(ReadHistoryHeader, TagCountLimitsAreInclusive) {
+TEST(ReadHistoryFile, TagCountLimitsAreInclusive) {
     EXPECT_TRUE(ReadHeaderOf(hstgen::BuildHistoryBytes(Compact({}))).ok);
     std::vector<std::string> many(250, "T");
     const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(Compact(many)));
@@ -144,7 +144,7 @@ TEST(ReadHistoryHeader, TagCountLimitsAreInclusive) {
     EXPECT_EQ(r.file.header.tagNames.size(), 250u);
 }
 
-TEST(ReadHistoryHeader, MissingWideNamesMakeTheFileInvalid) {
+TEST(ReadHistoryFile, MissingWideNamesMakeTheFileInvalid) {
     const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(Wide("A\t\tB", 2)));
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.console, "   Tag: A \n   Invalid history file");
@@ -158,7 +158,7 @@ TEST(ReadHistoryHeader, MissingWideNamesMakeTheFileInvalid) {
     EXPECT_EQ(tabs.console, "   Invalid history file");
 }
 
-TEST(ReadHistoryHeader, TagTableCutShortIsInvalid) {
+TEST(ReadHistoryFile, TagTableCutShortIsInvalid) {
     HistorySpec compact = Compact({"A", "B"});
     compact.truncateTo = 60 + 256 + 100;
     EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(compact)).console,
@@ -171,7 +171,7 @@ TEST(ReadHistoryHeader, TagTableCutShortIsInvalid) {
     EXPECT_EQ(r.console, "   Invalid history file");
 }
 
-TEST(ReadHistoryHeader, RecordSizeMustHoldStampAndValues) {
+TEST(ReadHistoryFile, RecordSizeMustHoldStampAndValues) {
     HistorySpec content = Compact({"A", "B"});
     content.recordSize = 11;  // needs 12
     const HeaderResult small = ReadHeaderOf(hstgen::BuildHistoryBytes(content));

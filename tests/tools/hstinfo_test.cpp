@@ -72,6 +72,22 @@ TEST_F(HstinfoInZone, WideFileWithSecondFieldsAndOddStamps) {
               "last.ticks: 9223372036854775808\nlast.utc: -\nlast.local: -\n");
 }
 
+TEST_F(HstinfoInZone, LocalTimesAreTheConvertersEvenBefore1900) {
+    // A local year below 1900 shows the local breakdown of 1970-01-01 00:00:00 UTC, as the
+    // converter's rows do; the UTC column keeps the stamp's own time.
+    HistorySpec content;
+    content.layout = hstgen::Layout::Wide;
+    content.tags = {"A"};
+    content.records = {{FileTimeTicks(1800, 6, 1, 12, 0, 0, 0), {1}}};
+    Write("old.hst", content);
+    const auto result = Inspect({"old.hst"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.output.find("first.utc: 1800-06-01 12:00:00.000\n"
+                                 "first.local: 1970-01-01 09:00:00.000\n"),
+              std::string::npos)
+        << result.output;
+}
+
 TEST_F(HstinfoInZone, RejectedFilesGetTheConvertersMessage) {
     HistorySpec badCount;
     badCount.numTags = 251;

@@ -3,7 +3,9 @@
 // (win32/), our implementation of the same services elsewhere (posix/).
 #pragma once
 
-#include "platform_backend.h"
+// posix/platform_backend.h or win32/platform_backend.h, named by the build; the backend
+// folders are not on anyone else's include path.
+#include TRENDTAB_PLATFORM_BACKEND
 
 #include <cstdio>
 #include <ctime>
