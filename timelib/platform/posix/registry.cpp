@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform.h"
+#include "posix_internal.h"
 #include "zone_description.h"
 #include "zone_keys.h"
 
@@ -65,17 +66,13 @@ HKEY Register(std::unique_ptr<HKEY__> key) {
     return handle;
 }
 
-WCHAR FoldCase(WCHAR c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<WCHAR>(c - u'A' + u'a') : c;
-}
-
 // Registry names compare without regard to letter case.
 bool EqualNames(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldCase(a[i]) != FoldCase(b[i])) {
+        if (posix::FoldCase(a[i]) != posix::FoldCase(b[i])) {
             return false;
         }
     }
