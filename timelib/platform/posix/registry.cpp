@@ -72,7 +72,7 @@ bool EqualNames(std::u16string_view a, std::u16string_view b) {
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (posix::FoldCase(a[i]) != posix::FoldCase(b[i])) {
+        if (trendtab::posix::FoldCase(a[i]) != trendtab::posix::FoldCase(b[i])) {
             return false;
         }
     }
