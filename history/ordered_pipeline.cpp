@@ -1,7 +1,9 @@
 #include "ordered_pipeline.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -121,6 +123,25 @@ class Ring {
 };
 
 }  // namespace
+
+OrderedPipeline::Shape OrderedPipeline::ShapeFor(std::size_t recordSize, std::size_t workers,
+                                                 std::size_t blockBytes) {
+    Shape shape{std::max<std::size_t>(1, workers), blockBytes};
+    if (const char* forced = std::getenv("TRENDTAB_WORKERS")) {
+        char* end = nullptr;
+        const unsigned long count = std::strtoul(forced, &end, 10);
+        if (count > 0 && count <= 64) {
+            shape.workers = count;
+        }
+        if (*end == ':') {
+            const unsigned long records = std::strtoul(end + 1, nullptr, 10);
+            if (records > 0 && records <= blockBytes) {
+                shape.blockBytes = records * std::max<std::size_t>(1, recordSize);
+            }
+        }
+    }
+    return shape;
+}
 
 std::size_t OrderedPipeline::SlotCount(std::size_t workers) {
     // One being read, one being written, one per worker, and one so that a worker finishing

@@ -21,6 +21,15 @@ class OrderedPipeline {
         std::function<bool(std::size_t slot)> write;
     };
 
+    // How a stream of records goes through: its workers, and the bytes of a block.
+    struct Shape {
+        std::size_t workers;
+        std::size_t blockBytes;
+    };
+    // `workers` workers and blocks of `blockBytes`, unless TRENDTAB_WORKERS=N[:RECORDS] in the
+    // environment forces N workers (and RECORDS records of `recordSize` bytes a block), for tests.
+    static Shape ShapeFor(std::size_t recordSize, std::size_t workers, std::size_t blockBytes);
+
     // How many slots a pipeline of `workers` uses, so the caller can make the blocks beforehand.
     static std::size_t SlotCount(std::size_t workers);
 

@@ -4,7 +4,6 @@
 // by integer arithmetic with its own per-tag pieces, and the blocks are written in file order,
 // each after its progress lines. With one processor it all runs on the calling thread.
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -53,37 +52,13 @@ struct RecordBlock {
     }
 };
 
-// How the records go through the pipeline: a worker per usable processor, blocks of about half
-// a megabyte. TRENDTAB_WORKERS=N[:RECORDS] in the environment forces N workers (and RECORDS
-// records per block), for tests.
-struct PipelineShape {
-    std::size_t workers;
-    std::size_t blockBytes;
-};
-
-PipelineShape ChooseShape(std::size_t recordSize) {
-    PipelineShape shape{platform::UsableProcessorCount(), kBlockBytes};
-    if (const char* forced = std::getenv("TRENDTAB_WORKERS")) {
-        char* end = nullptr;
-        const unsigned long workers = std::strtoul(forced, &end, 10);
-        if (workers > 0 && workers <= 64) {
-            shape.workers = workers;
-        }
-        if (*end == ':') {
-            const unsigned long records = std::strtoul(end + 1, nullptr, 10);
-            if (records > 0 && records <= kBlockBytes) {
-                shape.blockBytes = records * std::max<std::size_t>(1, recordSize);
-            }
-        }
-    }
-    return shape;
-}
-
 }  // namespace
 
 bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const ConvertOptions& options,
                     std::FILE* text, Console& console) {
-    const PipelineShape shape = ChooseShape(header.recordSize);
+    // A worker per usable processor, blocks of about half a megabyte.
+    const OrderedPipeline::Shape shape =
+        OrderedPipeline::ShapeFor(header.recordSize, platform::UsableProcessorCount(), kBlockBytes);
     RecordCursor cursor(history, header.recordSize, shape.blockBytes);
     const FileStampDecoder stamps(header.layout());
     RecordFilter filter(options);

@@ -7,6 +7,7 @@
 
 #include "history_source.h"
 #include "name_pattern.h"
+#include "ordered_pipeline.h"
 #include "output_buffer.h"
 #include "replaced_output.h"
 #include "row_writer.h"
@@ -16,7 +17,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uint64_t kProgressRecords = 4096;
+constexpr std::size_t kBlockBytes = 512 * 1024;
+
+// A record that gives a row.
+struct KeptRecord {
+    std::size_t index;  // in the block
+    std::uint64_t ticks;
+};
+
+// A block of whole records on its way through the pipeline, and the rows made of it.
+struct RecordBlock {
+    std::unique_ptr<unsigned char[]> records;
+    trendtab::RecordSpan span;
+    std::vector<KeptRecord> kept;
+    OutputBuffer text;
+};
 
 // The fraction digits that keep every stamp of the file exact.
 int FractionDigitsOfFile(const std::string& path) {
@@ -71,11 +86,9 @@ std::vector<int> SelectTags(const std::vector<std::string>& names,
     return selected;
 }
 
-FileExporter::FileExporter(const ExportOptions& options, const TimeRange& range)
-    : options_(options),
-      range_(range),
-      offsets_(options.timeMode, options.zone),
-      time_(options.timeMode, offsets_) {}
+FileExporter::FileExporter(const ExportOptions& options, const TimeRange& range,
+                           std::size_t pipelineWorkers)
+    : options_(options), range_(range), pipelineWorkers_(pipelineWorkers) {}
 
 FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
                                  std::atomic<std::uint64_t>& progress) {
@@ -171,43 +184,78 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
     }
     plan.fractionDigits = FractionDigitsOfFile(job.input.path);
 
-    const std::unique_ptr<RowWriter> writer = options_.format == Format::Long
-                                                  ? MakeLongWriter(std::move(plan), time_)
-                                                  : MakeTableWriter(std::move(plan), time_);
-    OutputBuffer out(sink);
+    // A file of one block is not worth the threads.
+    const trendtab::OrderedPipeline::Shape shape = trendtab::OrderedPipeline::ShapeFor(
+        header.recordSize, source.RecordBytes() > kBlockBytes ? pipelineWorkers_ : 1, kBlockBytes);
+    source.ReadInBlocksOf(shape.blockBytes);
+    while (times_.size() < shape.workers) {
+        times_.push_back(std::make_unique<WorkerTime>(options_));
+    }
+    std::vector<std::unique_ptr<RowWriter>> writers;
+    for (std::size_t i = 0; i < shape.workers; ++i) {
+        TimeText& time = times_[i]->text;
+        writers.push_back(options_.format == Format::Long ? MakeLongWriter(plan, time)
+                                                          : MakeTableWriter(plan, time));
+    }
     if (options_.header && !(job.output.empty() && stdoutHeaderDone_)) {
-        writer->Header(out);
+        OutputBuffer head(sink);
+        writers[0]->Header(head);
+        if (!head.Flush()) {
+            reason = sink.reason();
+            return false;
+        }
         if (job.output.empty()) {
             stdoutHeaderDone_ = true;
         }
     }
+
+    // The reading side decides which records give rows, in file order (--every counts them);
+    // workers make the rows of a block each; the blocks go to the sink in file order.
+    std::vector<RecordBlock> blocks(trendtab::OrderedPipeline::SlotCount(shape.workers));
+    for (RecordBlock& block : blocks) {
+        block.records = std::make_unique_for_overwrite<unsigned char[]>(source.BlockBytes());
+    }
     const Layout layout = source.layout();
     const std::uint64_t every = options_.every;
     std::uint64_t inRange = 0;
-    std::uint64_t sinceProgress = 0;
-    while (const unsigned char* record = source.Next()) {
-        if (++sinceProgress == kProgressRecords) {
-            progress += sinceProgress * header.recordSize;
-            sinceProgress = 0;
+    trendtab::OrderedPipeline::Stages stages;
+    stages.read = [&](std::size_t slot) {
+        RecordBlock& block = blocks[slot];
+        block.span = source.NextInto(block.records.get());
+        block.kept.clear();
+        for (std::size_t i = 0; i < block.span.count; ++i) {
+            const std::uint64_t ticks = StampTicks(block.span.Record(i), layout);
+            if ((range_.from && ticks < *range_.from) || (range_.to && ticks >= *range_.to)) {
+                continue;
+            }
+            if (inRange++ % every == 0) {
+                block.kept.push_back({i, ticks});
+            }
         }
-        const std::uint64_t ticks = StampTicks(record, layout);
-        if ((range_.from && ticks < *range_.from) || (range_.to && ticks >= *range_.to)) {
-            continue;
+        return !block.span.empty();
+    };
+    stages.work = [&](std::size_t slot, std::size_t worker) {
+        RecordBlock& block = blocks[slot];
+        RowWriter& writer = *writers[worker];
+        block.text.Clear();
+        for (const KeptRecord& kept : block.kept) {
+            writer.Record(block.span.Record(kept.index), kept.ticks, block.text);
         }
-        if (inRange++ % every != 0) {
-            continue;
-        }
-        writer->Record(record, ticks, out);
-        if (out.failed()) {
-            break;
-        }
+    };
+    stages.write = [&](std::size_t slot) {
+        const RecordBlock& block = blocks[slot];
+        progress += block.span.count * header.recordSize;
+        return block.text.size() == 0 || sink.Write(block.text.data(), block.text.size());
+    };
+    if (!trendtab::OrderedPipeline::Run(shape.workers, stages)) {
+        reason = sink.reason();
+        return false;
     }
-    progress += sinceProgress * header.recordSize;
     if (!source.Finished(reason)) {
         return false;
     }
     // The shared standard-output stream is finished once, after the last file.
-    if (!out.Flush() || (!job.output.empty() && !sink.Finish())) {
+    if (!job.output.empty() && !sink.Finish()) {
         reason = sink.reason();
         return false;
     }

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,10 +43,12 @@ struct FileOutcome {
 std::vector<int> SelectTags(const std::vector<std::string>& names,
                             const std::vector<std::string>& patterns);
 
-// One per worker: keeps the zone it shows times in across the files it exports.
+// One per file worker: keeps the zones it shows times in across the files it exports. A file is
+// itself split over `pipelineWorkers` threads when it holds more than one block of records.
 class FileExporter {
   public:
-    FileExporter(const ExportOptions& options, const TimeRange& range);
+    FileExporter(const ExportOptions& options, const TimeRange& range,
+                 std::size_t pipelineWorkers = 1);
 
     // `stdoutSink` receives jobs without an output path; `progress` counts input bytes done.
     FileOutcome Export(const FileJob& job, ByteSink* stdoutSink,
@@ -55,11 +58,19 @@ class FileExporter {
     bool Convert(const FileJob& job, ByteSink& sink, std::atomic<std::uint64_t>& progress,
                  std::string& reason);
 
+    // A pipeline worker's own times: its offset and text caches are shared with no other thread.
+    struct WorkerTime {
+        explicit WorkerTime(const ExportOptions& options)
+            : offsets(options.timeMode, options.zone), text(options.timeMode, offsets) {}
+        UtcOffsets offsets;
+        TimeText text;
+    };
+
     const ExportOptions& options_;
     TimeRange range_;
+    std::size_t pipelineWorkers_;
     bool stdoutHeaderDone_ = false;  // standard output takes one header, before its first row
-    UtcOffsets offsets_;
-    TimeText time_;
+    std::vector<std::unique_ptr<WorkerTime>> times_;  // one per pipeline worker, made when needed
 };
 
 }  // namespace hstexport

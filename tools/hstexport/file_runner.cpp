@@ -1,5 +1,6 @@
 #include "file_runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -91,8 +92,12 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
     std::vector<FileOutcome> outcomes(inputs.size());
     std::mutex doneMutex;
     std::condition_variable done;
+    // The cores left over by the files running at once go to each file's own pipeline.
+    const unsigned workers = WorkerCount(options, inputs.size());
+    const std::size_t pipelineWorkers =
+        std::max<std::size_t>(1, trendtab::platform::UsableProcessorCount() / workers);
     auto work = [&] {
-        FileExporter exporter(options, range);
+        FileExporter exporter(options, range, pipelineWorkers);
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
             outcomes[i] = exporter.Export(jobs[i], stdoutSink, bytesDone);
             if (outcomes[i].status == FileStatus::Failed) {
@@ -104,7 +109,6 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
             }
         }
     };
-    const unsigned workers = WorkerCount(options, inputs.size());
     std::vector<std::thread> threads;
     for (unsigned w = 0; w < workers; ++w) {
         threads.emplace_back(work);

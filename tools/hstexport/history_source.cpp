@@ -51,14 +51,16 @@ bool HistorySource::Open(const std::string& path, std::string& reason) {
         reason = readError ? SystemReason(errno) : HeaderReason(opened_.info.error, header());
         return false;
     }
+    ReadInBlocksOf(trendtab::RecordCursor::kDefaultBlockBytes);
+    return true;
+}
+
+void HistorySource::ReadInBlocksOf(std::size_t blockBytes) {
     // Blocks no larger than the records: many small files then need no large buffers.
-    const std::uint64_t bytes = opened_.info.recordCount * header().recordSize;
-    const std::size_t block = bytes < trendtab::RecordCursor::kDefaultBlockBytes
-                                  ? static_cast<std::size_t>(bytes)
-                                  : trendtab::RecordCursor::kDefaultBlockBytes;
+    const std::uint64_t bytes = RecordBytes();
+    const std::size_t block = bytes < blockBytes ? static_cast<std::size_t>(bytes) : blockBytes;
     cursor_ =
         std::make_unique<trendtab::RecordCursor>(opened_.file.get(), header().recordSize, block);
-    return true;
 }
 
 bool HistorySource::Finished(std::string& reason) const {

@@ -34,6 +34,14 @@ class HistorySource {
         }
         return span_.Record(index_++);
     }
+    // Reads in blocks of `blockBytes` from now on (before the first record is read).
+    void ReadInBlocksOf(std::size_t blockBytes);
+    // Bytes of the file's whole records.
+    std::uint64_t RecordBytes() const { return opened_.info.recordCount * header().recordSize; }
+    // The next block of records, read into `block` (BlockBytes() long): for blocks that travel.
+    trendtab::RecordSpan NextInto(unsigned char* block) { return cursor_->NextInto(block); }
+    std::size_t BlockBytes() const { return cursor_->BlockBytes(); }
+
     // After the records ran out: false with the system's reason when reading failed.
     bool Finished(std::string& reason) const;
 

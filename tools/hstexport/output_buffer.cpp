@@ -6,7 +6,7 @@ namespace hstexport {
 
 bool OutputBuffer::Flush() {
     if (used_ > 0 && !failed_) {
-        failed_ = !sink_.Write(buffer_.get(), used_);
+        failed_ = !sink_->Write(buffer_.get(), used_);
     }
     bytesIn_ += used_;
     used_ = 0;
@@ -14,7 +14,7 @@ bool OutputBuffer::Flush() {
 }
 
 void OutputBuffer::Grow(std::size_t bytes) {
-    if (used_ >= kFlushBytes) {
+    if (sink_ && used_ >= kFlushBytes) {
         Flush();
     }
     if (capacity_ - used_ >= bytes) {

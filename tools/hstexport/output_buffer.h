@@ -1,5 +1,5 @@
 // Rows are written straight into one buffer that goes to the sink in large pieces, so memory does
-// not grow with the file.
+// not grow with the file. Without a sink it holds a block's rows whole until they are taken.
 #pragma once
 
 #include <memory>
@@ -10,7 +10,8 @@ namespace hstexport {
 
 class OutputBuffer {
   public:
-    explicit OutputBuffer(ByteSink& sink) : sink_(sink) {}
+    OutputBuffer() = default;
+    explicit OutputBuffer(ByteSink& sink) : sink_(&sink) {}
 
     // Where the next bytes go, with room for `bytes` of them.
     char* Room(std::size_t bytes) {
@@ -26,6 +27,11 @@ class OutputBuffer {
         Advance(p + text.size());
     }
 
+    // The text held, for a buffer without a sink; Clear() starts it afresh.
+    const char* data() const { return buffer_.get(); }
+    std::size_t size() const { return used_; }
+    void Clear() { used_ = 0; }
+
     // Hands everything to the sink; false once a write failed.
     bool Flush();
     bool failed() const { return failed_; }
@@ -36,7 +42,7 @@ class OutputBuffer {
 
     static constexpr std::size_t kFlushBytes = 1 << 20;
     static constexpr std::size_t kFirstBytes = 64 << 10;
-    ByteSink& sink_;
+    ByteSink* sink_ = nullptr;
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;
     std::size_t used_ = 0;

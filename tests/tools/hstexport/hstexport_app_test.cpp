@@ -454,4 +454,100 @@ TEST_F(HstexportTest, NamedZoneOffsetsAcrossDaylightSavingChanges) {
     EXPECT_EQ(offsets, (std::set<std::string>{"+01:00", "+02:00"}));
 }
 
+// A file's records through several workers: the bytes of every format, zone and selection
+// are those of one worker, also when blocks end mid-way through a selection or a zone change.
+class HstexportWorkers : public HstexportTest {
+  protected:
+    testsupport::RunResult RunWith(const std::string& shape, std::vector<std::string> arguments) {
+        testsupport::RunOptions options;
+        options.workingDirectory = dir.path().string();
+        options.environment = {{"TRENDTAB_WORKERS", shape}};
+        arguments.insert(arguments.end(), {"-q", "-j", "1"});
+        return testsupport::RunProgram(HSTEXPORT_EXE, arguments, options);
+    }
+
+    // Both layouts around Berlin's autumn change, values that repeat and values that do not.
+    void WriteInputs() {
+        std::mt19937_64 random(7);
+        for (const Layout layout : {Layout::Compact, Layout::Wide}) {
+            HistorySpec content;
+            content.layout = layout;
+            content.tags = {"Tank1", "Tank2", "Flow"};
+            const std::int64_t start = layout == Layout::Wide ? FileTimeTicks(2024, 10, 27, 0, 0, 0)
+                                                              : UnixSeconds(2024, 10, 27, 0, 0, 0);
+            const std::int64_t step =
+                layout == Layout::Wide ? 37 * hstgen::kTicksPerSecond + 5 : 37;
+            for (int i = 0; i < 1501; ++i) {
+                content.records.push_back(
+                    {start + i * step,
+                     {static_cast<double>(i / 7), std::bit_cast<double>(random() >> 2), i * 0.1}});
+            }
+            Write(layout == Layout::Wide ? "w.hst" : "c.hst", content);
+        }
+    }
+};
+
+TEST_F(HstexportWorkers, SameBytesAsOneWorker) {
+    WriteInputs();
+    const std::string berlin =
+        testsupport::ZoneListFromZoneDirectory() ? "Europe/Berlin" : "W. Europe Standard Time";
+    const std::vector<std::vector<std::string>> optionSets = {
+        {},
+        {"--format", "tsv", "--utc"},
+        {"--format", "long", "--tags", "Tank*", "--sep", ";"},
+        {"--tz", berlin},
+        {"--epoch", "--no-header"},
+        {"--utc", "--from", "2024-10-27T00:20Z", "--to", "2024-10-27T14:00Z", "--every", "3"},
+        {"--gzip", "--tz", berlin, "--format", "long"},
+    };
+    for (const auto& options : optionSets) {
+        const std::string first = options.empty() ? "" : options[0];
+        const bool gzip = first == "--gzip";
+        const std::string extension =
+            std::string(options.size() > 2 && options[2] == "tsv" ? ".tsv" : ".csv") +
+            (gzip ? ".gz" : "");
+        auto outputs = [&](const std::string& shape) {
+            std::vector<std::string> arguments = options;
+            arguments.insert(arguments.end(), {"c.hst", "w.hst"});
+            const auto result = RunWith(shape, arguments);
+            EXPECT_EQ(result.exitCode, 0) << shape << result.errors;
+            std::vector<std::string> texts;
+            for (const char* name : {"c", "w"}) {
+                const std::string bytes = Read(name + extension);
+                texts.push_back(gzip ? Gunzip(bytes) : bytes);
+            }
+            return texts;
+        };
+        const std::vector<std::string> one = outputs("1");
+        ASSERT_GT(one[0].size(), 10'000u) << first;
+        for (const char* shape : {"2:97", "3:64", "8:33", "2"}) {
+            EXPECT_EQ(outputs(shape), one) << shape << " " << first;
+        }
+    }
+}
+
+TEST_F(HstexportWorkers, WriteErrorFailsTheFileAndLeavesNoTemporary) {
+    if (!testsupport::SupportsFileSizeLimit()) {
+        GTEST_SKIP() << "no file-size limit for a child process on this platform";
+    }
+    WriteInputs();
+    testsupport::WriteFileBytes(dir.file("c.csv"), "earlier output\n");
+    for (const char* shape : {"1:50", "2:50", "3:64", "8:33"}) {
+        SCOPED_TRACE(shape);
+        testsupport::RunOptions limited;
+        limited.workingDirectory = dir.path().string();
+        limited.environment = {{"TRENDTAB_WORKERS", shape}};
+        limited.fileSizeLimit = 16 << 10;
+        const auto result =
+            testsupport::RunProgram(HSTEXPORT_EXE, {"-q", "--utc", "c.hst"}, limited);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(testsupport::WithLfLineEnds(result.errors),
+                  "hstexport: c.hst: write error: File too large\n");
+        EXPECT_EQ(Read("c.csv"), "earlier output\n");
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+        }
+    }
+}
+
 }  // namespace
