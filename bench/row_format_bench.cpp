@@ -2,6 +2,7 @@
 // through "%e", and the date and time pieces. Each iteration formats a batch of typical inputs.
 #include <benchmark/benchmark.h>
 
+#include <bit>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -34,6 +35,24 @@ std::vector<float> TypicalFloats() {
     return floats;
 }
 
+// Random values as the generator makes them: both signs, binary exponents from -60 to 60, random
+// mantissas, one in sixteen zero. Magnitudes at random defeat branch prediction.
+std::vector<double> RandomValues() {
+    std::mt19937_64 engine(7);
+    std::vector<double> values;
+    for (std::size_t i = 0; i < kBatch; ++i) {
+        const std::uint64_t r = engine();
+        if ((r & 15) == 0) {
+            values.push_back(0.0);
+            continue;
+        }
+        const std::uint64_t sign = (r >> 4) & 1;
+        const std::uint64_t exponent = 1023 - 60 + (r >> 5) % 121;
+        values.push_back(std::bit_cast<double>(sign << 63 | exponent << 52 | engine() >> 12));
+    }
+    return values;
+}
+
 std::vector<RecordTime> TypicalTimes() {
     std::vector<RecordTime> times;
     for (std::int32_t i = 0; i < static_cast<std::int32_t>(kBatch); ++i) {
@@ -61,6 +80,39 @@ BENCHMARK_CAPTURE(Values, fast_columns, fast::AppendValuePiece, false);
 BENCHMARK_CAPTURE(Values, plain_columns, plain::AppendValuePiece, false);
 BENCHMARK_CAPTURE(Values, fast_extended, fast::AppendValuePiece, true);
 BENCHMARK_CAPTURE(Values, plain_extended, plain::AppendValuePiece, true);
+
+void RandomValuePieces(benchmark::State& state, bool extended) {
+    const std::vector<double> values = RandomValues();
+    std::string row;
+    for (auto _ : state) {
+        row.clear();
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            fast::AppendValuePiece(row, values[i], '\t', i + 1 == values.size(), extended);
+        }
+        benchmark::DoNotOptimize(row.data());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * values.size()));
+}
+BENCHMARK_CAPTURE(RandomValuePieces, columns, false);
+BENCHMARK_CAPTURE(RandomValuePieces, extended, true);
+
+void RandomCompactPieces(benchmark::State& state, bool extended) {
+    std::vector<float> floats;
+    for (const double value : RandomValues()) {
+        floats.push_back(static_cast<float>(value));
+    }
+    std::string row;
+    for (auto _ : state) {
+        row.clear();
+        for (std::size_t i = 0; i < floats.size(); ++i) {
+            fast::AppendCompactValuePiece(row, floats[i], '\t', i + 1 == floats.size(), extended);
+        }
+        benchmark::DoNotOptimize(row.data());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * floats.size()));
+}
+BENCHMARK_CAPTURE(RandomCompactPieces, columns, false);
+BENCHMARK_CAPTURE(RandomCompactPieces, extended, true);
 
 void CompactRounding(benchmark::State& state, double (*round)(float)) {
     const std::vector<float> floats = TypicalFloats();
