@@ -138,17 +138,18 @@ struct SevenDigits {
     int power10;
 };
 
-// |value| / 10^power10 rounded to a whole number, in doubles: with a power of ten a double holds
-// exactly, one multiplication or division rounds once, so the quotient (below 2^24) is within
-// 2^-30 of the exact one, which lies on the same side of a half unless the rounded quotient is
-// that close to it. False then (exact halves included), where the power is not exact, and where
-// the quotient is outside [10^6, 10^7).
+// |value| / 10^power10 rounded to a whole number, in doubles, as one multiplication (no division,
+// no branch on the sign of the power): by 10^-power10, exact up to 10^22, or for a positive power
+// by the double nearest to 10^-power10, itself within 2^-53 of it relatively. So the quotient
+// (below 10^7 < 2^23.3) is within 2^-52 relatively, 2^-28.7 absolutely, of the exact one, which
+// lies on the same side of a half unless the rounded quotient is within 2^-28 of it. False then
+// (exact halves included), where the power is outside [-22, 22], and where the quotient is
+// outside [10^6, 10^7) (where the exact one is a hair outside, both round to the same digits).
 inline bool ScaleByExactPow10(double magnitude, int power10, std::uint64_t& digits) {
     if (!kDoubleOpsRoundOnce || power10 < -kMaxExactPow10 || power10 > kMaxExactPow10) {
         return false;
     }
-    const double scaled =
-        power10 <= 0 ? magnitude * Pow10Double(-power10) : magnitude / Pow10Double(power10);
+    const double scaled = magnitude * Pow10Double(-power10);
     if (!(scaled >= static_cast<double>(kSevenDigits / 10) &&
           scaled < static_cast<double>(kSevenDigits))) {
         return false;

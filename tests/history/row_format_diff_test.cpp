@@ -277,6 +277,28 @@ TEST_F(ValueDiffTest, FloatsAroundPowersOfTenAndSubnormals) {
     }
 }
 
+TEST_F(ValueDiffTest, FloatsScaledByTheInexactPowersOfTenFrom10To7On) {
+    // From 10^7 on the seven digits come from a product with a rounded 10^-power: floats next to
+    // the decimals halfway between two seven-digit values, and floats at random, up to past 10^29
+    // where that path ends.
+    Values values(11);
+    for (std::uint64_t i = 0, n = Scaled(200'000); i < n; ++i) {
+        const double halfway = (static_cast<double>(values.Below(9'000'000) + 1'000'000) + 0.5) *
+                               std::pow(10.0, static_cast<double>(values.Below(24)));
+        float value = std::nextafter(static_cast<float>(halfway), 0.0f);
+        for (int step = 0; step < 3; ++step) {
+            diff_.CheckCompact(values.Signed(1.0) < 0 ? -value : value);
+            value = std::nextafter(value, INFINITY);
+        }
+    }
+    const auto first = std::bit_cast<std::uint32_t>(1e7F);
+    const auto last = std::bit_cast<std::uint32_t>(1e30F);
+    for (std::uint64_t i = 0, n = Scaled(1'000'000); i < n; ++i) {
+        diff_.CheckCompact(
+            FloatFrom(first + static_cast<std::uint32_t>(values.Below(last - first))));
+    }
+}
+
 TEST(DateAndTimeDiffTest, EveryFieldInAndAroundItsRange) {
     // Valid calendar times, the failure values (-1, year 0, month 0) and fields printf widens.
     PieceDiff diff;
