@@ -27,9 +27,9 @@ std::vector<double> TypicalValues() {
     return values;
 }
 
-std::vector<float> TypicalFloats() {
+std::vector<float> NearestFloats(const std::vector<double>& values) {
     std::vector<float> floats;
-    for (const double value : TypicalValues()) {
+    for (const double value : values) {
         floats.push_back(static_cast<float>(value));
     }
     return floats;
@@ -62,10 +62,10 @@ std::vector<RecordTime> TypicalTimes() {
     return times;
 }
 
-using ValueAppender = void (*)(std::string&, double, char, bool, bool);
-
-void Values(benchmark::State& state, ValueAppender append, bool extended) {
-    const std::vector<double> values = TypicalValues();
+// Each value of the batch as a piece of one row, the last one ending it.
+template <typename Value>
+void Pieces(benchmark::State& state, const std::vector<Value>& values,
+            void (*append)(std::string&, Value, char, bool, bool), bool extended) {
     std::string row;
     for (auto _ : state) {
         row.clear();
@@ -76,46 +76,31 @@ void Values(benchmark::State& state, ValueAppender append, bool extended) {
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * values.size()));
 }
+
+using ValueAppender = void (*)(std::string&, double, char, bool, bool);
+
+void Values(benchmark::State& state, ValueAppender append, bool extended) {
+    Pieces(state, TypicalValues(), append, extended);
+}
 BENCHMARK_CAPTURE(Values, fast_columns, fast::AppendValuePiece, false);
 BENCHMARK_CAPTURE(Values, plain_columns, plain::AppendValuePiece, false);
 BENCHMARK_CAPTURE(Values, fast_extended, fast::AppendValuePiece, true);
 BENCHMARK_CAPTURE(Values, plain_extended, plain::AppendValuePiece, true);
 
 void RandomValuePieces(benchmark::State& state, bool extended) {
-    const std::vector<double> values = RandomValues();
-    std::string row;
-    for (auto _ : state) {
-        row.clear();
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            fast::AppendValuePiece(row, values[i], '\t', i + 1 == values.size(), extended);
-        }
-        benchmark::DoNotOptimize(row.data());
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * values.size()));
+    Pieces(state, RandomValues(), fast::AppendValuePiece, extended);
 }
 BENCHMARK_CAPTURE(RandomValuePieces, columns, false);
 BENCHMARK_CAPTURE(RandomValuePieces, extended, true);
 
 void RandomCompactPieces(benchmark::State& state, bool extended) {
-    std::vector<float> floats;
-    for (const double value : RandomValues()) {
-        floats.push_back(static_cast<float>(value));
-    }
-    std::string row;
-    for (auto _ : state) {
-        row.clear();
-        for (std::size_t i = 0; i < floats.size(); ++i) {
-            fast::AppendCompactValuePiece(row, floats[i], '\t', i + 1 == floats.size(), extended);
-        }
-        benchmark::DoNotOptimize(row.data());
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * floats.size()));
+    Pieces(state, NearestFloats(RandomValues()), fast::AppendCompactValuePiece, extended);
 }
 BENCHMARK_CAPTURE(RandomCompactPieces, columns, false);
 BENCHMARK_CAPTURE(RandomCompactPieces, extended, true);
 
 void CompactRounding(benchmark::State& state, double (*round)(float)) {
-    const std::vector<float> floats = TypicalFloats();
+    const std::vector<float> floats = NearestFloats(TypicalValues());
     for (auto _ : state) {
         double sum = 0;
         for (const float value : floats) {
