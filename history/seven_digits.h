@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include <array>
+
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -232,6 +234,28 @@ inline bool TryRoundCompact(float value, double& result) {
     return true;
 }
 
+// x / 10^power for x below 2^24 and power in [1, 7], as (x * m) >> s with m = floor(2^s / 10^power)
+// + 1 and s = 24 + bit_width(10^power): the product's excess over x / 10^power, below
+// x / 2^s < 10^-power, cannot reach the next whole number, and the product stays below 2^49.
+struct Reciprocal {
+    std::uint64_t multiplier;
+    int shift;
+};
+inline constexpr auto kReciprocalsOfPow10 = [] {
+    std::array<Reciprocal, 8> table{};
+    for (std::size_t power = 1; power < table.size(); ++power) {
+        const auto divisor = static_cast<std::uint64_t>(kPow10[power]);
+        const int shift = 24 + std::bit_width(divisor);
+        table[power] = {(std::uint64_t{1} << shift) / divisor + 1, shift};
+    }
+    return table;
+}();
+
+inline std::uint64_t DivideBelow2To24(std::uint64_t x, int power) {
+    const Reciprocal& r = kReciprocalsOfPow10[static_cast<std::size_t>(power)];
+    return (x * r.multiplier) >> r.shift;
+}
+
 // The digits "%.*f" shows for the double nearest to digits * 10^power10 — the compact value as
 // read back — found from the decimal itself. A whole decimal (from 10^6 on) is that double.
 // Below 10^6 the double lies within half its last binary place of the decimal: far less
@@ -259,9 +283,9 @@ inline bool SevenDigitsToFixed(const SevenDigits& seven, int decimals, FixedDigi
             shown = 0;  // below half a unit: digits < 10^7 <= 10^cut / 2
         } else {
             const std::uint64_t divisor = Pow10U64(cut);
-            // One 32-bit division (digits < 2^24): magnitudes at random would make a choice of
-            // constant divisors mispredict.
-            shown = static_cast<std::uint32_t>(seven.digits) / static_cast<std::uint32_t>(divisor);
+            // A multiplication by a reciprocal from a table: magnitudes at random would make a
+            // choice of constant divisors mispredict, and a division is slow.
+            shown = DivideBelow2To24(seven.digits, cut);
             const std::uint64_t twiceRest = (seven.digits - shown * divisor) * 2;
             if (twiceRest == divisor) {
                 return false;  // exactly halfway: the double's side decides

@@ -16,6 +16,7 @@
 
 #include "piece_diff.h"
 #include "row_format.h"
+#include "seven_digits.h"
 #include "test_support.h"
 
 namespace trendtab {
@@ -296,6 +297,19 @@ TEST_F(ValueDiffTest, FloatsScaledByTheInexactPowersOfTenFrom10To7On) {
     for (std::uint64_t i = 0, n = Scaled(1'000'000); i < n; ++i) {
         diff_.CheckCompact(
             FloatFrom(first + static_cast<std::uint32_t>(values.Below(last - first))));
+    }
+}
+
+TEST(ReciprocalDivisionTest, EverySevenDigitValueByEveryPowerItIsCutBy) {
+    // Every value the seven digits can take (with the rest of 24 bits), so the table of
+    // reciprocals is proven, not sampled.
+    for (int power = 1; power <= 7; ++power) {
+        const std::uint64_t divisor = fast::Pow10U64(power);
+        std::uint64_t wrong = 0;
+        for (std::uint64_t x = 0; x < (std::uint64_t{1} << 24); ++x) {
+            wrong += fast::DivideBelow2To24(x, power) != x / divisor ? 1 : 0;
+        }
+        EXPECT_EQ(wrong, 0u) << "power " << power;
     }
 }
 
