@@ -2,6 +2,7 @@
 // through "%e", and the date and time pieces. Each iteration formats a batch of typical inputs.
 #include <benchmark/benchmark.h>
 
+#include <bit>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -26,12 +27,30 @@ std::vector<double> TypicalValues() {
     return values;
 }
 
-std::vector<float> TypicalFloats() {
+std::vector<float> NearestFloats(const std::vector<double>& values) {
     std::vector<float> floats;
-    for (const double value : TypicalValues()) {
+    for (const double value : values) {
         floats.push_back(static_cast<float>(value));
     }
     return floats;
+}
+
+// Random values as the generator makes them: both signs, binary exponents from -60 to 60, random
+// mantissas, one in sixteen zero. Magnitudes at random defeat branch prediction.
+std::vector<double> RandomValues() {
+    std::mt19937_64 engine(7);
+    std::vector<double> values;
+    for (std::size_t i = 0; i < kBatch; ++i) {
+        const std::uint64_t r = engine();
+        if ((r & 15) == 0) {
+            values.push_back(0.0);
+            continue;
+        }
+        const std::uint64_t sign = (r >> 4) & 1;
+        const std::uint64_t exponent = 1023 - 60 + (r >> 5) % 121;
+        values.push_back(std::bit_cast<double>(sign << 63 | exponent << 52 | engine() >> 12));
+    }
+    return values;
 }
 
 std::vector<RecordTime> TypicalTimes() {
@@ -43,10 +62,10 @@ std::vector<RecordTime> TypicalTimes() {
     return times;
 }
 
-using ValueAppender = void (*)(std::string&, double, char, bool, bool);
-
-void Values(benchmark::State& state, ValueAppender append, bool extended) {
-    const std::vector<double> values = TypicalValues();
+// Each value of the batch as a piece of one row, the last one ending it.
+template <typename Value>
+void Pieces(benchmark::State& state, const std::vector<Value>& values,
+            void (*append)(std::string&, Value, char, bool, bool), bool extended) {
     std::string row;
     for (auto _ : state) {
         row.clear();
@@ -57,13 +76,31 @@ void Values(benchmark::State& state, ValueAppender append, bool extended) {
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * values.size()));
 }
+
+using ValueAppender = void (*)(std::string&, double, char, bool, bool);
+
+void Values(benchmark::State& state, ValueAppender append, bool extended) {
+    Pieces(state, TypicalValues(), append, extended);
+}
 BENCHMARK_CAPTURE(Values, fast_columns, fast::AppendValuePiece, false);
 BENCHMARK_CAPTURE(Values, plain_columns, plain::AppendValuePiece, false);
 BENCHMARK_CAPTURE(Values, fast_extended, fast::AppendValuePiece, true);
 BENCHMARK_CAPTURE(Values, plain_extended, plain::AppendValuePiece, true);
 
+void RandomValuePieces(benchmark::State& state, bool extended) {
+    Pieces(state, RandomValues(), fast::AppendValuePiece, extended);
+}
+BENCHMARK_CAPTURE(RandomValuePieces, columns, false);
+BENCHMARK_CAPTURE(RandomValuePieces, extended, true);
+
+void RandomCompactPieces(benchmark::State& state, bool extended) {
+    Pieces(state, NearestFloats(RandomValues()), fast::AppendCompactValuePiece, extended);
+}
+BENCHMARK_CAPTURE(RandomCompactPieces, columns, false);
+BENCHMARK_CAPTURE(RandomCompactPieces, extended, true);
+
 void CompactRounding(benchmark::State& state, double (*round)(float)) {
-    const std::vector<float> floats = TypicalFloats();
+    const std::vector<float> floats = NearestFloats(TypicalValues());
     for (auto _ : state) {
         double sum = 0;
         for (const float value : floats) {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include <array>
+
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -138,17 +140,18 @@ struct SevenDigits {
     int power10;
 };
 
-// |value| / 10^power10 rounded to a whole number, in doubles: with a power of ten a double holds
-// exactly, one multiplication or division rounds once, so the quotient (below 2^24) is within
-// 2^-30 of the exact one, which lies on the same side of a half unless the rounded quotient is
-// that close to it. False then (exact halves included), where the power is not exact, and where
-// the quotient is outside [10^6, 10^7).
+// |value| / 10^power10 rounded to a whole number, in doubles, as one multiplication (no division,
+// no branch on the sign of the power): by 10^-power10, exact up to 10^22, or for a positive power
+// by the double nearest to 10^-power10, itself within 2^-53 of it relatively. So the quotient
+// (below 10^7 < 2^23.3) is within 2^-52 relatively, 2^-28.7 absolutely, of the exact one, which
+// lies on the same side of a half unless the rounded quotient is within 2^-28 of it. False then
+// (exact halves included), where the power is outside [-22, 22], and where the quotient is
+// outside [10^6, 10^7) (where the exact one is a hair outside, both round to the same digits).
 inline bool ScaleByExactPow10(double magnitude, int power10, std::uint64_t& digits) {
     if (!kDoubleOpsRoundOnce || power10 < -kMaxExactPow10 || power10 > kMaxExactPow10) {
         return false;
     }
-    const double scaled =
-        power10 <= 0 ? magnitude * Pow10Double(-power10) : magnitude / Pow10Double(power10);
+    const double scaled = magnitude * Pow10Double(-power10);
     if (!(scaled >= static_cast<double>(kSevenDigits / 10) &&
           scaled < static_cast<double>(kSevenDigits))) {
         return false;
@@ -231,6 +234,28 @@ inline bool TryRoundCompact(float value, double& result) {
     return true;
 }
 
+// x / 10^power for x below 2^24 and power in [1, 7], as (x * m) >> s with m = floor(2^s / 10^power)
+// + 1 and s = 24 + bit_width(10^power): the product's excess over x / 10^power, below
+// x / 2^s < 10^-power, cannot reach the next whole number, and the product stays below 2^49.
+struct Reciprocal {
+    std::uint64_t multiplier;
+    int shift;
+};
+inline constexpr auto kReciprocalsOfPow10 = [] {
+    std::array<Reciprocal, 8> table{};
+    for (std::size_t power = 1; power < table.size(); ++power) {
+        const auto divisor = static_cast<std::uint64_t>(kPow10[power]);
+        const int shift = 24 + std::bit_width(divisor);
+        table[power] = {(std::uint64_t{1} << shift) / divisor + 1, shift};
+    }
+    return table;
+}();
+
+inline std::uint64_t DivideBelow2To24(std::uint64_t x, int power) {
+    const Reciprocal& r = kReciprocalsOfPow10[static_cast<std::size_t>(power)];
+    return (x * r.multiplier) >> r.shift;
+}
+
 // The digits "%.*f" shows for the double nearest to digits * 10^power10 — the compact value as
 // read back — found from the decimal itself. A whole decimal (from 10^6 on) is that double.
 // Below 10^6 the double lies within half its last binary place of the decimal: far less
@@ -258,9 +283,9 @@ inline bool SevenDigitsToFixed(const SevenDigits& seven, int decimals, FixedDigi
             shown = 0;  // below half a unit: digits < 10^7 <= 10^cut / 2
         } else {
             const std::uint64_t divisor = Pow10U64(cut);
-            // One 32-bit division (digits < 2^24): magnitudes at random would make a choice of
-            // constant divisors mispredict.
-            shown = static_cast<std::uint32_t>(seven.digits) / static_cast<std::uint32_t>(divisor);
+            // A multiplication by a reciprocal from a table: magnitudes at random would make a
+            // choice of constant divisors mispredict, and a division is slow.
+            shown = DivideBelow2To24(seven.digits, cut);
             const std::uint64_t twiceRest = (seven.digits - shown * divisor) * 2;
             if (twiceRest == divisor) {
                 return false;  // exactly halfway: the double's side decides

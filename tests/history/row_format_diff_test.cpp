@@ -16,6 +16,7 @@
 
 #include "piece_diff.h"
 #include "row_format.h"
+#include "seven_digits.h"
 #include "test_support.h"
 
 namespace trendtab {
@@ -274,6 +275,41 @@ TEST_F(ValueDiffTest, FloatsAroundPowersOfTenAndSubnormals) {
     }
     for (std::uint64_t i = 0, n = Scaled(3'000'000); i < n; ++i) {
         diff_.CheckCompact(FloatFrom(static_cast<std::uint32_t>(values.Bits())));
+    }
+}
+
+TEST_F(ValueDiffTest, FloatsScaledByTheInexactPowersOfTenFrom10To7On) {
+    // From 10^7 on the seven digits come from a product with a rounded 10^-power: floats next to
+    // the decimals halfway between two seven-digit values, and floats at random, up to past 10^29
+    // where that path ends.
+    Values values(11);
+    for (std::uint64_t i = 0, n = Scaled(200'000); i < n; ++i) {
+        const double halfway = (static_cast<double>(values.Below(9'000'000) + 1'000'000) + 0.5) *
+                               std::pow(10.0, static_cast<double>(values.Below(24)));
+        float value = std::nextafter(static_cast<float>(halfway), 0.0f);
+        for (int step = 0; step < 3; ++step) {
+            diff_.CheckCompact(values.Signed(1.0) < 0 ? -value : value);
+            value = std::nextafter(value, INFINITY);
+        }
+    }
+    const auto first = std::bit_cast<std::uint32_t>(1e7F);
+    const auto last = std::bit_cast<std::uint32_t>(1e30F);
+    for (std::uint64_t i = 0, n = Scaled(1'000'000); i < n; ++i) {
+        diff_.CheckCompact(
+            FloatFrom(first + static_cast<std::uint32_t>(values.Below(last - first))));
+    }
+}
+
+TEST(ReciprocalDivisionTest, EverySevenDigitValueByEveryPowerItIsCutBy) {
+    // Every value the seven digits can take (with the rest of 24 bits), so the table of
+    // reciprocals is proven, not sampled.
+    for (int power = 1; power <= 7; ++power) {
+        const std::uint64_t divisor = fast::Pow10U64(power);
+        std::uint64_t wrong = 0;
+        for (std::uint64_t x = 0; x < (std::uint64_t{1} << 24); ++x) {
+            wrong += fast::DivideBelow2To24(x, power) != x / divisor ? 1 : 0;
+        }
+        EXPECT_EQ(wrong, 0u) << "power " << power;
     }
 }
 
