@@ -1,7 +1,6 @@
 #include "history_file.h"
 
 #include <algorithm>
-#include <fstream>
 
 #include "file_services.h"
 #include "little_endian.h"
@@ -94,17 +93,6 @@ HistoryError ReadHeaderAndTags(std::FILE* file, HistoryHeader& header) {
     return HistoryError::None;
 }
 
-// The size of the file at `path`, through a stream whose offsets are 64 bits on every platform.
-bool FileSize(const std::string& path, std::uint64_t& size) {
-    std::ifstream stream(path, std::ios::binary | std::ios::ate);
-    const std::streamoff end = stream ? static_cast<std::streamoff>(stream.tellg()) : -1;
-    if (end < 0) {
-        return false;
-    }
-    size = static_cast<std::uint64_t>(end);
-    return true;
-}
-
 }  // namespace
 
 std::size_t HistoryHeader::StampSize() const {
@@ -170,7 +158,8 @@ HistoryFile ReadHistoryFile(std::FILE* file, const std::string& path) {
              ? kCompactInfoFileSize + kInfoHeadSize + kCompactSlotSize * header.tagNames.size()
              : kWideInfoFileSize + kInfoHeadSize + header.tagTextSize);
     std::uint64_t size = 0;
-    if (FileSize(path, size) && size > result.recordStart) {
+    // The open stream's own file: no second open, and no other file should the name change.
+    if (platform::OpenFileSize(file, size) && size > result.recordStart) {
         const std::uint64_t bytes = size - result.recordStart;
         result.recordCount = header.recordSize != 0 ? bytes / header.recordSize : 0;
         result.trailingBytes = bytes - result.recordCount * header.recordSize;

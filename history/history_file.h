@@ -113,7 +113,7 @@ struct HistoryFile {
 
 // Reads and checks the header and tag table from the start of `file`, leaving it at the first
 // record when they are sound. `path` names the file in the message; the record geometry comes
-// from the size of the file at `path` (counts stay 0 if it cannot be found).
+// from the size of the open file (counts stay 0 if the system cannot say).
 HistoryFile ReadHistoryFile(std::FILE* file, const std::string& path);
 
 struct FileCloser {

@@ -3,6 +3,7 @@
 // temporaries when the process is interrupted. The build picks the backend (posix/ or win32/).
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -18,6 +19,10 @@ bool SameFile(const std::string& a, const std::string& b);
 // Opens an existing file for reading only, in binary mode; null for a folder or a file that
 // cannot be read.
 std::FILE* OpenForReading(const std::string& path);
+
+// The size in bytes of the file behind an open stream (64 bits on every platform); false when
+// the system cannot say.
+bool OpenFileSize(std::FILE* file, std::uint64_t& size);
 
 // Where the file's own name begins in `path`: after the last "/" on POSIX; after the last "\\",
 // "/" or ":" on Windows. 0 for a bare name.

@@ -102,6 +102,15 @@ std::FILE* OpenForReading(const std::string& path) {
     return file;
 }
 
+bool OpenFileSize(std::FILE* file, std::uint64_t& size) {
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || info.st_size < 0) {
+        return false;
+    }
+    size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
 std::size_t FileNameStart(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? 0 : slash + 1;

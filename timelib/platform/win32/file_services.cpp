@@ -69,6 +69,15 @@ std::FILE* OpenForReading(const std::string& path) {
     return std::fopen(path.c_str(), "rb");
 }
 
+bool OpenFileSize(std::FILE* file, std::uint64_t& size) {
+    const __int64 length = _filelengthi64(_fileno(file));
+    if (length < 0) {
+        return false;
+    }
+    size = static_cast<std::uint64_t>(length);
+    return true;
+}
+
 std::size_t FileNameStart(const std::string& path) {
     const std::size_t separator = path.find_last_of("\\/:");
     return separator == std::string::npos ? 0 : separator + 1;
