@@ -1,7 +1,7 @@
 // The command line end to end: banner, usage, the file search and the exit status.
 #include <filesystem>
 
-#include "converter_fixture.h"
+#include "tests/e2e/converter_fixture.h"
 
 namespace e2e {
 namespace {

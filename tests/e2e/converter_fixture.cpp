@@ -1,4 +1,4 @@
-#include "converter_fixture.h"
+#include "tests/e2e/converter_fixture.h"
 
 #include <filesystem>
 

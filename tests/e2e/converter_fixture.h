@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "hst_writer.h"
-#include "run_program.h"
-#include "test_support.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_support.h"
+#include "tools/hstgen/hst_writer.h"
 
 namespace e2e {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <utility>
 
-#include "converter_fixture.h"
+#include "tests/e2e/converter_fixture.h"
 
 namespace e2e {
 namespace {

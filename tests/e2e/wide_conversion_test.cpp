@@ -2,8 +2,8 @@
 #include <cmath>
 #include <limits>
 
-#include "converter_fixture.h"
-#include "run_program.h"
+#include "tests/e2e/converter_fixture.h"
+#include "tests/support/run_program.h"
 
 namespace e2e {
 namespace {

@@ -1,11 +1,12 @@
-#include "history_file.h"
+#include "history/history_file.h"
+#include "history/rejection_message.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "hst_writer.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
+#include "tools/hstgen/hst_writer.h"
 
 namespace trendtab {
 namespace {
@@ -26,13 +27,13 @@ HeaderResult ReadHeaderOf(const std::string& bytes) {
     testsupport::WriteFileBytes(path, bytes);
     HeaderResult result;
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    result.file = ReadHistoryFile(file, path);
+    result.file = ReadHistoryFile(file);
     result.ok = result.file.ok();
     for (const std::string& name : result.file.header.tagNames) {
         result.console += "   Tag: " + name + " \n";
     }
     // The message names the path given; the cases below expect "t.hst".
-    std::string message = result.file.message;
+    std::string message = RejectionMessage(result.file.error, path);
     if (const std::size_t at = message.find(path); at != std::string::npos) {
         message.replace(at, path.size(), "t.hst");
     }
@@ -241,7 +242,8 @@ TEST(OpenHistoryFile, OpensForReadingAndSaysWhenItCannot) {
     const OpenedHistoryFile absent = OpenHistoryFile(missing);
     EXPECT_FALSE(absent.file);
     EXPECT_EQ(absent.info.error, HistoryError::CannotOpen);
-    EXPECT_EQ(absent.info.message, "    Could not open: " + missing + "\n");
+    EXPECT_EQ(RejectionMessage(absent.info.error, missing),
+              "    Could not open: " + missing + "\n");
 
     const std::string path = dir.file("t.hst");
     testsupport::WriteFileBytes(path, hstgen::BuildHistoryBytes(Compact({"A"})));

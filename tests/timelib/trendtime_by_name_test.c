@@ -14,8 +14,8 @@ typedef struct {
     int x;
 } FILETIME;
 
-#include "library_loader.h"
-#include "trendtime.h"
+#include "tests/timelib/library_loader.h"
+#include "timelib/include/trendtime.h"
 
 static int failures = 0;
 

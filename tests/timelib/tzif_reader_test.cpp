@@ -1,4 +1,4 @@
-#include "tzif_reader.h"
+#include "timelib/platform/posix/tzif_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 using trendtab::posix::ParseTzif;
 using trendtab::posix::TzifData;

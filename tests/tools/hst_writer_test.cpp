@@ -1,4 +1,4 @@
-#include "hst_writer.h"
+#include "tools/hstgen/hst_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "bytes.h"
+#include "tests/tools/bytes.h"
 
 namespace hstgen {
 namespace {

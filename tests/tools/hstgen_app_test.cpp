@@ -1,12 +1,12 @@
-#include "hstgen_app.h"
+#include "tools/hstgen/hstgen_app.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "description.h"
-#include "series.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
+#include "tools/hstgen/description.h"
+#include "tools/hstgen/series.h"
 
 namespace hstgen {
 namespace {

@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "hst_writer.h"
-#include "run_program.h"
-#include "test_support.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_support.h"
+#include "tools/hstgen/hst_writer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "series.h"
+#include "tools/hstgen/series.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "bytes.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
+#include "tests/tools/bytes.h"
 
 namespace hstgen {
 namespace {

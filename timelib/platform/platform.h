@@ -30,12 +30,6 @@ class LocalTimeSnapshot {
     bool BreakDownUtc(std::int64_t seconds, std::tm& fields) const;
 };
 
-// True when the stream goes to a terminal (a console window on Windows).
-bool IsTerminal(std::FILE* stream);
-
-// Makes the stream write bytes as they are (no line-end translation on Windows).
-void UseBinaryMode(std::FILE* stream);
-
 // Wide text (UTF-16 on every platform) owned by the caller.
 using WideString = std::basic_string<WCHAR>;
 
@@ -53,9 +47,5 @@ bool ZoneRecordIsApproximated(const WCHAR* zoneKey);
 // C library silently uses UTC (a typo, a trailing space); never on Windows, whose zone is the
 // system's own.
 bool TimeZoneVariableNamesNoZone();
-
-// How many processors this process may run on (its affinity, not the machine's count); at
-// least 1.
-unsigned UsableProcessorCount();
 
 }  // namespace trendtab::platform

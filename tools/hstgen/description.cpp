@@ -1,10 +1,10 @@
-#include "description.h"
+#include "tools/hstgen/description.h"
 
 #include <cstdint>
 #include <limits>
 #include <vector>
 
-#include "hst_text.h"
+#include "tools/hstgen/hst_text.h"
 
 namespace hstgen {
 namespace {

@@ -1,4 +1,4 @@
-#include "hst_writer.h"
+#include "tools/hstgen/hst_writer.h"
 
 #include <algorithm>
 #include <cfloat>

@@ -1,4 +1,4 @@
-#include "hstgen_app.h"
+#include "tools/hstgen/hstgen_app.h"
 
 #include <fstream>
 #include <istream>
@@ -7,9 +7,9 @@
 #include <ostream>
 #include <sstream>
 
-#include "description.h"
-#include "hst_text.h"
-#include "series.h"
+#include "tools/hstgen/description.h"
+#include "tools/hstgen/hst_text.h"
+#include "tools/hstgen/series.h"
 
 namespace hstgen {
 

@@ -1,4 +1,4 @@
-#include "series.h"
+#include "tools/hstgen/series.h"
 
 #include <cstdio>
 #include <cstring>

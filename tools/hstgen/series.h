@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "hst_writer.h"
+#include "tools/hstgen/hst_writer.h"
 
 namespace hstgen {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "filetime_math.h"
-#include "platform.h"
-#include "time_zone.h"
-#include "version.h"
+#include "timelib/filetime_math.h"
+#include "timelib/platform/platform.h"
+#include "timelib/time_zone.h"
+#include "trendtab/version.h"
 
 namespace {
 

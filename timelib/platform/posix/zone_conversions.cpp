@@ -8,11 +8,11 @@
 #include <new>
 #include <string>
 
-#include "civil_time.h"
-#include "platform.h"
-#include "posix_internal.h"
-#include "zone_history.h"
-#include "zone_rules.h"
+#include "timelib/civil_time.h"
+#include "timelib/platform/platform.h"
+#include "timelib/platform/posix/posix_internal.h"
+#include "timelib/platform/posix/zone_history.h"
+#include "timelib/portable/zone_rules.h"
 
 namespace civil = trendtab::civil;
 

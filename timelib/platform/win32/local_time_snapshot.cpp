@@ -2,9 +2,9 @@
 // the zone, and by SystemTimeToTzSpecificLocalTime.
 #include <cstdint>
 
-#include "civil_time.h"
-#include "filetime_math.h"
-#include "platform.h"
+#include "timelib/civil_time.h"
+#include "timelib/filetime_math.h"
+#include "timelib/platform/platform.h"
 
 namespace trendtab::platform {
 
