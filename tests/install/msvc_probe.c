@@ -1,6 +1,6 @@
 /* Linked by Microsoft's kind of linker (lld-link) against trendtime.lib with no C runtime at all:
    its exit code says whether the call through the import library reached trendtime.dll. */
-#include "timelib/include/trendtime.h"
+#include "trendtime.h"
 
 int ProbeEntry(void) {
     trendtime_FILETIME max;

@@ -15,7 +15,7 @@ typedef struct {
 } FILETIME;
 
 #include "tests/timelib/library_loader.h"
-#include "timelib/include/trendtime.h"
+#include "trendtime.h"
 
 static int failures = 0;
 

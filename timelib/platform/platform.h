@@ -7,6 +7,8 @@
 // folders are not on anyone else's include path.
 #include TRENDTAB_PLATFORM_BACKEND
 
+#include "timelib/portable/wide_text.h"  // WideString, WideFromUtf8, Utf8FromWide
+
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -29,14 +31,6 @@ class LocalTimeSnapshot {
     // SystemTimeToTzSpecificLocalTime with no zone record gives them; false when it refuses.
     bool BreakDownUtc(std::int64_t seconds, std::tm& fields) const;
 };
-
-// Wide text (UTF-16 on every platform) owned by the caller.
-using WideString = std::basic_string<WCHAR>;
-
-// UTF-8 to UTF-16 and back. Each always fills its output; it returns false when the input was
-// not well formed (bytes that are not UTF-8, unpaired surrogates), which then became U+FFFD.
-bool WideFromUtf8(std::string_view text, WideString* wide);
-bool Utf8FromWide(std::basic_string_view<WCHAR> wide, std::string* text);
 
 // True when the zone's registry record only approximates its rules: on POSIX, where records
 // are made from the zone database's rules, for a rule the Windows yearly form cannot express;

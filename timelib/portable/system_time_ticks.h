@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 #include "timelib/civil_time.h"
 #include "timelib/platform/platform.h"
@@ -36,6 +37,19 @@ inline bool JoinTicks(const SYSTEMTIME& fields, std::int64_t* ticks) {
     }
     *ticks = static_cast<std::int64_t>(result);
     return true;
+}
+
+// The calendar fields of a SYSTEMTIME as the C library's broken-down time; day of the week and of
+// the year, and the daylight flag, left 0.
+inline std::tm CalendarFields(const SYSTEMTIME& t) {
+    std::tm fields{};
+    fields.tm_year = t.wYear - 1900;
+    fields.tm_mon = t.wMonth - 1;
+    fields.tm_mday = t.wDay;
+    fields.tm_hour = t.wHour;
+    fields.tm_min = t.wMinute;
+    fields.tm_sec = t.wSecond;
+    return fields;
 }
 
 }  // namespace trendtab::civil

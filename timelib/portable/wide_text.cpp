@@ -1,7 +1,7 @@
 // UTF-8 and UTF-16 conversions of wide text, portable: plain loops over the code units.
 #include <cstdint>
 
-#include "timelib/platform/platform.h"
+#include "timelib/portable/wide_text.h"
 
 static_assert(sizeof(WCHAR) == 2, "wide text is UTF-16");
 
