@@ -71,7 +71,7 @@ TEST_F(CommandLine, PatternInAnotherDirectoryWritesOutputsThere) {
 
 TEST_F(CommandLine, OutputsStayInTheFilesOwnFolder) {
     std::filesystem::create_directory(dir.path() / "plant.v2");
-    const hstgen::HistorySpec content =
+    const hstgen::HistoryPlan content =
         CompactFile({"T"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {2}}});
     Write("plant.v2/data", content);
     Write("data", content);

@@ -14,7 +14,7 @@ using hstgen::UnixSeconds;
 
 class ConversionFailures : public ConverterTest {
   protected:
-    hstgen::HistorySpec Good() {
+    hstgen::HistoryPlan Good() {
         return CompactFile({"A"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {1}}});
     }
     void MakeDirectory(const std::string& name) {

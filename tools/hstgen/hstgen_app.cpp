@@ -205,7 +205,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& er
             throw BadArguments{"cannot read '" + source + "'"};
         }
     }
-    HistorySpec content;
+    HistoryPlan content;
     DescriptionError error;
     if (!ParseDescription(text, content, error)) {
         throw BadArguments{sourceName + ":" + std::to_string(error.line) + ": " + error.message};
