@@ -18,7 +18,7 @@ const char* const kUsageText =
     R"(Usage:
   hstgen OUT.hst --from DESCRIPTION
   hstgen OUT.hst [generation options]
-  hstgen --help | --version
+  hstgen -h | --help | --version
 
 Writes a trend history file (.hst).
 

@@ -120,7 +120,7 @@ bool Inspect(const std::string& path) {
     return true;
 }
 
-const char* const kUsage = "usage: hstinfo [--] FILE...\n       hstinfo --help | --version\n";
+const char* const kUsage = "usage: hstinfo [--] FILE...\n       hstinfo -h | --help | --version\n";
 
 }  // namespace
 
