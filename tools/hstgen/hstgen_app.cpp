@@ -215,8 +215,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& er
     HistoryPlan content;
     DescriptionError error;
     if (!ParseDescription(text, content, error)) {
-        throw BadDescription{sourceName + ":" + std::to_string(error.line) + ": " +
-                             error.message};
+        throw BadDescription{sourceName + ":" + std::to_string(error.line) + ": " + error.message};
     }
     if (!WriteHistoryFile(output, content)) {
         err << "hstgen: cannot write '" << output << "'\n";
