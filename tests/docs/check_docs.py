@@ -31,6 +31,7 @@ import argparse
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -40,7 +41,7 @@ TOOLS = ["trendtab", "hstinfo", "hstexport", "hstgen", "tzquery", "hstview"]
 # Twelve hours ahead with daylight saving: shown times that forget their zone come out wrong.
 ZONE = "NZST-12NZDT,M9.5.0,M4.1.0/3"
 SKIP = re.compile(r"docs-test:\s*skip\b")
-TIMEOUT = 600
+TIMEOUT = int(os.environ.get("DOCS_TIMEOUT", "300"))  # seconds a block may take
 
 
 class Block:
@@ -147,8 +148,20 @@ def man_example_blocks(path):
 # ---- the scratch folder ----
 
 def run(command, cwd, env, timeout=TIMEOUT, input_text=None):
-    return subprocess.run(command, cwd=cwd, env=env, input=input_text, capture_output=True,
-                          timeout=timeout, text=True, errors="replace")
+    """The command's outcome; one that outlives `timeout` is stopped with all it started (a
+    server left running would hold the pipes open) and reported as failed."""
+    process = subprocess.Popen(command, cwd=cwd, env=env, stdin=subprocess.PIPE,
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                               errors="replace", start_new_session=True)
+    try:
+        stdout, stderr = process.communicate(input_text, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        os.killpg(process.pid, signal.SIGKILL)
+        stdout, stderr = process.communicate()
+        stderr += (f"\n(stopped after {timeout} s: a server or a long run needs "
+                   "<!-- docs-test: skip (reason) --> before its block)")
+        return subprocess.CompletedProcess(command, -signal.SIGKILL, stdout, stderr)
+    return subprocess.CompletedProcess(command, process.returncode, stdout, stderr)
 
 
 def plant_description():
