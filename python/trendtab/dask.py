@@ -130,7 +130,7 @@ def read_frames(paths_or_pattern, tz=None, tags=None, start=None, end=None, *, d
                 if path in str(error):
                     raise
                 raise type(error)(_with_path(error, path)) from error
-            warnings.warn(f"skipped {_with_path(error, path)}", RuntimeWarning, stacklevel=2)
+            warnings.warn(f"skipped {path}: {error}", RuntimeWarning, stacklevel=2)
             continue
         if first is None:
             first = history

@@ -49,7 +49,10 @@ double CompactValue(std::uint32_t bits) {
     float value;
     std::memcpy(&value, &bits, sizeof value);
     char text[32];
-    const auto written = std::to_chars(text, text + sizeof text, value);
+    // Scientific: the plain form would give a large whole float all its digits (1699658496,
+    // not 1.6996585e+09).
+    const auto written =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::scientific);
     double shown = value;
     std::from_chars(text, written.ptr, shown);
     return shown;
@@ -104,8 +107,17 @@ class Sheets {
 
     bool WriteHeader() {
         worksheet_freeze_panes(sheet_, 1, 0);
+        // Printed (and rendered) across the page: every column on one.
+        worksheet_set_landscape(sheet_);
+        worksheet_fit_to_pages(sheet_, 1, 0);
         worksheet_set_column(sheet_, 0, 0, 24, nullptr);
         worksheet_set_column(sheet_, 1, 1, 11, nullptr);
+        // Wide enough for a shown value and the name above it.
+        for (std::size_t i = 0; i < plan_.names.size(); ++i) {
+            const auto column = static_cast<lxw_col_t>(kFirstTagColumn + i);
+            const double width = plan_.names[i].size() > 12 ? plan_.names[i].size() + 2.0 : 14;
+            worksheet_set_column(sheet_, column, column, width, nullptr);
+        }
         bool ok = worksheet_write_string(sheet_, 0, 0, "time", header_) == LXW_NO_ERROR &&
                   worksheet_write_string(sheet_, 0, 1, "utc_offset", header_) == LXW_NO_ERROR;
         for (std::size_t i = 0; i < plan_.names.size() && ok; ++i) {
