@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -115,7 +116,8 @@ class Sheets {
         // Wide enough for a shown value and the name above it.
         for (std::size_t i = 0; i < plan_.names.size(); ++i) {
             const auto column = static_cast<lxw_col_t>(kFirstTagColumn + i);
-            const double width = plan_.names[i].size() > 12 ? plan_.names[i].size() + 2.0 : 14;
+            const double width =
+                plan_.names[i].size() > 12 ? static_cast<double>(plan_.names[i].size()) + 2 : 14;
             worksheet_set_column(sheet_, column, column, width, nullptr);
         }
         bool ok = worksheet_write_string(sheet_, 0, 0, "time", header_) == LXW_NO_ERROR &&
@@ -161,7 +163,12 @@ bool WriteWorkbook(const std::string& path, HistorySource& source, const RowPlan
         reason = "the numeric locale is not \"C\"";
         return false;
     }
+    // The rows wait in temporaries beside the output, not in the C library's temporary folder
+    // (the root of the drive on Windows, often not writable).
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    folder = folder.empty() ? "." : folder;
     lxw_workbook_options options{};
+    options.tmpdir = folder.data();
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;
     std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(
