@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -612,10 +613,12 @@ TEST_F(HstexportWorkers, SameBytesAsOneWorker) {
     };
     for (const auto& options : optionSets) {
         const std::string first = options.empty() ? "" : options[0];
-        const bool gzip = first == "--gzip";
-        const std::string extension =
-            std::string(options.size() > 2 && options[2] == "tsv" ? ".tsv" : ".csv") +
-            (gzip ? ".gz" : "");
+        auto given = [&](const char* word) {
+            return std::find(options.begin(), options.end(), word) != options.end();
+        };
+        const bool gzip = given("--gzip");
+        const std::string extension = std::string(given("long") ? ".long" : "") +
+                                      (given("tsv") ? ".tsv" : ".csv") + (gzip ? ".gz" : "");
         auto outputs = [&](const std::string& shape) {
             std::vector<std::string> arguments = options;
             arguments.insert(arguments.end(), {"c.hst", "w.hst"});
