@@ -51,6 +51,9 @@ class ReplacedOutput {
     void Discard();
 
     const std::string& target() const { return target_; }
+    // The file the content goes to: the temporary, or the target itself when written in place.
+    // For writers that open a path themselves: Close() the stream first, Commit() after.
+    const std::string& path() const { return temporary_.empty() ? written_ : temporary_; }
 
   private:
     std::string target_;     // the name given, for messages

@@ -7,12 +7,14 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <type_traits>
 #include <vector>
 
 #include "history/little_endian.h"
+#include "history/name_text.h"
 #include "history/rejection_message.h"
 #include "python/core/history_opening.h"
 #include "python/core/stamp_times.h"
@@ -22,30 +24,32 @@ namespace py = pybind11;
 namespace trendtab::python {
 namespace {
 
-// Tag texts are 8-bit: UTF-8 where they are valid UTF-8, otherwise one character per byte.
-py::str TagText(const std::string& bytes) {
-    PyObject* text =
-        PyUnicode_DecodeUTF8(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "strict");
-    if (text == nullptr) {
-        PyErr_Clear();
-        text =
-            PyUnicode_DecodeLatin1(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "strict");
-    }
-    if (text == nullptr) {
-        throw py::error_already_set();
-    }
-    return py::reinterpret_steal<py::str>(text);
+// Tag texts are 8-bit, in the writing machine's code page: decoded by the same table as
+// hstexport's, so both show the same names.
+py::str TagText(const std::string& bytes, NameEncoding encoding) {
+    const std::string text = NameAsUtf8(bytes, encoding);
+    return py::str(text.data(), text.size());
 }
 
-py::list TagTexts(const std::vector<std::string>& texts) {
+py::list TagTexts(const std::vector<std::string>& texts, NameEncoding encoding) {
     py::list list;
     for (const std::string& text : texts) {
-        list.append(TagText(text));
+        list.append(TagText(text, encoding));
     }
     return list;
 }
 
-py::dict ReadHeader(const std::string& path) {
+NameEncoding EncodingNamed(const std::string& name) {
+    const std::optional<NameEncoding> encoding = NameEncodingNamed(name);
+    if (!encoding) {
+        throw py::value_error("encoding must be 'auto', 'utf-8', 'cp1252' or 'latin1', not '" +
+                              name + "'");
+    }
+    return *encoding;
+}
+
+py::dict ReadHeader(const std::string& path, const std::string& encodingName) {
+    const NameEncoding encoding = EncodingNamed(encodingName);
     HistoryFile opened;
     try {
         py::gil_scoped_release release;
@@ -62,8 +66,8 @@ py::dict ReadHeader(const std::string& path) {
     info["layout"] = header.layout() == Layout::Compact ? "compact" : "wide";
     info["type"] = header.type;
     info["record_size"] = header.recordSize;
-    info["tags"] = TagTexts(header.tagNames);
-    info["descriptions"] = TagTexts(header.tagSecondFields);
+    info["tags"] = TagTexts(header.tagNames, encoding);
+    info["descriptions"] = TagTexts(header.tagSecondFields, encoding);
     info["record_start"] = opened.recordStart;
     info["record_count"] = opened.recordCount;
     info["trailing_bytes"] = opened.trailingBytes;
@@ -101,8 +105,14 @@ py::tuple StampsToNanoseconds(const py::array& stamps) {
 PYBIND11_MODULE(_core, module) {
     using namespace trendtab::python;
     module.doc() = "Reading core of the trendtab package (internal; use the trendtab package).";
-    module.def("read_header", &ReadHeader, py::arg("path"),
+    module.def("read_header", &ReadHeader, py::arg("path"), py::arg("encoding") = "auto",
                "Header, tags and record geometry of a history file; OSError for I/O problems.");
+    module.def(
+        "decode_name",
+        [](const py::bytes& bytes, const std::string& encoding) {
+            return TagText(std::string(bytes), EncodingNamed(encoding));
+        },
+        py::arg("name"), py::arg("encoding") = "auto", "A tag name's bytes as text.");
     module.def("compact_stamps_to_ns", &StampsToNanoseconds<std::int32_t, CompactStampNanoseconds>,
                py::arg("stamps"));
     module.def("wide_stamps_to_ns", &StampsToNanoseconds<std::uint64_t, WideStampNanoseconds>,

@@ -50,7 +50,9 @@ class HistoryFile:
     file's type field; ``record_size`` in bytes; ``tags``, the tag names in file order;
     ``descriptions``, the wide layout's second field of each tag ("" where the file has none;
     empty for the compact layout); ``record_count``, whole records; ``trailing_bytes``, bytes
-    after the last whole record. Tag texts are UTF-8 where valid, else one character per byte.
+    after the last whole record. Tag texts are decoded as UTF-8 where they are valid UTF-8, else
+    as Windows-1252 (its unassigned bytes 0x81, 0x8D, 0x8F, 0x90, 0x9D as U+0081...), exactly as
+    hstexport writes them; ``encoding="utf-8"``, ``"cp1252"`` or ``"latin1"`` forces one.
 
     Arrays: ``raw_stamps``, ``values`` and ``times`` (see each). By default ``raw_stamps`` and
     ``values`` are read-only views on a memory map of the file: opening costs nothing until
@@ -61,9 +63,10 @@ class HistoryFile:
     Use as a context manager: ``with trendtab.open("x.hst") as f: ...``.
     """
 
-    def __init__(self, path, *, copy=False):
+    def __init__(self, path, *, copy=False, encoding="auto"):
         self.path = os.fspath(path)
-        info = _core.read_header(os.fsencode(self.path))  # any file name the system allows
+        # Any file name the system allows.
+        info = _core.read_header(os.fsencode(self.path), encoding)
         if info["refused"]:
             raise HistoryFileError(os.fsdecode(info["message"]), self.path)
         self.layout = info["layout"]
@@ -166,20 +169,21 @@ class HistoryFile:
         return history_frame(self, tz, tags, start, end)
 
 
-def open(path, *, copy=False):  # noqa: A001 - the package's entry, like io.open
+def open(path, *, copy=False, encoding="auto"):  # noqa: A001 - the package's entry, like io.open
     """Opens a trend history file (.hst) and returns a HistoryFile.
 
     ``copy=False`` (the default, keyword only) gives read-only arrays: ``raw_stamps`` and
     ``values`` view a memory map of the file, ``times`` is computed from the stamps;
-    ``copy=True`` gives owned, writable arrays, ``times`` included.
+    ``copy=True`` gives owned, writable arrays, ``times`` included. ``encoding``: how tag names
+    are decoded, "auto" (UTF-8 where valid, else Windows-1252), "utf-8", "cp1252" or "latin1".
 
     Raises trendtab.HistoryFileError (a ValueError) with the converter's own message for a file
     it refuses, and OSError (with the path) when the file cannot be opened or read.
     """
-    return HistoryFile(path, copy=copy)
+    return HistoryFile(path, copy=copy, encoding=encoding)
 
 
-def read_frame(path, tz=None, tags=None, start=None, end=None):
+def read_frame(path, tz=None, tags=None, start=None, end=None, *, encoding="auto"):
     """Reads a trend history file (.hst) into a pandas DataFrame.
 
     One row per record, indexed by a DatetimeIndex named "time": in UTC, or converted to ``tz``
@@ -192,7 +196,7 @@ def read_frame(path, tz=None, tags=None, start=None, end=None):
     ``tz`` is None). Records whose stamp is NaT are left out when a bound is given.
 
     Raises trendtab.HistoryFileError for a file the converter refuses, OSError for I/O
-    problems.
+    problems. ``encoding``: how tag names are decoded, as for trendtab.open.
     """
-    with HistoryFile(path) as history:
+    with HistoryFile(path, encoding=encoding) as history:
         return history.to_frame(tz=tz, tags=tags, start=start, end=end)

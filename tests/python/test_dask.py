@@ -69,3 +69,35 @@ def test_files_must_share_layout_and_tags(archive, tmp_path):
         trendtab.dask.read_frames([*sorted(archive.glob("*.hst")), other])
     with pytest.raises(FileNotFoundError):
         trendtab.dask.read_frames(str(tmp_path / "none-*.hst"))
+
+
+@pytest.fixture
+def nested(tmp_path):
+    """An archive of folders: hst files in any letter case at any depth, one bad file."""
+    files = {"a/2024-03-30.hst": "2024-03-30", "a/b/2024-03-31.HST": "2024-03-31",
+             "c/d/e/2024-04-01.Hst": "2024-04-01"}
+    for name, day in files.items():
+        (tmp_path / name).parent.mkdir(parents=True, exist_ok=True)
+        write_hst(tmp_path / name, None, "--tags", "3", "--start", f"{day}T00:00:00",
+                  "--step", "60", "--records", "10")
+    (tmp_path / "c" / "notes.txt").write_text("not history")
+    return tmp_path
+
+
+@pytest.mark.parametrize("argument", ["", "**/*.hst", "**/*.HST", "*/**/*.hst"])
+def test_folders_and_recursive_patterns(nested, argument):
+    frames = trendtab.dask.read_frames(str(nested / argument) if argument else nested)
+    assert frames.npartitions == 3
+    assert len(frames.compute(scheduler="sync")) == 30
+
+
+def test_bad_files_raise_with_their_path_or_are_skipped(nested):
+    bad = nested / "a" / "b" / "broken.hst"
+    bad.write_bytes(b"\x07")
+    with pytest.raises(ValueError, match="broken.hst"):
+        trendtab.dask.read_frames(nested / "**" / "*.hst")
+    with pytest.warns(RuntimeWarning, match=r"skipped .*broken\.hst: .*") as warned:
+        frames = trendtab.dask.read_frames(nested, on_error="skip")
+    assert len(warned) == 1 and frames.npartitions == 3
+    with pytest.raises(ValueError, match="on_error"):
+        trendtab.dask.read_frames(nested, on_error="ignore")

@@ -1,14 +1,20 @@
 #include "tools/hstexport/export_options.h"
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 #include <map>
 
+#include "tools/hstexport/workbook_writer.h"
 #include "trendtab/version.h"
 
 namespace hstexport {
 namespace {
+
+// More threads than this only cost memory: files are read in large blocks.
+constexpr unsigned kMostJobs = 1024;
 
 // Characters that appear in unquoted time and value text cannot separate cells.
 bool UsableSeparator(const std::string& text) {
@@ -40,6 +46,20 @@ std::vector<std::string> SplitTagList(const std::vector<std::string>& given) {
     return tags;
 }
 
+// A count from 1 to `most` given in digits, refused with a plain message: CLI11's own range checks
+// quote the type's limits (a 309-digit number for a count).
+CLI::Validator CountUpTo(std::uint64_t most, std::string refusal) {
+    return CLI::Validator(
+        [most, refusal](std::string& text) -> std::string {
+            std::uint64_t value = 0;
+            const char* end = text.data() + text.size();
+            const auto [stop, error] = std::from_chars(text.data(), end, value);
+            const bool count = !text.empty() && error == std::errc() && stop == end;
+            return count && value >= 1 && value <= most ? "" : refusal + ", not \"" + text + "\"";
+        },
+        "");
+}
+
 }  // namespace
 
 ParsedCommandLine ParseExportCommandLine(int argc, const char* const* argv) {
@@ -54,10 +74,11 @@ ParsedCommandLine ParseExportCommandLine(int argc, const char* const* argv) {
 
     // Names only: a transformer would also take the numbers the names stand for.
     const std::map<std::string, Format> formats{
-        {"csv", Format::Csv}, {"tsv", Format::Tsv}, {"long", Format::Long}};
+        {"csv", Format::Csv}, {"tsv", Format::Tsv}, {"long", Format::Long}, {"xlsx", Format::Xlsx}};
     std::string formatName = "csv";
-    app.add_option("--format", formatName, "csv (default), tsv, or long (time,tag,value rows)")
-        ->check(CLI::IsMember({"csv", "tsv", "long"}));
+    app.add_option("--format", formatName,
+                   "csv (default), tsv, long (time,tag,value rows) or xlsx (a workbook)")
+        ->check(CLI::IsMember({"csv", "tsv", "long", "xlsx"}));
     std::string separator;
     app.add_option("--sep", separator, "Cell separator: one character (default: , or TAB)");
     bool noHeader = false;
@@ -68,8 +89,26 @@ ParsedCommandLine ParseExportCommandLine(int argc, const char* const* argv) {
     auto* utcOption = app.add_flag("--utc", utc, "Times in UTC (ending in Z)");
     auto* tzOption = app.add_option("--tz", o.zone, "Times in this zone, with their offset");
     auto* epochOption = app.add_flag("--epoch", epoch, "Times as Unix seconds");
+    std::string timeFormat = "iso";
+    auto* timeFormatOption =
+        app.add_option("--time-format", timeFormat,
+                       "iso (default), local (YYYY-MM-DD HH:MM:SS and a utc_offset column, as "
+                       "spreadsheets read it) or epoch (as --epoch)")
+            ->check(CLI::IsMember({"iso", "local", "epoch"}));
     utcOption->excludes(tzOption)->excludes(epochOption);
     tzOption->excludes(epochOption);
+    epochOption->excludes(timeFormatOption);
+    app.add_flag("--decimal-comma", o.decimalComma,
+                 "Values with a decimal comma (1466,875); the separator is then ; by default");
+
+    const std::map<std::string, trendtab::NameEncoding> encodings{
+        {"utf-8", trendtab::NameEncoding::Utf8},
+        {"cp1252", trendtab::NameEncoding::Cp1252},
+        {"latin1", trendtab::NameEncoding::Latin1}};
+    app.add_option("--names-encoding", o.namesEncoding,
+                   "Tag names' bytes: utf-8, cp1252 or latin1 (default: UTF-8 where valid, "
+                   "else cp1252); written as UTF-8")
+        ->transform(CLI::CheckedTransformer(encodings, CLI::ignore_case));
 
     std::vector<std::string> tags;
     // One value per occurrence: a list option that took every argument after it would swallow
@@ -78,7 +117,9 @@ ParsedCommandLine ParseExportCommandLine(int argc, const char* const* argv) {
         ->allow_extra_args(false);
     app.add_option("--from", o.from, "First time kept (inclusive), e.g. 2024-10-27T02:30:00Z");
     app.add_option("--to", o.to, "End of the times kept (exclusive)");
-    app.add_option("--every", o.every, "Keep every N-th sample")->check(CLI::PositiveNumber);
+    app.add_option("--every", o.every, "Keep every N-th sample")
+        ->check(CountUpTo(std::numeric_limits<std::uint64_t>::max(),
+                          "must be a whole number of at least 1"));
 
     app.add_flag("-r,--recursive", o.recursive, "Folders: every .hst file below them");
     app.add_option("-o,--output", o.outputDir,
@@ -86,7 +127,8 @@ ParsedCommandLine ParseExportCommandLine(int argc, const char* const* argv) {
     app.add_flag("--gzip", o.gzip, "Compress the outputs (.gz)");
     app.add_flag("--skip-up-to-date", o.skipUpToDate, "Skip inputs whose output is newer");
     app.add_option("-j,--jobs", o.jobs, "Files converted at once (default: the cores)")
-        ->check(CLI::PositiveNumber);
+        ->check(
+            CountUpTo(kMostJobs, "must be a whole number from 1 to " + std::to_string(kMostJobs)));
     app.add_flag("-q,--quiet", o.quiet, "No progress bar and no summary; problems only");
     app.add_option("inputs", o.inputs, "History files, folders or patterns")->required();
 
@@ -101,8 +143,27 @@ ParsedCommandLine ParseExportCommandLine(int argc, const char* const* argv) {
             }
             o.separator = separator[0];
         } else {
-            o.separator = o.format == Format::Tsv ? '\t' : ',';
+            o.separator = o.format == Format::Tsv ? '\t' : o.decimalComma ? ';' : ',';
         }
+        if (o.decimalComma && o.separator == ',') {
+            throw CLI::ValidationError("--decimal-comma", "needs a separator other than a comma");
+        }
+        if (o.format == Format::Xlsx) {
+            if (!WorkbooksSupported()) {
+                throw CLI::ValidationError("--format xlsx", "this build writes no workbooks");
+            }
+            if (o.outputDir == "-" || o.gzip) {
+                throw CLI::ValidationError("--format xlsx",
+                                           "writes workbook files (compressed already): not "
+                                           "with -o - or --gzip");
+            }
+        }
+        epoch = epoch || timeFormat == "epoch";
+        if (epoch && (utc || app.count("--tz") > 0)) {
+            throw CLI::ValidationError("--time-format epoch",
+                                       "shows no zone: leave out --utc and --tz");
+        }
+        o.wallClock = timeFormat == "local";
     } catch (const CLI::ParseError& error) {
         const int code = app.exit(error, std::cout, std::cerr);
         parsed.exitCode = code == 0 ? 0 : 2;

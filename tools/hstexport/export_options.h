@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "history/name_text.h"
+
 namespace hstexport {
 
-enum class Format { Csv, Tsv, Long };
+enum class Format { Csv, Tsv, Long, Xlsx };
 enum class TimeMode { Local, Utc, Zone, Epoch };
 
 struct ExportOptions {
@@ -15,7 +17,12 @@ struct ExportOptions {
     char separator = ',';  // tsv: TAB
     bool header = true;
     TimeMode timeMode = TimeMode::Local;
-    std::string zone;               // --tz: a zone the time library knows
+    // --time-format local: wall time "YYYY-MM-DD HH:MM:SS[.fff]" as spreadsheets read it, the UTC
+    // offset in a column of its own.
+    bool wallClock = false;
+    bool decimalComma = false;  // values as 1466,875
+    std::string zone;           // --tz: a zone the time library knows
+    trendtab::NameEncoding namesEncoding = trendtab::NameEncoding::Detect;
     std::vector<std::string> tags;  // names or glob patterns; empty: every tag
     std::string from;               // absolute times as given; "" when not set
     std::string to;

@@ -12,6 +12,7 @@
 #include "tools/hstexport/history_source.h"
 #include "tools/hstexport/output_buffer.h"
 #include "tools/hstexport/row_writer.h"
+#include "tools/hstexport/workbook_writer.h"
 
 namespace hstexport {
 namespace {
@@ -62,6 +63,22 @@ bool UpToDate(const std::string& input, const std::string& output) {
     return !error && outputTime > inputTime;
 }
 
+// The sink of outputs that are not a byte stream of ours (workbooks).
+class NullSink : public ByteSink {
+  public:
+    bool Write(const char*, std::size_t) override { return true; }
+    bool Finish() override { return true; }
+};
+
+// A file cut inside a record converts, with a word about the bytes left out.
+void NoteTrailingBytes(const HistorySource& source, FileOutcome& outcome) {
+    if (const std::uint64_t trailing = source.TrailingBytes(); trailing > 0) {
+        outcome.warning = "warning: " + std::to_string(trailing) +
+                          (trailing == 1 ? " byte" : " bytes") +
+                          " after the last whole record left out (a record cut short?)";
+    }
+}
+
 }  // namespace
 
 std::vector<int> SelectTags(const std::vector<std::string>& names,
@@ -87,7 +104,7 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
                                  std::atomic<std::uint64_t>& progress) {
     FileOutcome outcome;
     if (job.output.empty()) {
-        if (Convert(job, *stdoutSink, progress, outcome.reason)) {
+        if (Convert(job, *stdoutSink, progress, outcome)) {
             outcome.status = FileStatus::Converted;
         }
         return outcome;
@@ -118,10 +135,29 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
         outcome.reason = "cannot create " + job.output + SystemReasonSuffix();
         return outcome;
     }
+    if (options_.format == Format::Xlsx) {
+        // The library writes to a path of its own: the temporary, renamed into place after.
+        const std::string path = output.path();
+        NullSink none;
+        if (!output.Close() || !Convert(job, none, progress, outcome, &path)) {
+            if (outcome.reason.empty()) {
+                outcome.reason = "cannot write " + job.output;
+            }
+            output.Discard();
+        } else if (errno = 0; !output.Commit()) {
+            outcome.reason = "cannot replace " + job.output + SystemReasonSuffix();
+        } else {
+            outcome.status = FileStatus::Converted;
+            std::error_code sizeError;
+            const auto size = fs::file_size(job.output, sizeError);
+            outcome.bytesOut = sizeError ? 0 : size;
+        }
+        return outcome;
+    }
     FileSink file(output.file());
     std::unique_ptr<ByteSink> gzip = options_.gzip ? MakeGzipSink(file) : nullptr;
     ByteSink& sink = gzip ? *gzip : file;
-    if (!Convert(job, sink, progress, outcome.reason)) {
+    if (!Convert(job, sink, progress, outcome)) {
         output.Discard();
         return outcome;
     }
@@ -138,7 +174,8 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
 }
 
 bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::uint64_t>& progress,
-                           std::string& reason) {
+                           FileOutcome& outcome, const std::string* workbookPath) {
+    std::string& reason = outcome.reason;
     HistorySource source;
     if (!source.Open(job.input.path, reason)) {
         return false;
@@ -147,7 +184,10 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
     RowPlan plan;
     plan.layout = source.layout();
     plan.separator = options_.separator;
-    const std::vector<int> selected = SelectTags(header.tagNames, options_.tags);
+    plan.offsetColumn = options_.wallClock;
+    plan.decimalComma = options_.decimalComma;
+    const std::vector<std::string> names = TagNames(header, options_.namesEncoding);
+    const std::vector<int> selected = SelectTags(names, options_.tags);
     if (selected.empty() && !options_.tags.empty()) {
         reason = "none of its tags is one --tags names";
         return false;
@@ -156,7 +196,7 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
         // The k-th tag of a name goes to the k-th shared column of that name.
         std::map<std::string, std::vector<int>> byName;
         for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
-            byName[header.tagNames[static_cast<std::size_t>(*it)]].push_back(*it);
+            byName[names[static_cast<std::size_t>(*it)]].push_back(*it);
         }
         for (const std::string& column : *job.sharedColumns) {
             std::vector<int>& tags = byName[column];
@@ -169,13 +209,25 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
     } else {
         plan.tags = selected;
         for (const int tag : selected) {
-            plan.names.push_back(header.tagNames[static_cast<std::size_t>(tag)]);
+            plan.names.push_back(names[static_cast<std::size_t>(tag)]);
         }
     }
     if (job.fileColumn) {
         plan.fileCell = Cell(job.input.path, plan.separator) + plan.separator;
     }
     plan.fractionDigits = FractionDigitsOfFile(job.input.path);
+    if (workbookPath) {
+        if (times_.empty()) {
+            times_.push_back(std::make_unique<WorkerTime>(options_));
+        }
+        RecordSelection selection{range_.from, range_.to, options_.every};
+        if (!WriteWorkbook(*workbookPath, source, plan, times_[0]->offsets, selection, progress,
+                           reason)) {
+            return false;
+        }
+        NoteTrailingBytes(source, outcome);
+        return true;
+    }
 
     // A file of one block is not worth the threads.
     const trendtab::OrderedPipeline::Shape shape = trendtab::OrderedPipeline::ShapeFor(
@@ -240,6 +292,7 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
     if (!source.Finished(reason)) {
         return false;
     }
+    NoteTrailingBytes(source, outcome);
     // The shared standard-output stream is finished once, after the last file.
     if (!job.output.empty() && !sink.Finish()) {
         reason = sink.reason();

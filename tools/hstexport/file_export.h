@@ -34,7 +34,8 @@ enum class FileStatus { Converted, Skipped, Failed };
 
 struct FileOutcome {
     FileStatus status = FileStatus::Failed;
-    std::string reason;  // what went wrong, in plain words
+    std::string reason;   // what went wrong, in plain words
+    std::string warning;  // converted, but the user should know this
     std::uint64_t bytesOut = 0;
 };
 
@@ -55,13 +56,15 @@ class FileExporter {
                        std::atomic<std::uint64_t>& progress);
 
   private:
+    // `workbookPath`: the file a workbook is written to (--format xlsx), else null.
     bool Convert(const FileJob& job, ByteSink& sink, std::atomic<std::uint64_t>& progress,
-                 std::string& reason);
+                 FileOutcome& outcome, const std::string* workbookPath = nullptr);
 
     // A pipeline worker's own times: its offset and text caches are shared with no other thread.
     struct WorkerTime {
         explicit WorkerTime(const ExportOptions& options)
-            : offsets(options.timeMode, options.zone), text(options.timeMode, offsets) {}
+            : offsets(options.timeMode, options.zone),
+              text(options.timeMode, offsets, options.wallClock ? options.separator : '\0') {}
         UtcOffsets offsets;
         TimeText text;
     };

@@ -30,8 +30,9 @@ std::vector<std::string> SharedColumns(const std::vector<InputFile>& inputs,
             continue;  // its conversion reports it
         }
         std::map<std::string, std::size_t> seen;
-        for (const int tag : SelectTags(source.header().tagNames, options.tags)) {
-            const std::string& name = source.header().tagNames[static_cast<std::size_t>(tag)];
+        const std::vector<std::string> names = TagNames(source.header(), options.namesEncoding);
+        for (const int tag : SelectTags(names, options.tags)) {
+            const std::string& name = names[static_cast<std::size_t>(tag)];
             if (++seen[name] > counts[name]) {
                 counts[name] = seen[name];
                 columns.push_back(name);
@@ -103,6 +104,8 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
             outcomes[i] = exporter.Export(jobs[i], stdoutSink, bytesDone);
             if (outcomes[i].status == FileStatus::Failed) {
                 progress.Problem(jobs[i].input.path, outcomes[i].reason);
+            } else if (!outcomes[i].warning.empty()) {
+                progress.Problem(jobs[i].input.path, outcomes[i].warning);
             }
             if (++filesDone == jobs.size()) {
                 const std::lock_guard<std::mutex> lock(doneMutex);

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "history/history_file.h"
 #include "history/little_endian.h"
+#include "history/name_text.h"
 #include "history/record_cursor.h"
 #include "history/stamp_ticks.h"
 
@@ -37,6 +39,8 @@ class HistorySource {
     }
     // Reads in blocks of `blockBytes` from now on (before the first record is read).
     void ReadInBlocksOf(std::size_t blockBytes);
+    // Bytes after the last whole record: a file cut short while it was written.
+    std::uint64_t TrailingBytes() const { return opened_.info.trailingBytes; }
     // Bytes of the file's whole records.
     std::uint64_t RecordBytes() const { return opened_.info.recordCount * header().recordSize; }
     // The next block of records, read into `block` (BlockBytes() long): for blocks that travel.
@@ -51,6 +55,17 @@ class HistorySource {
     trendtab::RecordSpan span_;
     std::size_t index_ = 0;
 };
+
+// The tag names of `header` as UTF-8, whatever code page the file was written in.
+inline std::vector<std::string> TagNames(const HistoryHeader& header,
+                                         trendtab::NameEncoding encoding) {
+    std::vector<std::string> names;
+    names.reserve(header.tagNames.size());
+    for (const std::string& name : header.tagNames) {
+        names.push_back(trendtab::NameAsUtf8(name, encoding));
+    }
+    return names;
+}
 
 inline std::uint32_t LoadLe32(const unsigned char* p) {
     return trendtab::LoadLittleEndian<std::uint32_t>(p);

@@ -21,8 +21,8 @@ class LongWriter : public PlannedRowWriter {
 
     void Header(OutputBuffer& out) override {
         const std::string sep(1, plan_.separator);
-        out.Append((plan_.fileCell.empty() ? "" : "file" + sep) + "time" + sep + "tag" + sep +
-                   "value\n");
+        out.Append((plan_.fileCell.empty() ? "" : "file" + sep) + TimeHeader(plan_) + sep + "tag" +
+                   sep + "value\n");
     }
 
     void Record(const unsigned char* record, std::uint64_t ticks, OutputBuffer& out) override {
@@ -37,7 +37,7 @@ class LongWriter : public PlannedRowWriter {
             *p++ = plan_.separator;
             p = plan_.names[i].copy(p, plan_.names[i].size()) + p;
             *p++ = plan_.separator;
-            p = WriteValue(record, plan_.layout, plan_.tags[i], values_[i], p);
+            p = WriteValue(record, plan_, plan_.tags[i], values_[i], p);
             *p++ = '\n';
         }
         out.Advance(p);

@@ -5,7 +5,12 @@
 namespace hstexport {
 
 std::string OutputExtension(const ExportOptions& options) {
-    std::string extension = options.separator == '\t' ? ".tsv" : ".csv";
+    // The long form has its own name, so that both shapes of a file can sit in one folder.
+    if (options.format == Format::Xlsx) {
+        return ".xlsx";
+    }
+    std::string extension = options.format == Format::Long ? ".long" : "";
+    extension += options.separator == '\t' ? ".tsv" : ".csv";
     return options.gzip ? extension + ".gz" : extension;
 }
 

@@ -9,7 +9,8 @@
 
 namespace hstexport {
 
-// ".csv", ".tsv" (a TAB separator), with ".gz" after it when compressed.
+// ".csv", ".tsv" (a TAB separator), ".long.csv" or ".long.tsv" for the long form, with ".gz"
+// after it when compressed.
 std::string OutputExtension(const ExportOptions& options);
 
 // The output path of `input`; "" for standard output.

@@ -19,6 +19,8 @@ struct RowPlan {
     Layout layout = Layout::Compact;
     char separator = ',';
     int fractionDigits = 0;
+    bool offsetColumn = false;  // a utc_offset column after the time
+    bool decimalComma = false;
     std::string fileCell;  // the leading file column's cell, "" without one
     // Table: the tag shown in each value column (-1: an empty cell, the file has no such tag).
     // Long: the tags shown, in order.
@@ -59,6 +61,26 @@ inline char* WriteValue(const unsigned char* record, Layout layout, int tag, Val
         return text.WriteFloat(LoadLe32(record + 4 + 4 * static_cast<std::size_t>(tag)), out);
     }
     return text.WriteDouble(LoadLe64(record + 8 + 8 * static_cast<std::size_t>(tag)), out);
+}
+
+// The same with a decimal comma when the plan asks for one: the digits stay the same.
+inline char* WriteValue(const unsigned char* record, const RowPlan& plan, int tag, ValueText& text,
+                        char* out) {
+    char* end = WriteValue(record, plan.layout, tag, text, out);
+    if (plan.decimalComma) {
+        for (char* p = out; p != end; ++p) {
+            if (*p == '.') {
+                *p = ',';
+                break;
+            }
+        }
+    }
+    return end;
+}
+
+// The header's leading time cells: "time", and "utc_offset" after it with wall-clock times.
+inline std::string TimeHeader(const RowPlan& plan) {
+    return plan.offsetColumn ? std::string("time") + plan.separator + "utc_offset" : "time";
 }
 
 }  // namespace hstexport

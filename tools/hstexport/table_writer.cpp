@@ -14,7 +14,7 @@ class TableWriter : public PlannedRowWriter {
     void Header(OutputBuffer& out) override {
         std::string row =
             plan_.fileCell.empty() ? "" : Cell("file", plan_.separator) + plan_.separator;
-        row += "time";
+        row += TimeHeader(plan_);
         for (const std::string& name : plan_.names) {
             row += plan_.separator;
             row += Cell(name, plan_.separator);
@@ -30,7 +30,7 @@ class TableWriter : public PlannedRowWriter {
         for (std::size_t i = 0; i < plan_.tags.size(); ++i) {
             *p++ = plan_.separator;
             if (plan_.tags[i] >= 0) {
-                p = WriteValue(record, plan_.layout, plan_.tags[i], values_[i], p);
+                p = WriteValue(record, plan_, plan_.tags[i], values_[i], p);
             }
         }
         *p++ = '\n';

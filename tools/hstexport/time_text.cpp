@@ -91,7 +91,7 @@ char* TimeText::Write(std::uint64_t ticks, int digits, char* out) {
         p = TwoDigits(date.month, p);
         *p++ = '-';
         p = TwoDigits(date.day, p);
-        *p++ = 'T';
+        *p++ = wallClockSeparator_ != 0 ? ' ' : 'T';
         p = TwoDigits(minuteOfDay / 60, p);
         *p++ = ':';
         p = TwoDigits(minuteOfDay % 60, p);
@@ -102,7 +102,12 @@ char* TimeText::Write(std::uint64_t ticks, int digits, char* out) {
     out = TwoDigits(static_cast<int>(local - minute * 60), out + minuteLength_);
     out = Fraction(ticks % kTicksPerSecond, digits, out);
 
-    const std::int32_t shown = mode_ == TimeMode::Utc || !placed ? INT32_MIN + 1 : offset;
+    if (wallClockSeparator_ != 0) {
+        *out++ = wallClockSeparator_;
+    }
+    // A cell of its own always shows a number, UTC too.
+    const bool zulu = (mode_ == TimeMode::Utc || !placed) && wallClockSeparator_ == 0;
+    const std::int32_t shown = zulu ? INT32_MIN + 1 : offset;
     if (shown != offset_) {
         offset_ = shown;
         char* p = offsetText_;

@@ -22,7 +22,10 @@ class TimeText {
     // Most bytes one time takes.
     static constexpr std::size_t kLongest = 48;
 
-    TimeText(TimeMode mode, UtcOffsets& offsets) : mode_(mode), offsets_(offsets) {}
+    // `wallClockSeparator` other than 0: the wall-clock form "YYYY-MM-DD HH:MM:SS[.fff]", then
+    // this separator and the offset ("+01:00", "+00:00" for UTC) as a cell of its own.
+    TimeText(TimeMode mode, UtcOffsets& offsets, char wallClockSeparator = 0)
+        : mode_(mode), offsets_(offsets), wallClockSeparator_(wallClockSeparator) {}
 
     // Writes the time of `ticks` (100 ns since 1601, UTC) with `digits` fraction digits at
     // `out`; returns the end. A time the zone cannot place is shown in UTC ("Z").
@@ -33,6 +36,7 @@ class TimeText {
 
     TimeMode mode_;
     UtcOffsets& offsets_;
+    char wallClockSeparator_;
     // The text up to the seconds of the last local minute written, and the last offset's text.
     std::int64_t minute_ = INT64_MIN;
     char minuteText_[24] = {};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -201,8 +202,12 @@ TEST_F(HstexportTest, FormatsHeaderAndSeparator) {
     ASSERT_EQ(
         Run({"--utc", "--format", "long", "--sep", ";", "--tags", "plain,a?b", "f.hst"}).exitCode,
         0);
-    EXPECT_EQ(Read("f.csv"),
+    // The long form has a name of its own: the table beside it stays.
+    EXPECT_EQ(Read("f.long.csv"),
               "time;tag;value\n2024-01-02T03:04:05Z;plain;1\n2024-01-02T03:04:05Z;a,b;2.5\n");
+    EXPECT_EQ(Read("f.csv").substr(0, 10), "time,plain");
+    ASSERT_EQ(Run({"--format", "long", "--sep", "\t", "--gzip", "f.hst"}).exitCode, 0);
+    EXPECT_TRUE(testsupport::FileExists(dir.file("f.long.tsv.gz")));
     ASSERT_EQ(Run({"--epoch", "f.hst"}).exitCode, 0);
     EXPECT_EQ(ParseCsv(Read("f.csv"))[1][0], "1704164645");
 }
@@ -355,12 +360,118 @@ TEST_F(HstexportTest, CommandLine) {
                                                 {"--every", "0", "c.hst"},
                                                 {"--from", "tomorrow", "c.hst"},
                                                 {"--tz", "No/Such_Zone", "c.hst"},
-                                                {"-j", "0", "c.hst"}}) {
+                                                {"-j", "0", "c.hst"},
+                                                {"-j", "-1", "c.hst"},
+                                                {"-j", "2x", "c.hst"},
+                                                {"-j", "99999999999999999999999", "c.hst"},
+                                                {"--names-encoding", "utf-16", "c.hst"}}) {
         result = Run(bad);
         EXPECT_EQ(result.exitCode, 2) << testing::PrintToString(bad) << result.errors;
         EXPECT_FALSE(result.errors.empty());
+        // One plain line and the hint, never a type's limits.
+        EXPECT_LT(result.errors.size(), 200u) << result.errors;
     }
+    result = Run({"-j", "0", "c.hst"});
+    EXPECT_NE(result.errors.find("must be a whole number from 1 to 1024, not \"0\""),
+              std::string::npos)
+        << result.errors;
     EXPECT_FALSE(testsupport::FileExists(dir.file("c.csv")));
+}
+
+// Names come out as UTF-8 whatever code page the file was written in, in every format.
+TEST_F(HstexportTest, NamesAsUtf8) {
+    struct NameCase {
+        std::vector<std::string> options;
+        std::string header;
+    };
+    HistoryPlan content;
+    content.tags = {
+        "Temperatur \xB0"
+        "C",
+        "caf\xC3\xA9", "\x80\x81"};
+    content.records = {{UnixSeconds(2024, 1, 2, 3, 4, 5), {1, 2, 3}}};
+    Write("n.hst", content);
+    const NameCase cases[] = {
+        {{}, "time,Temperatur \u00B0C,caf\u00E9,\u20AC\u0081\n"},
+        {{"--names-encoding", "latin1"}, "time,Temperatur \u00B0C,caf\u00C3\u00A9,\u0080\u0081\n"},
+        {{"--names-encoding", "CP1252"}, "time,Temperatur \u00B0C,caf\u00C3\u00A9,\u20AC\u0081\n"},
+        {{"--names-encoding", "utf-8"}, "time,Temperatur \uFFFDC,caf\u00E9,\uFFFD\uFFFD\n"},
+    };
+    for (const NameCase& c : cases) {
+        std::vector<std::string> arguments = c.options;
+        arguments.push_back("n.hst");
+        ASSERT_EQ(Run(arguments).exitCode, 0);
+        const std::string text = Read("n.csv");
+        EXPECT_EQ(text.substr(0, text.find('\n') + 1), c.header)
+            << testing::PrintToString(c.options);
+    }
+    // --tags matches the decoded names; the long form names its tags the same way.
+    ASSERT_EQ(
+        Run({"--utc", "--format", "long", "--tags", "Temperatur *C,caf\u00E9", "n.hst"}).exitCode,
+        0);
+    EXPECT_EQ(Read("n.long.csv"),
+              "time,tag,value\n2024-01-02T03:04:05Z,Temperatur \u00B0C,1\n"
+              "2024-01-02T03:04:05Z,caf\u00E9,2\n");
+}
+
+// Text for spreadsheets: wall-clock times with the offset in a column of their own, decimal
+// commas; the digits stay those of the exact text.
+TEST_F(HstexportTest, SpreadsheetText) {
+    struct SheetCase {
+        std::vector<std::string> options;
+        std::string name;
+        std::string text;
+    };
+    HistoryPlan content;
+    content.layout = Layout::Wide;
+    content.tags = {"Level", "Flow"};
+    content.records = {{FileTimeTicks(2024, 10, 27, 0, 30, 0, 250), {-1466.875, 0.1}},
+                       {FileTimeTicks(2024, 10, 27, 1, 30, 0, 0), {1e300, -0.0}}};
+    Write("s.hst", content);
+    const std::string zone =
+        testsupport::ZoneListFromZoneDirectory() ? "Europe/Berlin" : "W. Europe Standard Time";
+    const SheetCase cases[] = {
+        {{"--time-format", "local", "--tz", zone},
+         "s.csv",
+         "time,utc_offset,Level,Flow\n2024-10-27 02:30:00.250,+02:00,-1466.875,0.1\n"
+         "2024-10-27 02:30:00.000,+01:00,1e+300,-0\n"},
+        {{"--time-format", "local", "--utc", "--decimal-comma"},
+         "s.csv",
+         "time;utc_offset;Level;Flow\n2024-10-27 00:30:00.250;+00:00;-1466,875;0,1\n"
+         "2024-10-27 01:30:00.000;+00:00;1e+300;-0\n"},
+        {{"--time-format", "local", "--utc", "--format", "long", "--tags", "Flow"},
+         "s.long.csv",
+         "time,utc_offset,tag,value\n2024-10-27 00:30:00.250,+00:00,Flow,0.1\n"
+         "2024-10-27 01:30:00.000,+00:00,Flow,-0\n"},
+        {{"--time-format", "epoch", "--format", "tsv", "--decimal-comma"},
+         "s.tsv",
+         "time\tLevel\tFlow\n1729989000.250\t-1466,875\t0,1\n1729992600.000\t1e+300\t-0\n"},
+    };
+    for (const SheetCase& c : cases) {
+        std::vector<std::string> arguments = c.options;
+        arguments.push_back("s.hst");
+        const auto result = Run(arguments);
+        ASSERT_EQ(result.exitCode, 0) << result.errors;
+        EXPECT_EQ(Read(c.name), c.text) << testing::PrintToString(c.options);
+    }
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--time-format", "excel", "s.hst"},
+          {"--time-format", "epoch", "--utc", "s.hst"},
+          {"--decimal-comma", "--sep", ",", "s.hst"}}) {
+        EXPECT_EQ(Run(bad).exitCode, 2) << testing::PrintToString(bad);
+    }
+}
+
+// A file cut inside a record converts its whole records and says so.
+TEST_F(HstexportTest, TrailingBytesGiveAWarning) {
+    Write("t.hst", Small());
+    testsupport::WriteFileBytes(dir.file("t.hst"), Read("t.hst") + std::string(9, '\x7f'));
+    const auto result = Run({"--utc", "-q", "t.hst"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.errors,
+              "hstexport: t.hst: warning: 9 bytes after the last whole record left out (a "
+              "record cut short?)\n");
+    EXPECT_EQ(ParseCsv(Read("t.csv")).size(), 7u);
 }
 
 // pandas reads the output, times with mixed offsets as exact UTC instants.
@@ -510,10 +621,12 @@ TEST_F(HstexportWorkers, SameBytesAsOneWorker) {
     };
     for (const auto& options : optionSets) {
         const std::string first = options.empty() ? "" : options[0];
-        const bool gzip = first == "--gzip";
-        const std::string extension =
-            std::string(options.size() > 2 && options[2] == "tsv" ? ".tsv" : ".csv") +
-            (gzip ? ".gz" : "");
+        auto given = [&](const char* word) {
+            return std::find(options.begin(), options.end(), word) != options.end();
+        };
+        const bool gzip = given("--gzip");
+        const std::string extension = std::string(given("long") ? ".long" : "") +
+                                      (given("tsv") ? ".tsv" : ".csv") + (gzip ? ".gz" : "");
         auto outputs = [&](const std::string& shape) {
             std::vector<std::string> arguments = options;
             arguments.insert(arguments.end(), {"c.hst", "w.hst"});
