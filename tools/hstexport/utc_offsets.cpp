@@ -1,5 +1,7 @@
 #include "utc_offsets.h"
 
+#include <algorithm>
+
 #include "civil_time.h"
 #include "filetime_math.h"
 
@@ -26,11 +28,9 @@ struct UtcOffsets::FailureFlag : trendtab::TimeZoneErrorSink {
 
 UtcOffsets::UtcOffsets(TimeMode mode, const std::string& zone)
     : mode_(mode), failure_(std::make_unique<FailureFlag>()) {
-    if (mode == TimeMode::Zone || mode == TimeMode::Local) {
+    if (mode == TimeMode::Zone) {
         zone_ = std::make_unique<trendtab::TimeZone>(failure_.get());
-        if (mode == TimeMode::Zone) {
-            zone_->SelectZone(Wide(zone).c_str());
-        }
+        zone_->SelectZone(Wide(zone).c_str());
     }
 }
 
@@ -96,12 +96,58 @@ bool UtcOffsets::LocalToUtc(std::uint64_t localTicks, std::uint64_t& utcTicks) c
         utcTicks = localTicks;
         return true;
     }
-    const FILETIME local = trendtab::filetime::FromTicks(localTicks);
-    FILETIME utc = local;
-    failure_->failed = false;
-    zone_->LocalToUtc(local, &utc);
-    utcTicks = trendtab::filetime::Ticks(utc);
-    return !failure_->failed;
+    const auto local = static_cast<std::int64_t>(localTicks / civil::kTicksPerSecond) -
+                       civil::kSecondsFrom1601To1970;
+    // Every instant whose reading could be `local` lies within this reach of it, since offsets
+    // stay within a day and two hours of UTC; the offset at the reach's start is the one before
+    // every change that matters. Changes are found hour by hour, then to the second.
+    constexpr std::int64_t kReach = 27 * 3600;
+    constexpr std::int64_t kStep = 3600;
+    std::int64_t at = local - kReach;
+    std::int32_t before = 0;
+    bool known = false;
+    std::int32_t chosen = 0;
+    for (; at <= local + kReach; at += kStep) {
+        std::int32_t offset;
+        if (!Compute(at, offset)) {
+            continue;  // outside the range the zone can place: no change there
+        }
+        if (!known) {
+            known = true;
+            before = chosen = offset;
+            continue;
+        }
+        if (offset == before) {
+            continue;
+        }
+        std::int64_t low = at - kStep;  // still `before` (or unplaceable) here
+        std::int64_t high = at;
+        while (high - low > 1) {
+            const std::int64_t middle = low + (high - low) / 2;
+            std::int32_t there;
+            if (Compute(middle, there) && there != before) {
+                high = middle;
+            } else {
+                low = middle;
+            }
+        }
+        // A change at `high` moves readings from high + before on to high + offset on: both
+        // readings of a repeated time and all of a skipped stretch keep the offset before it.
+        if (high + std::max(before, offset) <= local) {
+            chosen = offset;
+        }
+        before = offset;
+    }
+    if (!known) {
+        return false;
+    }
+    const std::int64_t shift = static_cast<std::int64_t>(chosen) * civil::kTicksPerSecond;
+    if ((shift > 0 && localTicks < static_cast<std::uint64_t>(shift)) ||
+        (shift < 0 && UINT64_MAX - localTicks < static_cast<std::uint64_t>(-shift))) {
+        return false;
+    }
+    utcTicks = localTicks - static_cast<std::uint64_t>(shift);
+    return true;
 }
 
 }  // namespace hstexport
