@@ -1,7 +1,8 @@
 // The UTC offset in force at an instant, in the system's current zone or in a zone the time
 // library selects by name (with the zone's whole history where the extended entry points are
-// loaded). Offsets change rarely, so one found at an instant and again a quarter of an hour
-// later is taken for every instant between.
+// loaded). Offsets change rarely: once found at an instant, the offset is known up to the next
+// change (looked for up to a month ahead), so sparse and dense stamps alike cost a few lookups
+// per change.
 #pragma once
 
 #include <cstdint>
