@@ -108,7 +108,7 @@ def mismatches(texts, expected, stamps):
 
 
 @pytest.mark.parametrize("name", ZONES)
-def test_tz_option_and_tz_variable_agree_with_zoneinfo(change_file, name):
+def test_tz_option_tz_variable_and_frames_agree_with_zoneinfo(change_file, monkeypatch, name):
     path, stamps = change_file
     zone = pinned(name)
     expected = [expected_text(zone, s) for s in stamps]
@@ -116,6 +116,11 @@ def test_tz_option_and_tz_variable_agree_with_zoneinfo(change_file, name):
     by_variable = times(hstexport(str(path), tz=name))
     assert mismatches(by_option, expected, stamps)[:5] == []
     assert mismatches(by_variable, expected, stamps)[:5] == []
+    # read_frame: the same offsets, to the second (local mean time included).
+    monkeypatch.setenv("TZDIR", str(PINNED))
+    index = trendtab.read_frame(path, tz=name).index
+    shifts = (index.tz_localize(None) - index.tz_convert(None)).total_seconds().astype(int)
+    assert [s for s, shift in zip(stamps, shifts) if shift != offset(zone, s)][:5] == []
 
 
 # (zone, a reading in the repeated hour, a reading in the skipped hour), 2024.
