@@ -13,6 +13,7 @@ import zoneinfo
 import pytest
 
 import trendtab
+import trendtab.dask
 from conftest import run_python, tool, write_hst
 
 HSTEXPORT = tool("TRENDTAB_HSTEXPORT", "hstexport")
@@ -155,6 +156,8 @@ def test_wall_clock_bounds_read_alike_everywhere(tmp_path, monkeypatch, name, re
         assert times(hstexport(*bounds, tz=name)) == by_option
         frame = trendtab.read_frame(path, tz=name, start=start, end=end)
         assert list(frame.index.asi8 // 10**9) == expected
+        frames = trendtab.dask.read_frames([path], tz=name, start=start, end=end)
+        assert list(frames.compute(scheduler="sync").index.asi8 // 10**9) == expected
     # Berlin's skipped 02:30 is 01:30Z, shown as 03:30+02:00.
     if name == "Europe/Berlin":
         assert expected_text(zone, fold0_seconds(zone, skipped)) == "2024-03-31T03:30:00+02:00"
@@ -201,3 +204,24 @@ def test_misspelled_tz_is_reported_once(tmp_path):
     assert result.stderr.count("TZ=\"Europe/Berln\" names no zone") == 1
     assert times(result) == ["1970-01-01T00:00:00+00:00", "1970-01-01T00:01:00+00:00"]
     assert hstexport("--utc", str(path), tz="Europe/Berln").stderr == ""
+
+
+@pytest.mark.parametrize("rule", ["EST5EDT,M3.2.0,M11.1.0", "<-03>3<-02>,M3.5.0/-2,M10.5.0/-1",
+                                  "AEST-10AEDT,M10.1.0,M4.1.0/3", "IST-5:30", "CET-1CEST"])
+def test_local_zone_reads_tz_rules_as_the_c_library_does(tmp_path, rule):
+    """read_frame(tz="local") and hstexport (the C library) under the same POSIX-rule TZ, every
+    six hours and a bit from 2007 to 2100 (CET-1CEST has no dates: the C library completes it
+    with the United States' rule of today)."""
+    start = int(datetime.datetime(2007, 1, 1, tzinfo=UTC).timestamp())
+    stamps = list(range(start, start + 94 * 365 * 86400, 6 * 3600 + 7))
+    path = wide_file(tmp_path / "r.hst", stamps)
+    code = f"""
+import sys, trendtab
+index = trendtab.read_frame({str(path)!r}, tz="local").index
+sys.stdout.write("\\n".join(index.strftime("%Y-%m-%dT%H:%M:%S%z")))
+"""
+    result = run_python(code, TZ=rule)
+    assert result.returncode == 0, result.stderr
+    frames = [f"{text[:-2]}:{text[-2:]}" for text in result.stdout.split("\n")]
+    exported = times(hstexport(str(path), tz=rule))
+    assert [(s, a, b) for s, a, b in zip(stamps, frames, exported) if a != b][:5] == []
