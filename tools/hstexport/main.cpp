@@ -8,15 +8,16 @@
 #include <string>
 #include <tuple>
 
-#include "export_options.h"
-#include "file_runner.h"
-#include "file_services.h"
-#include "input_discovery.h"
-#include "platform.h"
-#include "progress.h"
-#include "time_text.h"
-#include "time_zone.h"
-#include "utc_offsets.h"
+#include "platform/file_services.h"
+#include "platform/terminal.h"
+#include "timelib/time_zone.h"
+#include "timelib/zone_facts.h"
+#include "tools/hstexport/export_options.h"
+#include "tools/hstexport/file_runner.h"
+#include "tools/hstexport/input_discovery.h"
+#include "tools/hstexport/progress.h"
+#include "tools/hstexport/time_text.h"
+#include "tools/hstexport/utc_offsets.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
     const ExportOptions& options = parsed.options;
     // --tz: the zone's own rules of each year, as on Windows with dynamic daylight time.
     trendtab::LoadZoneEntryPoints();
-    if (options.timeMode == TimeMode::Local && trendtab::platform::TimeZoneVariableNamesNoZone()) {
+    if (options.timeMode == TimeMode::Local && trendtab::TimeZoneVariableNamesNoZone()) {
         const char* tz = std::getenv("TZ");
         std::fprintf(stderr,
                      "hstexport: warning: TZ=\"%s\" names no zone that can be loaded; local "

@@ -1,9 +1,9 @@
-#include "utc_offsets.h"
+#include "tools/hstexport/utc_offsets.h"
 
 #include <algorithm>
 
-#include "civil_time.h"
-#include "filetime_math.h"
+#include "timelib/civil_time.h"
+#include "timelib/filetime_math.h"
 
 namespace hstexport {
 namespace {
