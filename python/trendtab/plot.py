@@ -16,7 +16,7 @@ import os
 import sys
 
 from ._errors import HistoryFileError
-from ._history_file import read_frame
+from ._history_file import HistoryFile, read_frame
 from ._zones import local_zone_name
 
 PANELS_PER_PICTURE = 24
@@ -156,8 +156,6 @@ def _arguments(argv):
 
 
 def main(argv=None):
-    from ._history_file import HistoryFile
-
     arguments = _arguments(argv)
     output = arguments.output or os.path.splitext(arguments.file)[0] + ".png"
     try:

@@ -460,7 +460,7 @@ TEST_F(HstexportTest, NamedZoneOffsetsAcrossDaylightSavingChanges) {
 TEST_F(HstexportTest, NamedZoneHistoryAndWallClockBounds) {
     const bool zoneFiles = testsupport::ZoneListFromZoneDirectory();
     const std::string berlin = zoneFiles ? "Europe/Berlin" : "W. Europe Standard Time";
-    HistorySpec content;
+    HistoryPlan content;
     content.layout = Layout::Wide;
     content.tags = {"v"};
     for (const auto& [month, day] : {std::pair{3, 30}, std::pair{10, 26}}) {
