@@ -2,21 +2,25 @@
 work where only NumPy is installed. A leaf of the package: it imports none of its modules but
 _zones."""
 
+import datetime
+
 import numpy as np
 
-from ._zones import resolve_zone
+from ._zones import resolve_zone, wall_clock_offset
 
 _NAT = np.iinfo(np.int64).min
 
 
 def _bound_nanoseconds(bound, zone):
-    """A start or end bound as nanoseconds since 1970 UTC; a bound without zone is in ``zone``."""
+    """A start or end bound as nanoseconds since 1970 UTC; a bound without zone is a wall-clock
+    reading in ``zone``, read by the one rule of wall_clock_offset."""
     import pandas as pd
 
     stamp = pd.Timestamp(bound)
-    if stamp.tzinfo is None:
-        stamp = stamp.tz_localize(zone)
-    return stamp.tz_convert("UTC").value
+    if stamp.tzinfo is not None:
+        return stamp.tz_convert("UTC").value
+    offset = wall_clock_offset(stamp.to_pydatetime(warn=False), zone)
+    return stamp.value - offset // datetime.timedelta(microseconds=1) * 1000
 
 
 def _selected_rows(nanoseconds, start, end, zone):

@@ -187,13 +187,21 @@ def read_frame(path, tz=None, tags=None, start=None, end=None, *, encoding="auto
     """Reads a trend history file (.hst) into a pandas DataFrame.
 
     One row per record, indexed by a DatetimeIndex named "time": in UTC, or converted to ``tz``
-    (an IANA name such as "Europe/Berlin", "local" for the system's zone, or a tzinfo). One
-    column per tag, float32 (compact layout) or float64 (wide layout), named by the tag.
+    (an IANA name such as "Europe/Berlin", "local" for the system's zone, or a tzinfo). Names
+    and "local" become ``zoneinfo.ZoneInfo`` zones: each instant gets the zone's own offset of
+    its year (local mean time before standard time to the second). "local" reads ``TZ`` as the
+    converter does: a zone name, a zone file's path or a POSIX rule such as
+    "EST5EDT,M3.2.0,M11.1.0"; without ``TZ``, /etc/localtime. One column per tag, float32
+    (compact layout) or float64 (wide layout), named by the tag.
 
     ``tags``: a tag name or a list of them, in the order wanted (KeyError for a name the file
     lacks). ``start``, ``end``: keep the records from ``start`` to ``end``, both included;
-    anything pandas.Timestamp accepts, a bound without zone being read in ``tz`` (UTC when
-    ``tz`` is None). Records whose stamp is NaT are left out when a bound is given.
+    anything pandas.Timestamp accepts. A bound without zone is a wall-clock reading in ``tz``
+    (UTC when ``tz`` is None), read by one rule: a reading that occurs twice (the autumn
+    change) means its first occurrence; a reading that does not occur (the spring gap) is read
+    with the offset in force before the gap, as zoneinfo does with ``fold=0`` (Berlin
+    2024-03-31T02:30 is 01:30Z). hstexport reads --from and --to the same way. Records whose
+    stamp is NaT are left out when a bound is given.
 
     Raises trendtab.HistoryFileError for a file the converter refuses, OSError for I/O
     problems. ``encoding``: how tag names are decoded, as for trendtab.open.

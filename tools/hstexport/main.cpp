@@ -3,12 +3,15 @@
 // Exit status: 0 when every file was converted (or skipped as up to date), 1 when any failed or
 // an input named nothing, 2 for a bad command line.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <tuple>
 
 #include "platform/file_services.h"
 #include "platform/terminal.h"
+#include "timelib/time_zone.h"
+#include "timelib/zone_facts.h"
 #include "tools/hstexport/export_options.h"
 #include "tools/hstexport/file_runner.h"
 #include "tools/hstexport/input_discovery.h"
@@ -35,6 +38,15 @@ int main(int argc, char** argv) {
         return parsed.exitCode;
     }
     const ExportOptions& options = parsed.options;
+    // --tz: the zone's own rules of each year, as on Windows with dynamic daylight time.
+    trendtab::LoadZoneEntryPoints();
+    if (options.timeMode == TimeMode::Local && trendtab::TimeZoneVariableNamesNoZone()) {
+        const char* tz = std::getenv("TZ");
+        std::fprintf(stderr,
+                     "hstexport: warning: TZ=\"%s\" names no zone that can be loaded; local "
+                     "times are in UTC\n",
+                     tz != nullptr ? tz : "");
+    }
     if (options.timeMode == TimeMode::Zone && !UtcOffsets::ZoneKnown(options.zone)) {
         return BadCommandLine("--tz: the time library knows no zone \"" + options.zone + "\"");
     }

@@ -72,7 +72,9 @@ char* TimeText::Write(std::uint64_t ticks, int digits, char* out) {
     const auto since1601 = static_cast<std::int64_t>(ticks / kTicksPerSecond);
     const std::int64_t unixSeconds = since1601 - civil::kSecondsFrom1601To1970;
     std::int32_t offset = 0;
-    const bool placed = offsets_.At(unixSeconds, offset);
+    // An offset with seconds (local mean time, before about 1900) has no RFC 3339 form that
+    // readers take: such instants are written in UTC.
+    const bool placed = offsets_.At(unixSeconds, offset) && offset % 60 == 0;
     if (!placed) {
         offset = 0;
     }
@@ -119,10 +121,6 @@ char* TimeText::Write(std::uint64_t ticks, int digits, char* out) {
             p = TwoDigits(size / 3600, p);
             *p++ = ':';
             p = TwoDigits(size / 60 % 60, p);
-            if (size % 60 != 0) {  // old local mean times
-                *p++ = ':';
-                p = TwoDigits(size % 60, p);
-            }
         }
         offsetLength_ = static_cast<std::size_t>(p - offsetText_);
     }

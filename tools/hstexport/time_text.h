@@ -28,7 +28,8 @@ class TimeText {
         : mode_(mode), offsets_(offsets), wallClockSeparator_(wallClockSeparator) {}
 
     // Writes the time of `ticks` (100 ns since 1601, UTC) with `digits` fraction digits at
-    // `out`; returns the end. A time the zone cannot place is shown in UTC ("Z").
+    // `out`; returns the end. A time the zone cannot place, or whose offset is not a whole
+    // number of minutes, is shown in UTC ("Z").
     char* Write(std::uint64_t ticks, int digits, char* out);
 
   private:
@@ -48,7 +49,7 @@ class TimeText {
 
 // Ticks of an absolute time given on the command line: "2024-10-27", "2024-10-27T02:30",
 // "...:SS[.fraction]", with "Z" or "+hh:mm" or without (then local time in the output's zone,
-// the earlier instant in a repeated hour), or "@SECONDS" since 1970. Empty when it is not one.
+// read as UtcOffsets::LocalToUtc reads it), or "@SECONDS" since 1970. Empty when it is not one.
 std::optional<std::uint64_t> ParseAbsoluteTime(const std::string& text, UtcOffsets& offsets);
 
 }  // namespace hstexport

@@ -1,5 +1,7 @@
 #include "tools/hstexport/utc_offsets.h"
 
+#include <algorithm>
+
 #include "timelib/civil_time.h"
 #include "timelib/filetime_math.h"
 
@@ -8,8 +10,13 @@ namespace {
 
 namespace civil = trendtab::civil;
 
-// Two changes of offset this close together that cancel out do not occur in any zone.
-constexpr std::int64_t kSteadySeconds = 15 * 60;
+// No zone changes its offset and back within four days (the shortest such stretch from 1900 to
+// 2100 in the zone database is Freetown's 4 days in 1939), so an offset found at two instants a
+// day apart holds between them.
+constexpr std::int64_t kFirstStep = 15 * 60;
+constexpr std::int64_t kLongestStep = 86'400;
+// How far ahead one search for the next change looks.
+constexpr std::int64_t kHorizon = 32 * 86'400;
 
 trendtab::platform::WideString Wide(const std::string& text) {
     trendtab::platform::WideString wide;
@@ -26,11 +33,9 @@ struct UtcOffsets::FailureFlag : trendtab::TimeZoneErrorSink {
 
 UtcOffsets::UtcOffsets(TimeMode mode, const std::string& zone)
     : mode_(mode), failure_(std::make_unique<FailureFlag>()) {
-    if (mode == TimeMode::Zone || mode == TimeMode::Local) {
+    if (mode == TimeMode::Zone) {
         zone_ = std::make_unique<trendtab::TimeZone>(failure_.get());
-        if (mode == TimeMode::Zone) {
-            zone_->SelectZone(Wide(zone).c_str());
-        }
+        zone_->SelectZone(Wide(zone).c_str());
     }
 }
 
@@ -42,15 +47,34 @@ bool UtcOffsets::ZoneKnown(const std::string& zone) {
 }
 
 bool UtcOffsets::Find(std::int64_t unixSeconds, std::int32_t& offset) {
-    std::int32_t later;
     if (!Compute(unixSeconds, offset)) {
         return false;
     }
-    low_ = high_ = unixSeconds;
+    low_ = unixSeconds;
     offset_ = offset;
-    if (Compute(unixSeconds + kSteadySeconds, later) && later == offset) {
-        high_ = unixSeconds + kSteadySeconds;
+    // The offset holds until the next change, looked for at steps growing to a day and then
+    // found to the second.
+    std::int64_t known = unixSeconds;  // the last instant known to have `offset`
+    std::int64_t step = kFirstStep;
+    while (known - unixSeconds < kHorizon) {
+        std::int32_t there;
+        const std::int64_t probe = known + step;
+        if (!Compute(probe, there) || there != offset) {
+            std::int64_t changed = probe;
+            while (changed - known > 1) {
+                const std::int64_t middle = known + (changed - known) / 2;
+                if (Compute(middle, there) && there == offset) {
+                    known = middle;
+                } else {
+                    changed = middle;
+                }
+            }
+            break;
+        }
+        known = probe;
+        step = std::min(step * 2, kLongestStep);
     }
+    high_ = known;
     return true;
 }
 
@@ -96,12 +120,58 @@ bool UtcOffsets::LocalToUtc(std::uint64_t localTicks, std::uint64_t& utcTicks) c
         utcTicks = localTicks;
         return true;
     }
-    const FILETIME local = trendtab::filetime::FromTicks(localTicks);
-    FILETIME utc = local;
-    failure_->failed = false;
-    zone_->LocalToUtc(local, &utc);
-    utcTicks = trendtab::filetime::Ticks(utc);
-    return !failure_->failed;
+    const auto local = static_cast<std::int64_t>(localTicks / civil::kTicksPerSecond) -
+                       civil::kSecondsFrom1601To1970;
+    // Every instant whose reading could be `local` lies within this reach of it, since offsets
+    // stay within a day and two hours of UTC; the offset at the reach's start is the one before
+    // every change that matters. Changes are found hour by hour, then to the second.
+    constexpr std::int64_t kReach = 27 * 3600;
+    constexpr std::int64_t kStep = 3600;
+    std::int64_t at = local - kReach;
+    std::int32_t before = 0;
+    bool known = false;
+    std::int32_t chosen = 0;
+    for (; at <= local + kReach; at += kStep) {
+        std::int32_t offset;
+        if (!Compute(at, offset)) {
+            continue;  // outside the range the zone can place: no change there
+        }
+        if (!known) {
+            known = true;
+            before = chosen = offset;
+            continue;
+        }
+        if (offset == before) {
+            continue;
+        }
+        std::int64_t low = at - kStep;  // still `before` (or unplaceable) here
+        std::int64_t high = at;
+        while (high - low > 1) {
+            const std::int64_t middle = low + (high - low) / 2;
+            std::int32_t there;
+            if (Compute(middle, there) && there != before) {
+                high = middle;
+            } else {
+                low = middle;
+            }
+        }
+        // A change at `high` moves readings from high + before on to high + offset on: both
+        // readings of a repeated time and all of a skipped stretch keep the offset before it.
+        if (high + std::max(before, offset) <= local) {
+            chosen = offset;
+        }
+        before = offset;
+    }
+    if (!known) {
+        return false;
+    }
+    const std::int64_t shift = static_cast<std::int64_t>(chosen) * civil::kTicksPerSecond;
+    if ((shift > 0 && localTicks < static_cast<std::uint64_t>(shift)) ||
+        (shift < 0 && UINT64_MAX - localTicks < static_cast<std::uint64_t>(-shift))) {
+        return false;
+    }
+    utcTicks = localTicks - static_cast<std::uint64_t>(shift);
+    return true;
 }
 
 }  // namespace hstexport

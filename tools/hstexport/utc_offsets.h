@@ -1,6 +1,8 @@
 // The UTC offset in force at an instant, in the system's current zone or in a zone the time
-// library selects by name. Offsets change rarely, so one found at an instant and again a quarter
-// of an hour later is taken for every instant between.
+// library selects by name (with the zone's whole history where the extended entry points are
+// loaded). Offsets change rarely: once found at an instant, the offset is known up to the next
+// change (looked for up to a month ahead), so sparse and dense stamps alike cost a few lookups
+// per change.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +33,11 @@ class UtcOffsets {
         return Find(unixSeconds, offset);
     }
 
-    // Ticks (100 ns since 1601, UTC) of a local time given as ticks of the same calendar fields.
+    // Ticks (100 ns since 1601, UTC) of a local time given as ticks of the same calendar fields,
+    // by one rule for every zone and mode (zoneinfo's fold=0): a local time that occurs twice
+    // means its first occurrence, one that a change forward skips is read with the offset in
+    // force before the change. Found from the offsets at instants alone, so that TZ and --tz
+    // read a time alike.
     bool LocalToUtc(std::uint64_t localTicks, std::uint64_t& utcTicks) const;
 
     static bool ZoneKnown(const std::string& zone);

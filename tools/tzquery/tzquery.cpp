@@ -23,7 +23,8 @@ const char kUsageLine[] =
 
 const char kHelpText[] =
     "\n"
-    "  zones                  the zone keys, one per line, in the zone list's order\n"
+    "  zones                  the zone keys that can be selected, one per line, in the zone\n"
+    "                         list's order\n"
     "  info [ZONE]            the zone's name and record (the current zone without ZONE)\n"
     "  tolocal ZONE STAMP...  each UTC stamp in the zone's local time ('-': the current zone)\n"
     "  toutc ZONE STAMP...    each local stamp of the zone in UTC\n"
@@ -218,9 +219,14 @@ int Zones() {
         std::fprintf(stderr, "tzquery: cannot read the zone list\n");
         return 1;
     }
+    // Only keys that select a zone: a POSIX key longer than 31 characters does not fit the
+    // zone's standard name, so no tool can select it.
+    trendtab::TimeZone probe;
     std::string text;
     for (const WideString& key : keys) {
-        text += Narrow(key.c_str()) + "\n";
+        if (probe.SelectZone(key.c_str())) {
+            text += Narrow(key.c_str()) + "\n";
+        }
     }
     Print(text);
     return 0;

@@ -573,6 +573,55 @@ TEST_F(HstexportTest, NamedZoneOffsetsAcrossDaylightSavingChanges) {
     EXPECT_EQ(offsets, (std::set<std::string>{"+01:00", "+02:00"}));
 }
 
+// --tz with the zone's own rules of each year (where the system has the extended entry points:
+// not under Wine), local mean time in UTC, and wall-clock bounds by one rule: a repeated reading
+// means its first occurrence, a skipped one takes the offset in force before the gap.
+TEST_F(HstexportTest, NamedZoneHistoryAndWallClockBounds) {
+    const bool zoneFiles = testsupport::ZoneListFromZoneDirectory();
+    const std::string berlin = zoneFiles ? "Europe/Berlin" : "W. Europe Standard Time";
+    HistoryPlan content;
+    content.layout = Layout::Wide;
+    content.tags = {"v"};
+    for (const auto& [month, day] : {std::pair{3, 30}, std::pair{10, 26}}) {
+        for (int minute = 0; minute < 6 * 60; ++minute) {  // 22:00Z to 04:00Z, half past each
+            content.records.push_back(
+                {FileTimeTicks(2024, month, day, 22, minute, 30), {static_cast<double>(minute)}});
+        }
+    }
+    content.records.push_back({FileTimeTicks(2006, 4, 1, 12, 0, 0), {1}});
+    content.records.push_back({FileTimeTicks(1880, 6, 1, 12, 0, 0), {2}});
+    Write("b.hst", content);
+
+    struct Case {
+        const char* from;
+        const char* to;
+        std::int64_t first;  // the first instant kept
+        std::size_t rows;
+    };
+    const Case cases[] = {
+        {"2024-10-27T02:30", "2024-10-27T03:00", FileTimeTicks(2024, 10, 27, 0, 30, 30), 90},
+        {"2024-03-31T02:30", "2024-03-31T04:00", FileTimeTicks(2024, 3, 31, 1, 30, 30), 30},
+    };
+    for (const Case& bounds : cases) {
+        const auto result = Run({"-o", "-", "--no-header", "--tz", berlin, "--from", bounds.from,
+                                 "--to", bounds.to, "b.hst"});
+        ASSERT_EQ(result.exitCode, 0) << result.errors;
+        const Table rows = ParseCsv(result.output);
+        ASSERT_EQ(rows.size(), bounds.rows) << bounds.from;
+        EXPECT_EQ(IsoTicks(rows[0][0]), bounds.first) << rows[0][0];
+    }
+    const auto all = Run({"-o", "-", "--no-header", "--tz", berlin, "b.hst"});
+    const Table rows = ParseCsv(all.output);
+    ASSERT_EQ(rows.size(), content.records.size());
+    EXPECT_EQ(rows[rows.size() - 2][0], "2006-04-01T14:00:00+02:00");
+    if (zoneFiles) {  // Berlin's local mean time, +00:53:28
+        EXPECT_EQ(rows.back()[0], "1880-06-01T12:00:00Z");
+        const auto newYork = Run({"-o", "-", "--no-header", "--tz", "America/New_York", "b.hst"});
+        // The rules of 2006, before the United States moved their change dates in 2007.
+        EXPECT_EQ(ParseCsv(newYork.output)[rows.size() - 2][0], "2006-04-01T07:00:00-05:00");
+    }
+}
+
 // A file's records through several workers: the bytes of every format, zone and selection
 // are those of one worker, also when blocks end mid-way through a selection or a zone change.
 class HstexportWorkers : public HstexportTest {
