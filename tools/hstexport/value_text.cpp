@@ -37,15 +37,43 @@ int DigitCount(std::uint64_t value) {
     return estimate + (value >= kPowersOfTen[static_cast<std::size_t>(estimate)] ? 1 : 0);
 }
 
-// Writes the `count` digits of `value` so that they end at `end`, two at a time.
+// The eight decimal digits of a value below 10^8 as text, the most significant in the lowest
+// byte: split into halves of four digits, each into two of two, each into two digits, in the lanes
+// of one 64-bit number (no lane overflows into the next). Independent of each other, three of
+// these take far less time than the seventeen dependent divisions of a digit loop.
+std::uint64_t EightDigits(std::uint32_t value) {
+    std::uint64_t v = value / 10000 | std::uint64_t{value % 10000} << 32;
+    const std::uint64_t hundreds = (v * 10486 >> 20) & 0x0000007F0000007FULL;  // lane / 100
+    v = hundreds | (v - hundreds * 100) << 16;
+    const std::uint64_t tens = (v * 103 >> 10) & 0x000F000F000F000FULL;  // lane / 10
+    v = tens | (v - tens * 10) << 8;
+    return v | 0x3030303030303030ULL;
+}
+
+static_assert(std::endian::native == std::endian::little,
+              "digits are stored eight at a time, the first in the lowest byte");
+
+// The last `count` (1 to 8) of the eight digits of `value` at `at`; writes 8 bytes.
+void StoreDigits(char* at, std::uint64_t value, int count) {
+    const std::uint64_t text = EightDigits(static_cast<std::uint32_t>(value)) >> (8 * (8 - count));
+    std::memcpy(at, &text, sizeof text);
+}
+
+// Writes the `count` (1 to 20) digits of `value` so that they end at `end`; may write up to 8
+// bytes past `end`.
 void PutDigits(std::uint64_t value, int count, char* end) {
-    for (; count >= 2; count -= 2) {
-        end -= 2;
-        std::memcpy(end, &kDigitPairs[static_cast<std::size_t>(value % 100) * 2], 2);
-        value /= 100;
-    }
-    if (count == 1) {
-        end[-1] = static_cast<char>('0' + value);
+    constexpr std::uint64_t kEight = 100'000'000;
+    char* at = end - count;
+    if (count <= 8) {
+        StoreDigits(at, value, count);
+    } else if (count <= 16) {
+        StoreDigits(at, value / kEight, count - 8);
+        StoreDigits(end - 8, value % kEight, 8);
+    } else {
+        const std::uint64_t low = value % (kEight * kEight);
+        StoreDigits(at, value / (kEight * kEight), count - 16);  // below 10^4: 20 digits at most
+        StoreDigits(end - 16, low / kEight, 8);
+        StoreDigits(end - 8, low % kEight, 8);
     }
 }
 
