@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "tests/support/test_support.h"
 #include "tools/hstexport/value_text.h"
 
 namespace {
@@ -103,7 +104,9 @@ void ExpectToCharsText(Bits bits, ValueText& text) {
 
 TEST(ValueText, EveryFloatIsStdToCharsText) {
     ValueText text;
-    const std::uint64_t stride = std::getenv("TRENDTAB_EVERY_FLOAT") != nullptr ? 1 : 997;
+    // TRENDTAB_EVERY_FLOAT=1 in the environment: all 2^32 of them (half an hour).
+    const std::uint64_t stride =
+        std::getenv("TRENDTAB_EVERY_FLOAT") != nullptr ? 1 : 997 * testsupport::HeavyTestDivisor();
     for (std::uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += stride) {
         ExpectToCharsText<float>(static_cast<std::uint32_t>(bits), text);
     }
@@ -146,7 +149,8 @@ void ExpectEdgeClasses(std::uint64_t seed) {
         ExpectNeighbourhood<T, Bits>(-limit, text);
     }
     // Random bit patterns, and random values over a few decades as process data has them.
-    for (int i = 0; i < 300'000; ++i) {
+    const auto count = static_cast<int>(300'000 / testsupport::HeavyTestDivisor());
+    for (int i = 0; i < count; ++i) {
         ExpectToCharsText<T>(static_cast<Bits>(random()), text);
         const double decades = std::ldexp(static_cast<double>(random() >> 11), -53) * 12 - 4;
         ExpectToCharsText<T>(std::bit_cast<Bits>(static_cast<T>(std::pow(10.0, decades))), text);
