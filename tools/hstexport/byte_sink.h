@@ -1,5 +1,5 @@
-// Where an export's bytes go: an open file (or standard output), or zlib's gzip stream in front
-// of one. A failure is remembered with the system's reason.
+// Where an export's bytes go: an open file (or standard output), or gzip members in front of
+// one. A failure is remembered with the system's reason.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +9,25 @@
 
 namespace hstexport {
 
+class OutputBuffer;
+
+// What a sink does to its bytes (compression), done elsewhere: each of the pipeline's workers
+// packs its own blocks with one, and the writer hands the packed bytes to WritePacked.
+class Packer {
+  public:
+    virtual ~Packer() = default;
+    // Appends the packed form of the bytes to `out`; false when out of memory.
+    virtual bool Pack(const char* data, std::size_t size, OutputBuffer& out) = 0;
+};
+
 class ByteSink {
   public:
     virtual ~ByteSink() = default;
     virtual bool Write(const char* data, std::size_t size) = 0;
+    // A packer for bytes this sink would transform; none when it writes them as they are.
+    virtual std::unique_ptr<Packer> MakePacker() const { return nullptr; }
+    // Bytes one of this sink's packers made.
+    virtual bool WritePacked(const char* data, std::size_t size) { return Write(data, size); }
     // Writes out everything still held; false when anything failed.
     virtual bool Finish() = 0;
     const std::string& reason() const { return reason_; }
@@ -34,7 +49,8 @@ class FileSink : public ByteSink {
     std::FILE* file_;
 };
 
-// Compresses into `next` in the gzip format.
-std::unique_ptr<ByteSink> MakeGzipSink(ByteSink& next);
+// Compresses into `next` in the gzip format, at zlib's `level` (0 to 9): each write, and each
+// packer's block, an independent member.
+std::unique_ptr<ByteSink> MakeGzipSink(ByteSink& next, int level);
 
 }  // namespace hstexport

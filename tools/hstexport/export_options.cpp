@@ -124,7 +124,10 @@ ParsedCommandLine ParseExportCommandLine(int argc, const char* const* argv) {
     app.add_flag("-r,--recursive", o.recursive, "Folders: every .hst file below them");
     app.add_option("-o,--output", o.outputDir,
                    "Output folder (mirrors the inputs' folders), or - for standard output");
-    app.add_flag("--gzip", o.gzip, "Compress the outputs (.gz)");
+    auto* gzip = app.add_flag("--gzip", o.gzip, "Compress the outputs (.gz)");
+    app.add_option("--gzip-level", o.gzipLevel, "Compression level, 0 to 9 (default 1)")
+        ->check(CLI::Range(0, 9))
+        ->needs(gzip);
     app.add_flag("--skip-up-to-date", o.skipUpToDate, "Skip inputs whose output is newer");
     app.add_option("-j,--jobs", o.jobs, "Files converted at once (default: the cores)")
         ->check(

@@ -30,6 +30,7 @@ struct ExportOptions {
     bool recursive = false;
     std::string outputDir;  // "": beside each input; "-": standard output
     bool gzip = false;
+    int gzipLevel = 1;  // zlib's 0 (stored) to 9 (smallest); 1 is nearly as small and fastest
     bool skipUpToDate = false;
     unsigned jobs = 0;  // 0: as many as the process has cores
     bool quiet = false;

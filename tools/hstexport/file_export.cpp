@@ -25,7 +25,14 @@ struct KeptRecord {
     std::uint64_t ticks;
 };
 
-using Block = trendtab::RecordBlock<KeptRecord, OutputBuffer>;
+// A block's rows, and with --gzip their compressed form.
+struct BlockText {
+    OutputBuffer rows;
+    OutputBuffer packed;
+    bool packFailed = false;
+};
+
+using Block = trendtab::RecordBlock<KeptRecord, BlockText>;
 
 // The fraction digits that keep every stamp of the file exact.
 int FractionDigitsOfFile(const std::string& path) {
@@ -155,7 +162,8 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
         return outcome;
     }
     FileSink file(output.file());
-    std::unique_ptr<ByteSink> gzip = options_.gzip ? MakeGzipSink(file) : nullptr;
+    std::unique_ptr<ByteSink> gzip =
+        options_.gzip ? MakeGzipSink(file, options_.gzipLevel) : nullptr;
     ByteSink& sink = gzip ? *gzip : file;
     if (!Convert(job, sink, progress, outcome)) {
         output.Discard();
@@ -238,6 +246,11 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
     while (times_.size() < shape.workers) {
         times_.push_back(std::make_unique<WorkerTime>(options_));
     }
+    // With --gzip the workers compress their blocks too.
+    const bool packing = options_.gzip;
+    while (packing && packers_.size() < shape.workers) {
+        packers_.push_back(sink.MakePacker());
+    }
     std::vector<std::unique_ptr<RowWriter>> writers;
     for (std::size_t i = 0; i < shape.workers; ++i) {
         TimeText& time = times_[i]->text;
@@ -261,7 +274,8 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
     const Layout layout = source.layout();
     const std::uint64_t every = options_.every;
     std::uint64_t inRange = 0;
-    const bool written = trendtab::RunBlockLoop<KeptRecord, OutputBuffer>(
+    bool packFailed = false;
+    const bool written = trendtab::RunBlockLoop<KeptRecord, BlockText>(
         source.cursor(), shape.workers,
         [&](Block& block) {
             for (std::size_t i = 0; i < block.span.count; ++i) {
@@ -276,17 +290,32 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
         },
         [&](Block& block, std::size_t worker) {
             RowWriter& writer = *writers[worker];
-            block.text.Clear();
+            OutputBuffer& rows = block.text.rows;
+            rows.Clear();
             for (const KeptRecord& kept : block.kept) {
-                writer.Record(block.span.Record(kept.index), kept.ticks, block.text);
+                writer.Record(block.span.Record(kept.index), kept.ticks, rows);
             }
+            block.text.packed.Clear();
+            block.text.packFailed =
+                packing && rows.size() > 0 &&
+                !packers_[worker]->Pack(rows.data(), rows.size(), block.text.packed);
         },
         [&](const Block& block) {
             progress += block.span.count * header.recordSize;
-            return block.text.size() == 0 || sink.Write(block.text.data(), block.text.size());
+            const OutputBuffer& rows = block.text.rows;
+            if (rows.size() == 0) {
+                return true;
+            }
+            if (block.text.packFailed) {
+                packFailed = true;
+                return false;
+            }
+            const OutputBuffer& packed = block.text.packed;
+            return packing ? sink.WritePacked(packed.data(), packed.size())
+                           : sink.Write(rows.data(), rows.size());
         });
     if (!written) {
-        reason = sink.reason();
+        reason = packFailed ? "compression failed: out of memory" : sink.reason();
         return false;
     }
     if (!source.Finished(reason)) {

@@ -74,6 +74,7 @@ class FileExporter {
     std::size_t pipelineWorkers_;
     bool stdoutHeaderDone_ = false;  // standard output takes one header, before its first row
     std::vector<std::unique_ptr<WorkerTime>> times_;  // one per pipeline worker, made when needed
+    std::vector<std::unique_ptr<Packer>> packers_;    // the same, with --gzip
 };
 
 }  // namespace hstexport

@@ -84,7 +84,7 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
     if (toStdout) {
         trendtab::platform::UseBinaryMode(stdout);
         stdoutFile = std::make_unique<FileSink>(stdout);
-        stdoutGzip = options.gzip ? MakeGzipSink(*stdoutFile) : nullptr;
+        stdoutGzip = options.gzip ? MakeGzipSink(*stdoutFile, options.gzipLevel) : nullptr;
         stdoutSink = stdoutGzip ? stdoutGzip.get() : stdoutFile.get();
     }
 

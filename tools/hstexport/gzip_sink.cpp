@@ -1,50 +1,68 @@
-// The gzip stream, backed by zlib's deflate.
-#include <zlib.h>
-
-#include <vector>
-
+// gzip output as a series of independent members (RFC 1952 allows any number, and gzip, zcat,
+// Python's gzip and pandas read them as one stream), so the pipeline's workers compress blocks in
+// parallel.
 #include "tools/hstexport/byte_sink.h"
+#include "tools/hstexport/gzip_members.h"
+#include "tools/hstexport/output_buffer.h"
 
 namespace hstexport {
 namespace {
 
-constexpr std::size_t kChunk = 256 * 1024;
-constexpr int kGzipWindow = 15 + 16;  // the largest window, with a gzip header and trailer
-
 class GzipSink : public ByteSink {
   public:
-    explicit GzipSink(ByteSink& next) : next_(next), out_(kChunk) {
-        if (deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kGzipWindow, 8,
-                         Z_DEFAULT_STRATEGY) == Z_OK) {
-            ready_ = true;
-        } else {
-            reason_ = "compression could not start: out of memory";
-        }
-    }
-    ~GzipSink() override {
-        if (ready_) {
-            deflateEnd(&stream_);
-        }
-    }
-    GzipSink(const GzipSink&) = delete;
-    GzipSink& operator=(const GzipSink&) = delete;
+    GzipSink(ByteSink& next, int level) : next_(next), level_(level) {}
+
+    // zlib counts in 32 bits: a larger piece becomes several members.
+    static constexpr std::size_t kLargestMember = std::size_t{1} << 30;
 
     bool Write(const char* data, std::size_t size) override {
-        while (size > 0) {
-            // zlib counts in 32 bits.
-            const std::size_t piece = size < (1u << 30) ? size : (1u << 30);
-            if (!Deflate(data, piece, Z_NO_FLUSH)) {
+        if (size == 0) {
+            return reason_.empty();
+        }
+        return PackHere(data, size);
+    }
+
+    std::unique_ptr<Packer> MakePacker() const override { return MakeGzipMembers(level_); }
+
+    bool WritePacked(const char* data, std::size_t size) override {
+        if (!reason_.empty()) {
+            return false;
+        }
+        wroteMember_ = true;
+        next_.Write(data, size);
+        return Passed();
+    }
+
+    bool Finish() override {
+        // A stream of no member at all is not a gzip file: an empty output is one empty member.
+        if (!wroteMember_ && !PackHere(nullptr, 0)) {
+            return false;
+        }
+        return next_.Finish() && Passed();
+    }
+
+  private:
+    // What the writing thread compresses itself: the header row, one worker's output.
+    bool PackHere(const char* data, std::size_t size) {
+        if (!members_) {
+            members_ = MakeGzipMembers(level_);  // a file whose blocks all come packed needs none
+        }
+        do {
+            const std::size_t piece = size < kLargestMember ? size : kLargestMember;
+            packed_.Clear();
+            if (!members_->Pack(data, piece, packed_)) {
+                reason_ = "compression failed: out of memory";
+                return false;
+            }
+            if (!WritePacked(packed_.data(), packed_.size())) {
                 return false;
             }
             data += piece;
             size -= piece;
-        }
+        } while (size > 0);
         return true;
     }
 
-    bool Finish() override { return Deflate(nullptr, 0, Z_FINISH) && next_.Finish() && Passed(); }
-
-  private:
     bool Passed() {
         bytesOut_ = next_.bytesOut();
         if (!next_.reason().empty()) {
@@ -53,39 +71,17 @@ class GzipSink : public ByteSink {
         return reason_.empty();
     }
 
-    bool Deflate(const char* data, std::size_t size, int flush) {
-        if (!ready_ || !reason_.empty()) {
-            return false;
-        }
-        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-        stream_.avail_in = static_cast<uInt>(size);
-        int status;
-        do {
-            stream_.next_out = reinterpret_cast<Bytef*>(out_.data());
-            stream_.avail_out = static_cast<uInt>(out_.size());
-            status = deflate(&stream_, flush);
-            if (status == Z_STREAM_ERROR) {
-                reason_ = "compression failed";
-                return false;
-            }
-            const std::size_t produced = out_.size() - stream_.avail_out;
-            if (produced > 0 && !next_.Write(out_.data(), produced)) {
-                return Passed();
-            }
-        } while (stream_.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
-        return Passed();
-    }
-
     ByteSink& next_;
-    z_stream stream_{};
-    std::vector<char> out_;
-    bool ready_ = false;
+    int level_;
+    std::unique_ptr<Packer> members_;
+    OutputBuffer packed_;
+    bool wroteMember_ = false;
 };
 
 }  // namespace
 
-std::unique_ptr<ByteSink> MakeGzipSink(ByteSink& next) {
-    return std::make_unique<GzipSink>(next);
+std::unique_ptr<ByteSink> MakeGzipSink(ByteSink& next, int level) {
+    return std::make_unique<GzipSink>(next, level);
 }
 
 }  // namespace hstexport

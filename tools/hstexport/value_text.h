@@ -10,7 +10,8 @@ namespace hstexport {
 
 class ValueText {
   public:
-    // Most bytes one value takes; the caller leaves this much room at `out`.
+    // Most bytes one value takes ("-1.2345678901234567e-308"); the caller leaves this much
+    // room at `out`, all of which a write may fill.
     static constexpr std::size_t kLongest = 24;
 
     char* WriteFloat(std::uint32_t bits, char* out) {
@@ -27,7 +28,7 @@ class ValueText {
     }
     char* FormatFloat(std::uint32_t bits, char* out);
     char* FormatDouble(std::uint64_t bits, char* out);
-    char* Remember(std::uint64_t bits, char* start, char* end);
+    char* Remember(std::uint64_t bits, const char* text, std::size_t length, char* out);
 
     std::uint64_t bits_ = 0;
     bool known_ = false;

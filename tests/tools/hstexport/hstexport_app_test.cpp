@@ -82,7 +82,9 @@ std::int64_t IsoTicks(const std::string& text) {
     return ticks;
 }
 
-std::string Gunzip(const std::string& bytes) {
+// The text of every gzip member in `bytes`, one after the other, as gzip -d gives it; fails
+// unless the members use up the bytes exactly.
+std::string Gunzip(const std::string& bytes, int* members = nullptr) {
     z_stream stream{};
     EXPECT_EQ(inflateInit2(&stream, 15 + 16), Z_OK);
     std::string out;
@@ -90,14 +92,25 @@ std::string Gunzip(const std::string& bytes) {
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
     stream.avail_in = static_cast<uInt>(bytes.size());
     int status;
+    int count = 0;
     do {
         stream.next_out = reinterpret_cast<Bytef*>(buffer);
         stream.avail_out = sizeof buffer;
         status = inflate(&stream, Z_NO_FLUSH);
         out.append(buffer, sizeof buffer - stream.avail_out);
+        if (status == Z_STREAM_END) {
+            ++count;
+            if (stream.avail_in > 0) {
+                status = inflateReset(&stream);  // the next member
+            }
+        }
     } while (status == Z_OK);
     EXPECT_EQ(status, Z_STREAM_END);
+    EXPECT_EQ(stream.avail_in, 0u);
     inflateEnd(&stream);
+    if (members != nullptr) {
+        *members = count;
+    }
     return out;
 }
 
@@ -333,12 +346,25 @@ TEST_F(HstexportTest, GzipRoundTrip) {
     }
     Write("g.hst", content);
     ASSERT_EQ(Run({"g.hst"}).exitCode, 0);
+    const std::string plain = Read("g.csv");
+    std::size_t previousSize = 0;
+    for (const char* level : {"0", "1", "9"}) {  // stored, the default, the smallest
+        ASSERT_EQ(Run({"--gzip", "--gzip-level", level, "g.hst"}).exitCode, 0) << level;
+        const std::string packed = Read("g.csv.gz");
+        EXPECT_EQ(Gunzip(packed), plain) << level;
+        if (previousSize != 0) {
+            EXPECT_LT(packed.size(), std::string(level) == "1" ? plain.size() / 2 : previousSize);
+        }
+        previousSize = packed.size();
+    }
     ASSERT_EQ(Run({"--gzip", "g.hst"}).exitCode, 0);
-    const std::string packed = Read("g.csv.gz");
-    EXPECT_LT(packed.size(), Read("g.csv").size() / 2);
-    EXPECT_EQ(Gunzip(packed), Read("g.csv"));
     const auto result = Run({"--gzip", "-o", "-", "g.hst"});
-    EXPECT_EQ(Gunzip(result.output), Read("g.csv"));
+    EXPECT_EQ(Gunzip(result.output), plain);
+    // No rows at all is still a gzip file, of nothing.
+    ASSERT_EQ(Run({"--gzip", "--no-header", "--from", "2030-01-01T00:00Z", "g.hst"}).exitCode, 0);
+    EXPECT_EQ(Gunzip(Read("g.csv.gz")), "");
+    EXPECT_EQ(Run({"--gzip-level", "1", "g.hst"}).exitCode, 2);  // without --gzip
+    EXPECT_EQ(Run({"--gzip", "--gzip-level", "10", "g.hst"}).exitCode, 2);
 }
 
 TEST_F(HstexportTest, CommandLine) {
@@ -692,6 +718,24 @@ TEST_F(HstexportWorkers, SameBytesAsOneWorker) {
         ASSERT_GT(one[0].size(), 10'000u) << first;
         for (const char* shape : {"2:97", "3:64", "8:33", "2"}) {
             EXPECT_EQ(outputs(shape), one) << shape << " " << first;
+        }
+    }
+}
+
+// With --gzip the workers compress their blocks into members of their own: the members together
+// are the plain export's bytes, whatever the number of workers.
+TEST_F(HstexportWorkers, GzipMembersMakeThePlainExport) {
+    WriteInputs();
+    ASSERT_EQ(RunWith("1", {"--utc", "c.hst", "w.hst"}).exitCode, 0);
+    const std::string plain[] = {Read("c.csv"), Read("w.csv")};
+    for (const char* shape : {"1", "1:50", "2:97", "3:64", "8:33"}) {
+        const auto result = RunWith(shape, {"--utc", "--gzip", "c.hst", "w.hst"});
+        ASSERT_EQ(result.exitCode, 0) << shape << result.errors;
+        int members = 0;
+        EXPECT_EQ(Gunzip(Read("c.csv.gz"), &members), plain[0]) << shape;
+        EXPECT_EQ(Gunzip(Read("w.csv.gz")), plain[1]) << shape;
+        if (std::string(shape) != "1") {
+            EXPECT_GT(members, 2) << shape;  // the header's, then a block's each
         }
     }
 }

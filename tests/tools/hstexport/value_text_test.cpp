@@ -4,9 +4,12 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <random>
+#include <string>
 
+#include "tests/support/test_support.h"
 #include "tools/hstexport/value_text.h"
 
 namespace {
@@ -78,6 +81,88 @@ TEST(ValueText, SpecialValuesAndTheRepeatCache) {
     const std::uint32_t negativeNanFloat = 0xFFC00001u;
     EXPECT_EQ(std::string(out, text.WriteFloat(negativeNanFloat, out)), "nan");
     EXPECT_EQ(std::string(out, text.WriteFloat(std::bit_cast<std::uint32_t>(0.1f), out)), "0.1");
+}
+
+// The text is byte for byte what std::to_chars gives (the format the exports have always had),
+// over every class the layout distinguishes: fixed or scientific and the ties between them, whole
+// numbers up to and beyond 2^64, two- and three-digit exponents, subnormals and the limits.
+template <typename T, typename Bits>
+void ExpectToCharsText(Bits bits, ValueText& text) {
+    const T value = std::bit_cast<T>(bits);
+    if (std::isnan(value)) {
+        return;
+    }
+    char out[ValueText::kLongest];
+    char expected[64];
+    const std::string written(out, sizeof(T) == 4
+                                       ? text.WriteFloat(static_cast<std::uint32_t>(bits), out)
+                                       : text.WriteDouble(bits, out));
+    const std::string wanted(expected,
+                             std::to_chars(expected, expected + sizeof expected, value).ptr);
+    ASSERT_EQ(written, wanted) << "bits " << bits;
+}
+
+TEST(ValueText, EveryFloatIsStdToCharsText) {
+    ValueText text;
+    // TRENDTAB_EVERY_FLOAT=1 in the environment: all 2^32 of them (half an hour).
+    const std::uint64_t stride =
+        std::getenv("TRENDTAB_EVERY_FLOAT") != nullptr ? 1 : 997 * testsupport::HeavyTestDivisor();
+    for (std::uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += stride) {
+        ExpectToCharsText<float>(static_cast<std::uint32_t>(bits), text);
+    }
+}
+
+template <typename T, typename Bits>
+void ExpectNeighbourhood(T center, ValueText& text) {
+    // The value and its neighbours a few units in the last place away on both sides.
+    const Bits bits = std::bit_cast<Bits>(center);
+    for (Bits step = 0; step < 4; ++step) {
+        ExpectToCharsText<T>(static_cast<Bits>(bits + step), text);
+        ExpectToCharsText<T>(static_cast<Bits>(bits - step), text);
+    }
+}
+
+template <typename T, typename Bits>
+void ExpectEdgeClasses(std::uint64_t seed) {
+    ValueText text;
+    std::mt19937_64 random(seed);
+    // Powers of ten and their halves, the decimal halfway points between neighbouring short
+    // texts (d.5 * 10^k), where the fixed and scientific forms trade places.
+    for (int power = std::numeric_limits<T>::min_exponent10 - 8;
+         power <= std::numeric_limits<T>::max_exponent10; ++power) {
+        for (const double mantissa : {1.0, 1.5, 2.5, 9.5, 9.999999, 1.25, 3.0}) {
+            ExpectNeighbourhood<T, Bits>(static_cast<T>(mantissa * std::pow(10.0, power)), text);
+        }
+    }
+    // Whole numbers of every size, to 2^64 and well beyond it.
+    for (int bits = 0; bits < 80; ++bits) {
+        const double whole = std::ldexp(1.0, bits);
+        ExpectNeighbourhood<T, Bits>(static_cast<T>(whole), text);
+        ExpectNeighbourhood<T, Bits>(static_cast<T>(whole * 10 / 3), text);
+        ExpectToCharsText<T>(std::bit_cast<Bits>(static_cast<T>(random() % (Bits{1} << 20) * 1000)),
+                             text);
+    }
+    for (const T limit :
+         {std::numeric_limits<T>::denorm_min(), std::numeric_limits<T>::min(),
+          std::numeric_limits<T>::max(), std::numeric_limits<T>::epsilon(), T{0}, T{1}}) {
+        ExpectNeighbourhood<T, Bits>(limit, text);
+        ExpectNeighbourhood<T, Bits>(-limit, text);
+    }
+    // Random bit patterns, and random values over a few decades as process data has them.
+    const auto count = static_cast<int>(300'000 / testsupport::HeavyTestDivisor());
+    for (int i = 0; i < count; ++i) {
+        ExpectToCharsText<T>(static_cast<Bits>(random()), text);
+        const double decades = std::ldexp(static_cast<double>(random() >> 11), -53) * 12 - 4;
+        ExpectToCharsText<T>(std::bit_cast<Bits>(static_cast<T>(std::pow(10.0, decades))), text);
+    }
+}
+
+TEST(ValueText, DoublesAreStdToCharsText) {
+    ExpectEdgeClasses<double, std::uint64_t>(26);
+}
+
+TEST(ValueText, FloatEdgesAreStdToCharsText) {
+    ExpectEdgeClasses<float, std::uint32_t>(27);
 }
 
 }  // namespace
