@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/name_pattern.h"
+#include "platform/path_text.h"
 
 namespace hstexport {
 namespace {
@@ -13,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 bool IsHistoryName(const fs::path& path) {
-    std::string extension = path.extension().string();
+    std::string extension = trendtab::platform::TextFromPath(path.extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension == ".hst";
@@ -35,11 +36,11 @@ class Collector {
     explicit Collector(Discovery& result) : result_(result) {}
 
     void Add(const fs::path& path, const fs::path& base) {
-        const std::string text = path.string();
+        const std::string text = trendtab::platform::TextFromPath(path);
         if (seen_.insert(text).second) {
             fs::path relative = MirroredPart(path, base);
             relative.replace_extension();
-            result_.files.push_back({text, relative.generic_string()});
+            result_.files.push_back({text, trendtab::platform::GenericTextFromPath(relative)});
         }
     }
 
@@ -74,18 +75,18 @@ class Collector {
 };
 
 void ExpandPattern(const std::string& argument, bool recursive, Collector& collector) {
-    const fs::path pattern(argument);
-    const std::string namePattern = pattern.filename().string();
+    const fs::path pattern = trendtab::platform::PathFromText(argument);
+    const std::string namePattern = trendtab::platform::TextFromPath(pattern.filename());
     const fs::path folder = pattern.parent_path();
     std::error_code error;
     std::vector<fs::path> matches;
     fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, error);
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = trendtab::platform::TextFromPath(it->path().filename());
         // As shells do: a hidden name only matches a pattern that starts with ".".
         if ((name[0] != '.' || namePattern[0] == '.') &&
             trendtab::WildcardMatch(namePattern, name)) {
-            matches.push_back(folder / name);
+            matches.push_back(folder / trendtab::platform::PathFromText(name));
         }
     }
     if (error) {
@@ -117,7 +118,7 @@ Discovery DiscoverInputs(const std::vector<std::string>& arguments, bool recursi
     Discovery result;
     Collector collector(result);
     for (const std::string& argument : arguments) {
-        const fs::path path(argument);
+        const fs::path path = trendtab::platform::PathFromText(argument);
         std::error_code error;
         const fs::file_status status = fs::status(path, error);
         if (fs::is_directory(status)) {
@@ -128,7 +129,7 @@ Discovery DiscoverInputs(const std::vector<std::string>& arguments, bool recursi
             }
         } else if (fs::exists(status)) {
             collector.Add(path, path.parent_path());
-        } else if (trendtab::HasWildcards(path.filename().string())) {
+        } else if (trendtab::HasWildcards(trendtab::platform::TextFromPath(path.filename()))) {
             ExpandPattern(argument, recursive, collector);
         } else {
             // Left to the conversion, which names the system's reason.

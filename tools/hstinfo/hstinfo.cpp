@@ -14,6 +14,8 @@
 #include "history/rejection_message.h"
 #include "history/stamp_decoder.h"
 #include "history/stamp_ticks.h"
+#include "platform/process_setup.h"
+#include "platform/terminal.h"
 #include "timelib/civil_time.h"
 #include "trendtab/version.h"
 
@@ -116,7 +118,9 @@ bool Inspect(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
+    trendtab::platform::UseUtf8Console();
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 ||
+        trendtab::IsPlatformHelpRequest(argv[1])) {
         std::fprintf(argc < 2 ? stderr : stdout, "usage: hstinfo FILE...\n");
         return argc < 2 ? 2 : 0;
     }
