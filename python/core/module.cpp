@@ -16,6 +16,7 @@
 #include "history/rejection_message.h"
 #include "python/core/history_opening.h"
 #include "python/core/stamp_times.h"
+#include "timelib/zone_names.h"
 
 namespace py = pybind11;
 
@@ -105,6 +106,8 @@ PYBIND11_MODULE(_core, module) {
                "Header, tags and record geometry of a history file; OSError for I/O problems.");
     module.def("compact_stamps_to_ns", &StampsToNanoseconds<std::int32_t, CompactStampNanoseconds>,
                py::arg("stamps"));
+    module.def("other_world_zone_names", &trendtab::OtherWorldZoneNames, py::arg("name"),
+               "The Windows zone's IANA names, best first, or the IANA zone's Windows name (CLDR).");
     module.def("wide_stamps_to_ns", &StampsToNanoseconds<std::uint64_t, WideStampNanoseconds>,
                py::arg("stamps"));
 }

@@ -1,4 +1,4 @@
-"""Time zones by name: IANA names, "UTC", and "local" for the system's zone."""
+"""Time zones by name: IANA names, Windows names, "UTC", and "local" for the system's zone."""
 
 import datetime
 import os
@@ -12,7 +12,18 @@ def resolve_zone(tz):
         return tz
     if tz == "local":
         return local_zone()
-    return tz
+    return iana_zone_name(tz)
+
+
+def iana_zone_name(name):
+    """The IANA name for a Windows zone name ("W. Europe Standard Time": "Europe/Berlin"),
+    through the Unicode CLDR's mapping; any other name as it is."""
+    from trendtab import _core
+
+    if "/" in name or name.upper() == "UTC":
+        return name
+    others = _core.other_world_zone_names(name)
+    return others[0] if others else name
 
 
 def local_zone():
