@@ -7,6 +7,7 @@
 #include "converter/console.h"
 #include "converter/record_loop.h"
 #include "history/history_file.h"
+#include "history/output_names.h"
 #include "history/rejection_message.h"
 #include "platform/file_services.h"
 #include "platform/replaced_output.h"
@@ -36,24 +37,14 @@ bool WriteHeaderFile(ReplacedOutput& file, const HistoryHeader& header) {
 
 }  // namespace
 
-std::string DeriveOutputName(const std::string& path, const char* extension) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < platform::FileNameStart(path)) {
-        return std::string();
-    }
-    return path.substr(0, dot) + extension;
-}
-
 bool ConvertHistoryFile(const std::string& path, const ConvertOptions& options) {
     Console console;
     const std::string txtName = DeriveOutputName(path, ".txt");
     const std::string hdrName = DeriveOutputName(path, ".hdr");
     // An input named like its own output, or reached through it by a link, would be destroyed
     // by creating that output.
-    if (txtName.empty() || platform::SamePathName(txtName, path) ||
-        platform::SamePathName(hdrName, path) || platform::SameFile(txtName, path) ||
-        platform::SameFile(hdrName, path)) {
-        console.Print("Invalid filename: %s\n", path.c_str());
+    if (!HasOwnOutputNames(path)) {
+        console.Print("%s", InvalidFilenameMessage(path).c_str());
         return false;
     }
     console.Print("\n* Creating file %s\n", txtName.c_str());

@@ -13,8 +13,4 @@ namespace trendtab {
 // except for a .hdr that could not be put in place, which is removed).
 bool ConvertHistoryFile(const std::string& path, const ConvertOptions& options);
 
-// The output name for `path`: everything from the last "." of the file's own name (never of a
-// folder name) replaced by `extension`; empty when the file's name has no ".".
-std::string DeriveOutputName(const std::string& path, const char* extension);
-
 }  // namespace trendtab

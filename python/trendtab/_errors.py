@@ -8,8 +8,9 @@ class HistoryFileError(ValueError):
     """A history file the converter refuses.
 
     ``message`` is the converter's own console text for it, exactly as it prints it (some texts
-    carry leading spaces or no line end; a file cut inside its first block has none); ``path``
-    is the file.
+    carry leading spaces or no line end); ``path`` is the file. A file cut inside its first block
+    has the empty message, as the converter prints nothing for it; ``str()`` of the error then
+    reads "History file ends inside its first block: PATH".
     """
 
     def __init__(self, message, path):

@@ -55,7 +55,8 @@ class HistoryFile:
     Arrays: ``raw_stamps``, ``values`` and ``times`` (see each). By default ``raw_stamps`` and
     ``values`` are read-only views on a memory map of the file: opening costs nothing until
     they are read, and they stay valid after ``close()`` (the map goes when the last array that
-    views it goes). Open with ``copy=True`` for owned, writable arrays and no map.
+    views it goes). ``times`` is computed from the stamps when first read, and read-only too.
+    Open with ``copy=True`` for owned, writable arrays, ``times`` included, and no map.
 
     Use as a context manager: ``with trendtab.open("x.hst") as f: ...``.
     """
@@ -80,6 +81,7 @@ class HistoryFile:
         else:
             self._stamps = records["stamp"]
             self._values = records["values"]
+        self._copy = copy
         self._times = None
         self._closed = False
 
@@ -126,9 +128,10 @@ class HistoryFile:
 
     @property
     def times(self):
-        """The stamps as numpy datetime64[ns] in UTC. A stamp outside that type's range
-        (before 1677-09-21 or after 2262-04-11) is NaT, and their count is given in a
-        StampRangeWarning; no stamp is shifted."""
+        """The stamps as numpy datetime64[ns] in UTC, computed when first read. A stamp outside
+        that type's range (before 1677-09-21 or after 2262-04-11) is NaT, and their count is
+        given in a StampRangeWarning; no stamp is shifted. Read-only unless opened with
+        ``copy=True``."""
         self._check_open()
         if self._times is None:
             convert = (_core.compact_stamps_to_ns if self.layout == "compact"
@@ -138,7 +141,8 @@ class HistoryFile:
                 warn_caller(f"{self.path}: {out_of_range} of {self.record_count} stamps lie "
                             "outside datetime64[ns] and are NaT", StampRangeWarning)
             times = nanoseconds.view("M8[ns]")
-            times.flags.writeable = False
+            # Shared by every reader of this object like the views beside it, unless owned.
+            times.flags.writeable = self._copy
             self._times = times
         return self._times
 
@@ -165,8 +169,9 @@ class HistoryFile:
 def open(path, *, copy=False):  # noqa: A001 - the package's entry, like io.open
     """Opens a trend history file (.hst) and returns a HistoryFile.
 
-    ``copy=False`` (the default) gives read-only arrays that view a memory map of the file;
-    ``copy=True`` gives owned, writable arrays.
+    ``copy=False`` (the default, keyword only) gives read-only arrays: ``raw_stamps`` and
+    ``values`` view a memory map of the file, ``times`` is computed from the stamps;
+    ``copy=True`` gives owned, writable arrays, ``times`` included.
 
     Raises trendtab.HistoryFileError (a ValueError) with the converter's own message for a file
     it refuses, and OSError (with the path) when the file cannot be opened or read.

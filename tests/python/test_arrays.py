@@ -152,6 +152,12 @@ def test_copy_gives_owned_writable_arrays(hst):
         assert values.flags.writeable and values.flags.c_contiguous and values.base is None
         values[0, 0] = 42
         assert np.array_equal(trendtab.open(path).values[1:], values[1:])
+        times = history.times
+        assert times.flags.writeable
+        times[0] = np.datetime64("2000-01-01")
+    assert not trendtab.open(path).times.flags.writeable
+    with pytest.raises(TypeError):
+        trendtab.open(path, True)
 
 
 def test_docstrings_for_help():

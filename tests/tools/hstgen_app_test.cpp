@@ -52,7 +52,6 @@ TEST(HstgenApp, BadArgumentsGiveOneLineAndStatus2) {
         {"a.hst", "--start", "#5"},
         {"a.hst", "--start", "2200-01-01T00:00:00"},
         {"a.hst", "--from", "-", "--tags", "2"},
-        {"a.hst", "--from", "/nonexistent/x.desc"},
     };
     for (const auto& args : cases) {
         const Outcome outcome = RunTool(args);
@@ -61,9 +60,25 @@ TEST(HstgenApp, BadArgumentsGiveOneLineAndStatus2) {
         EXPECT_EQ(outcome.err.rfind("hstgen: ", 0), 0u) << outcome.err;
         EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << outcome.err;
     }
-    const Outcome described = RunTool({"a.hst", "--from", "-"}, "tag A\n\nrecord @0 x\n");
+}
+
+// A description that cannot be read or is wrong is no bad command line: status 1, nothing
+// written.
+TEST(HstgenApp, BadDescriptionGivesStatus1) {
+    testsupport::TempDir dir;
+    const std::string path = dir.file("a.hst");
+    const Outcome missing = RunTool({path, "--from", dir.file("none.desc")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("cannot read"), std::string::npos) << missing.err;
+    const Outcome described = RunTool({path, "--from", "-"}, "tag A\n\nrecord @0 x\n");
+    EXPECT_EQ(described.status, 1);
     EXPECT_EQ(described.err.rfind("hstgen: standard input:3: value 1: not a value", 0), 0u)
         << described.err;
+    EXPECT_EQ(RunTool({path, "--from", "-"}, "record @2147483648\n").status, 1);
+    EXPECT_FALSE(testsupport::FileExists(path));
+    const Outcome version = RunTool({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("hstgen ") + PROJECT_VERSION + "\n");
 }
 
 TEST(HstgenApp, WritesFromADescriptionOrOptions) {

@@ -115,8 +115,33 @@ TEST_F(HstinfoInZone, RejectedFilesGetTheConvertersMessage) {
               "records: 0\ntrailingBytes: 0\n");
 }
 
+// Names the converter refuses whatever the file holds: no "." in the file's own name, or an
+// input named like its own output.
+TEST_F(HstinfoInZone, RefusedNamesAreRejectedAsTheConverterDoes) {
+    HistoryPlan good;
+    Write("x.txt", good);
+    Write("data", good);
+    Write("good.hst", good);
+    const auto result = Inspect({"x.txt", "data", "good.hst"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output,
+              "file: x.txt\nInvalid filename: x.txt\nstatus: rejected\n\n"
+              "file: data\nInvalid filename: data\nstatus: rejected\n\n"
+              "file: good.hst\nstatus: ok\nlayout: compact\ntype: 2\nrecordSize: 4\n"
+              "numTags: 0\nrecords: 0\ntrailingBytes: 0\n");
+}
+
 TEST_F(HstinfoInZone, UsageAndVersion) {
     EXPECT_EQ(Inspect({}).exitCode, 2);
+    // An unknown option is a bad command line, not a file; after "--" it is a file.
+    const auto bogus = Inspect({"--bogus", "a.hst"});
+    EXPECT_EQ(bogus.exitCode, 2);
+    EXPECT_EQ(bogus.output, "");
+    EXPECT_EQ(Inspect({"--", "--bogus.hst"}).output,
+              "file: --bogus.hst\n    Could not open: --bogus.hst\nstatus: rejected\n");
+    const auto help = Inspect({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.output.rfind("usage: hstinfo", 0), 0u);
     const auto version = Inspect({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.output.rfind("hstinfo ", 0), 0u);

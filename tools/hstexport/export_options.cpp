@@ -52,10 +52,12 @@ ParsedCommandLine ParseExportCommandLine(int argc, const char* const* argv) {
     app.set_version_flag("--version", std::string("hstexport ") + trendtab::kVersion);
     app.get_formatter()->column_width(28);
 
+    // Names only: a transformer would also take the numbers the names stand for.
     const std::map<std::string, Format> formats{
         {"csv", Format::Csv}, {"tsv", Format::Tsv}, {"long", Format::Long}};
-    app.add_option("--format", o.format, "csv (default), tsv, or long (time,tag,value rows)")
-        ->transform(CLI::CheckedTransformer(formats));
+    std::string formatName = "csv";
+    app.add_option("--format", formatName, "csv (default), tsv, or long (time,tag,value rows)")
+        ->check(CLI::IsMember({"csv", "tsv", "long"}));
     std::string separator;
     app.add_option("--sep", separator, "Cell separator: one character (default: , or TAB)");
     bool noHeader = false;
@@ -90,6 +92,7 @@ ParsedCommandLine ParseExportCommandLine(int argc, const char* const* argv) {
 
     try {
         app.parse(argc, argv);
+        o.format = formats.at(formatName);
         if (!separator.empty() || app.count("--sep") > 0) {
             if (!UsableSeparator(separator)) {
                 throw CLI::ValidationError("--sep",

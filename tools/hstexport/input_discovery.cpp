@@ -72,7 +72,13 @@ class Collector {
             Problem(argument, error);
         }
         std::sort(found.begin(), found.end());
-        const fs::path base = folder.has_filename() ? folder.parent_path() : folder;
+        // The folder's own name is mirrored with or without a trailing separator: "/abs/data"
+        // and "/abs/data/" both land below DIR/data, as the relative "data" does.
+        fs::path own = folder.lexically_normal();
+        if (!own.has_filename() && own.has_relative_path()) {
+            own = own.parent_path();
+        }
+        const fs::path base = own.parent_path();
         for (const fs::path& path : found) {
             Add(path, base.empty() ? fs::path(".") : base);
         }

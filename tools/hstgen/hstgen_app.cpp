@@ -10,6 +10,7 @@
 #include "tools/hstgen/description.h"
 #include "tools/hstgen/hst_text.h"
 #include "tools/hstgen/series.h"
+#include "trendtab/version.h"
 
 namespace hstgen {
 
@@ -17,7 +18,7 @@ const char* const kUsageText =
     R"(Usage:
   hstgen OUT.hst --from DESCRIPTION
   hstgen OUT.hst [generation options]
-  hstgen --help
+  hstgen -h | --help | --version
 
 Writes a trend history file (.hst).
 
@@ -36,7 +37,7 @@ Description: one directive per line; a line starting with # is a comment.
   raw-record BYTES           a record made of exactly these bytes
   trailing BYTES             bytes after the records (lines add up)
   truncate N                 cut the file to N bytes
-  STAMP  YYYY-MM-DDTHH:MM:SS[.fffffff] in UTC; @N raw seconds (compact, -2^31 to 2^32-1);
+  STAMP  YYYY-MM-DDTHH:MM:SS[.fffffff] in UTC; @N raw seconds (compact, -2^31 to 2^31-1);
          #N raw ticks (wide, -2^63 to 2^64-1)
   VALUE  a decimal number, nan, -nan, inf, -inf, or 0xBITS: the exact bits of the
          float (compact, up to 8 hex digits) or double (wide, up to 16)
@@ -52,13 +53,19 @@ Generation options: a well-formed series, streamed in constant memory.
   --seed N                   default 1; the same seed gives the same bytes everywhere
   --wide-tags K              trend: K tags hold values from 1e8 to 2e8 (default 0)
 
-Exit status: 0 written, 1 the file could not be written, 2 bad arguments.
+Exit status: 0 written; 1 the description could not be read or is wrong, or the file could
+not be written; 2 bad arguments.
 )";
 
 namespace {
 
 // Thrown for a bad command line; caught in RunHstgen.
 struct BadArguments {
+    std::string message;
+};
+
+// Thrown for a description that cannot be read or is wrong: the command line was fine.
+struct BadDescription {
     std::string message;
 };
 
@@ -185,7 +192,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& er
         const SeriesOptions options = ScanSeriesOptions(given);
         if (!WriteSeriesFile(output, options)) {
             err << "hstgen: cannot write '" << output << "'\n";
-            return kExitCannotWrite;
+            return kExitNotWritten;
         }
         return kExitOk;
     }
@@ -197,22 +204,22 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& er
     std::string text;
     if (source == "-") {
         if (!ReadAll(in, text)) {
-            throw BadArguments{"cannot read standard input"};
+            throw BadDescription{"cannot read standard input"};
         }
     } else {
         std::ifstream file(source, std::ios::binary);
         if (!file || !ReadAll(file, text)) {
-            throw BadArguments{"cannot read '" + source + "'"};
+            throw BadDescription{"cannot read '" + source + "'"};
         }
     }
     HistoryPlan content;
     DescriptionError error;
     if (!ParseDescription(text, content, error)) {
-        throw BadArguments{sourceName + ":" + std::to_string(error.line) + ": " + error.message};
+        throw BadDescription{sourceName + ":" + std::to_string(error.line) + ": " + error.message};
     }
     if (!WriteHistoryFile(output, content)) {
         err << "hstgen: cannot write '" << output << "'\n";
-        return kExitCannotWrite;
+        return kExitNotWritten;
     }
     return kExitOk;
 }
@@ -226,12 +233,19 @@ int RunHstgen(const std::vector<std::string>& args, std::istream& in, std::ostre
             out << kUsageText;
             return kExitOk;
         }
+        if (arg == "--version") {
+            out << "hstgen " << trendtab::kVersion << "\n";
+            return kExitOk;
+        }
     }
     try {
         return Run(args, in, err);
     } catch (const BadArguments& bad) {
         err << "hstgen: " << bad.message << "\n";
         return kExitBadArguments;
+    } catch (const BadDescription& bad) {
+        err << "hstgen: " << bad.message << "\n";
+        return kExitNotWritten;
     }
 }
 

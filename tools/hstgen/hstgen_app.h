@@ -8,11 +8,11 @@
 namespace hstgen {
 
 constexpr int kExitOk = 0;
-constexpr int kExitCannotWrite = 1;
+constexpr int kExitNotWritten = 1;  // a description that cannot be read or is wrong, or a write
 constexpr int kExitBadArguments = 2;
 
 // Runs hstgen with `args` (without the program name). `in` serves "--from -"; the usage text goes
-// to `out`, error messages (one line each) to `err`. Returns the exit status.
+// and version to `out`, error messages (one line each) to `err`. Returns the exit status.
 int RunHstgen(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
               std::ostream& err);
 

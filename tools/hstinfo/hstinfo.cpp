@@ -1,6 +1,6 @@
 // hstinfo: what is in a history file before converting it. Read-only; one "field: value" per line.
 //
-//   hstinfo FILE...
+//   hstinfo [--] FILE...
 //
 // Exit status: 0 when every file could be read, 1 when one could not or the converter would
 // reject it (with the converter's own message), 2 for bad arguments.
@@ -8,9 +8,11 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "history/history_file.h"
 #include "history/little_endian.h"
+#include "history/output_names.h"
 #include "history/rejection_message.h"
 #include "history/stamp_decoder.h"
 #include "history/stamp_ticks.h"
@@ -67,6 +69,11 @@ void PrintStamp(const char* which, const unsigned char* record, Layout layout) {
 
 bool Inspect(const std::string& path) {
     std::printf("file: %s\n", path.c_str());
+    // Checked before opening, as the converter does: such a file is refused whatever it holds.
+    if (!trendtab::HasOwnOutputNames(path)) {
+        std::printf("%sstatus: rejected\n", trendtab::InvalidFilenameMessage(path).c_str());
+        return false;
+    }
     const trendtab::OpenedHistoryFile opened = trendtab::OpenHistoryFile(path);
     const trendtab::HistoryFile& info = opened.info;
     if (!info.ok()) {
@@ -115,25 +122,46 @@ bool Inspect(const std::string& path) {
     return true;
 }
 
+const char* const kUsage = "usage: hstinfo [--] FILE...\n       hstinfo -h | --help | --version\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
     trendtab::platform::UseUtf8Console();
-    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 ||
-        trendtab::IsPlatformHelpRequest(argv[1])) {
-        std::fprintf(argc < 2 ? stderr : stdout, "usage: hstinfo FILE...\n");
-        return argc < 2 ? 2 : 0;
+    std::vector<std::string> files;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (!optionsEnded && trendtab::IsPlatformHelpRequest(argument)) {
+            std::printf("%s", kUsage);
+            return 0;
+        }
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            files.push_back(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--help" || argument == "-h") {
+            std::printf("%s", kUsage);
+            return 0;
+        } else if (argument == "--version") {
+            std::printf("hstinfo %s\n", trendtab::kVersion);
+            return 0;
+        } else {
+            // A misspelt option is a bad command line, not a file that cannot be opened.
+            std::fprintf(stderr, "hstinfo: unknown option: %s\n%s", argument.c_str(), kUsage);
+            return 2;
+        }
     }
-    if (std::strcmp(argv[1], "--version") == 0) {
-        std::printf("hstinfo %s\n", trendtab::kVersion);
-        return 0;
+    if (files.empty()) {
+        std::fprintf(stderr, "%s", kUsage);
+        return 2;
     }
     bool allGood = true;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i > 0) {
             std::printf("\n");
         }
-        allGood = Inspect(argv[i]) && allGood;
+        allGood = Inspect(files[i]) && allGood;
     }
     return allGood ? 0 : 1;
 }

@@ -250,6 +250,13 @@ TEST_F(HstexportTest, FolderTreeMirroredBelowTheOutputFolder) {
     EXPECT_EQ(clash.exitCode, 1);
     EXPECT_NE(clash.errors.find("a.HST: its output "), std::string::npos) << clash.errors;
     EXPECT_TRUE(testsupport::FileExists(dir.file("flat/a.csv")));
+    // An absolute folder keeps its own name below DIR, with or without a trailing separator.
+    for (const std::string& folder : {dir.file("data"), dir.file("data") + "/"}) {
+        fs::remove_all(dir.file("abs"));
+        ASSERT_EQ(Run({"-r", "-o", "abs", folder}).exitCode, 0) << folder;
+        EXPECT_TRUE(testsupport::FileExists(dir.file("abs/data/site2/deep/b.csv"))) << folder;
+        EXPECT_FALSE(testsupport::FileExists(dir.file("abs/site2/deep/b.csv"))) << folder;
+    }
 }
 
 TEST_F(HstexportTest, StandardOutputWithAFileColumn) {
@@ -342,6 +349,7 @@ TEST_F(HstexportTest, CommandLine) {
     for (const std::vector<std::string>& bad : {std::vector<std::string>{},
                                                 {"--bogus", "c.hst"},
                                                 {"--format", "xml", "c.hst"},
+                                                {"--format", "1", "c.hst"},
                                                 {"--sep", "ab", "c.hst"},
                                                 {"--sep", ".", "c.hst"},
                                                 {"--utc", "--epoch", "c.hst"},
