@@ -94,7 +94,11 @@ if(WIN32)
   else()
     message(WARNING "mandoc not found (apt-get install mandoc): the .zip gets no man pages")
   endif()
-  install(FILES README.md LICENSE DESTINATION . COMPONENT trendtab)
+  # A first page for Windows users, with Windows line ends.
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/windows/README-Windows.txt.in
+    ${CMAKE_BINARY_DIR}/package/README-Windows.txt @ONLY NEWLINE_STYLE WIN32)
+  install(FILES README.md LICENSE ${CMAKE_BINARY_DIR}/package/README-Windows.txt DESTINATION .
+    COMPONENT trendtab)
 else()
   foreach(page IN LISTS TRENDTAB_MAN_PAGES)
     set(gz ${CMAKE_BINARY_DIR}/man/${page}.1.gz)

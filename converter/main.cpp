@@ -7,11 +7,17 @@
 #include "converter/usage.h"
 #include "platform/file_search.h"
 #include "platform/process_setup.h"
+#include "platform/terminal.h"
 
 int main(int argc, char** argv) {
     using namespace trendtab;
     PrepareProcess();
+    platform::UseUtf8Console();
     PrintBanner();
+    if (argc == 2 && IsPlatformHelpRequest(argv[1])) {
+        PrintUsage();
+        return 0;
+    }
     ConvertOptions options;
     if (argc < 2 || !ScanOptions(argc, argv, options)) {
         PrintUsage();

@@ -1,5 +1,7 @@
-// The converter's process, set up before the first file.
+// The programs' processes, set up before the first file.
 #pragma once
+
+#include <string_view>
 
 namespace trendtab {
 
@@ -7,5 +9,9 @@ namespace trendtab {
 // (SIGXFSZ ignored). On Windows nothing is left to do at run time: patterns already reach the
 // program unexpanded.
 void PrepareProcess();
+
+// True for the help request of the platform's own programs: "/?" on Windows. POSIX has none
+// ("/?" may name a file there).
+bool IsPlatformHelpRequest(std::string_view argument);
 
 }  // namespace trendtab

@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "timelib/filetime_math.h"
+#include "timelib/portable/wide_text.h"
+#include "timelib/zone_names.h"
 
 namespace trendtab {
 namespace {
@@ -129,7 +131,8 @@ bool TimeZone::SelectZone(const WCHAR* zoneName) {
         name = standardName;
         return true;
     }
-    if (!ReadZoneInformation(requested.c_str(), &zoneInfo)) {
+    if (!ReadZoneInformation(requested.c_str(), &zoneInfo) &&
+        !ReadOtherWorldZone(requested, &zoneInfo)) {
         return false;
     }
     name = requested;
@@ -149,6 +152,21 @@ bool TimeZone::SelectZone(const WCHAR* zoneName) {
     zoneInfoPtr = &zoneInfo;
     dynamicInfoPtr = &dynamicInfo;
     return true;
+}
+
+bool TimeZone::ReadOtherWorldZone(const WideString& zoneName, TIME_ZONE_INFORMATION* destination) {
+    std::string utf8;
+    if (!platform::Utf8FromWide(zoneName, &utf8)) {
+        return false;
+    }
+    for (const std::string& other : OtherWorldZoneNames(utf8)) {
+        WideString wide;
+        platform::WideFromUtf8(other, &wide);
+        if (ReadZoneInformation(wide.c_str(), destination)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool TimeZone::SelectZoneByIndex(std::int32_t index) {

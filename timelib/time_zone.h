@@ -40,8 +40,10 @@ class TimeZone {
 
     // Null, empty or the current zone's standard name (letter case ignored): the system's
     // current zone, which conversions then follow as it is at each conversion. "utc" (any
-    // case): UTC, without reading the registry. Otherwise the registry zone of that key, or
-    // false, leaving the current zone selected with an empty name. GetName's own text selects
+    // case): UTC, without reading the registry. Otherwise the registry zone of that key, else
+    // the one the other naming world's name stands for (zone_names.h: "Europe/Berlin" selects
+    // "W. Europe Standard Time" on Windows and the reverse on POSIX systems), or false, leaving
+    // the current zone selected with an empty name. GetName's own text selects
     // nothing anew.
     bool SelectZone(const WCHAR* zoneName);
     // The zone at a position of a fresh EnumerateZoneKeys list; false (nothing changed) when the
@@ -63,6 +65,9 @@ class TimeZone {
   private:
     void Convert(bool toLocal, const FILETIME& input, FILETIME* output) const;
     static bool ReadZoneInformation(const WCHAR* zoneName, TIME_ZONE_INFORMATION* destination);
+    // The record of the zone the other naming world calls `zoneName` (an IANA name on Windows, a
+    // Windows name on POSIX systems), through the CLDR mapping; false when none is there.
+    static bool ReadOtherWorldZone(const WideString& zoneName, TIME_ZONE_INFORMATION* destination);
 
     TimeZoneErrorSink* errorSink;  // not owned; may be null
     WideString name;

@@ -4,6 +4,10 @@
 
 namespace trendtab {
 
+bool IsPlatformHelpRequest(std::string_view) {
+    return false;
+}
+
 void PrepareProcess() {
     platform::TreatFileSizeLimitAsWriteError();
 }

@@ -11,4 +11,10 @@ bool IsTerminal(std::FILE* stream) {
 
 void UseBinaryMode(std::FILE*) {}
 
+void UseUtf8Console() {}
+
+bool EnableTerminalEscapes(std::FILE*) {
+    return true;
+}
+
 }  // namespace trendtab::platform

@@ -1,7 +1,10 @@
-// File search backed by the Windows runtime's directory search (_findfirst64 / _findnext64).
-#include <io.h>
-
+// File search backed by the wide directory search (FindFirstFileW / FindNextFileW): patterns and
+// names are UTF-8 in the program and the system's own UTF-16 names on disk, so a name matches
+// itself and never a best-fit twin.
 #include "platform/file_search.h"
+
+#include "platform/win32/wide_path.h"
+#include "platform/win32/windows_api.h"
 
 namespace trendtab {
 
@@ -11,15 +14,16 @@ std::vector<std::string> FindMatchingFiles(const std::string& pattern) {
         separator == std::string::npos ? "" : pattern.substr(0, separator + 1);
 
     std::vector<std::string> matches;
-    __finddata64_t entry;
-    const intptr_t handle = _findfirst64(pattern.c_str(), &entry);
-    if (handle == -1) {
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = FindFirstFileExW(platform::WidePath(pattern).c_str(), FindExInfoBasic,
+                                           &entry, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
         return matches;
     }
     do {
-        matches.push_back(directory + entry.name);
-    } while (_findnext64(handle, &entry) == 0);
-    _findclose(handle);
+        matches.push_back(directory + platform::Utf8Text(entry.cFileName));
+    } while (FindNextFileW(search, &entry) != 0);
+    FindClose(search);
     return matches;
 }
 

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <io.h>
+#include "platform/win32/wide_path.h"
 #include "platform/win32/windows_api.h"
 
 #include <atomic>
@@ -14,17 +15,21 @@
 
 namespace trendtab::platform {
 
+// Windows' own rule for names: letter case is ignored in every script, not only in ASCII.
 bool SamePathName(const std::string& a, const std::string& b) {
-    return _stricmp(a.c_str(), b.c_str()) == 0;
+    const std::wstring first = WidePath(a);
+    const std::wstring second = WidePath(b);
+    return CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
+                                static_cast<int>(second.size()), TRUE) == CSTR_EQUAL;
 }
 
 namespace {
 
 // The volume and index that identify a file, or false when it cannot be opened.
 bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    const HANDLE file =
-        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE file = CreateFileW(WidePath(path).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -46,7 +51,7 @@ std::vector<std::string>& Temporaries() {
 BOOL WINAPI RemoveTemporariesOnControlEvent(DWORD) {
     std::lock_guard<std::recursive_mutex> hold(TemporariesLock());
     for (const std::string& name : Temporaries()) {
-        DeleteFileA(name.c_str());
+        DeleteFileW(WidePath(name).c_str());
     }
     Temporaries().clear();
     // Ended as Windows' own handler ends a process on Ctrl-C (Wine's reports success instead).
@@ -64,9 +69,9 @@ bool SameFile(const std::string& a, const std::string& b) {
            first.nFileIndexLow == second.nFileIndexLow;
 }
 
-// The runtime refuses to open a folder.
+// The runtime refuses to open a folder. The wide open takes the real name, long or not.
 std::FILE* OpenForReading(const std::string& path) {
-    return std::fopen(path.c_str(), "rb");
+    return _wfopen(WidePath(path).c_str(), L"rb");
 }
 
 bool OpenFileSize(std::FILE* file, std::uint64_t& size) {
@@ -84,7 +89,7 @@ std::size_t FileNameStart(const std::string& path) {
 }
 
 bool MayCreate(const std::string& target) {
-    const DWORD attributes = GetFileAttributesA(target.c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(target).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
         return false;
@@ -112,9 +117,9 @@ std::FILE* CreateTemporaryBeside(const std::string& target, bool text, std::stri
                    std::to_string(GetTickCount() ^ (counter++ << 20)) + ".tmp";
         // Hidden, and shared for deletion so that the control handler can remove it while it
         // is being written.
-        const HANDLE handle =
-            CreateFileA(tempName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+        const HANDLE handle = CreateFileW(WidePath(tempName).c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS) {
                 continue;
@@ -125,14 +130,14 @@ std::FILE* CreateTemporaryBeside(const std::string& target, bool text, std::stri
             _open_osfhandle(reinterpret_cast<intptr_t>(handle), text ? _O_TEXT : _O_BINARY);
         if (fd < 0) {
             CloseHandle(handle);
-            DeleteFileA(tempName.c_str());
+            DeleteFileW(WidePath(tempName).c_str());
             break;
         }
         if (std::FILE* file = _fdopen(fd, text ? "wt" : "wb")) {
             return file;
         }
         _close(fd);
-        DeleteFileA(tempName.c_str());
+        DeleteFileW(WidePath(tempName).c_str());
         break;
     }
     tempName.clear();
@@ -141,14 +146,15 @@ std::FILE* CreateTemporaryBeside(const std::string& target, bool text, std::stri
 
 bool RenameOver(const std::string& from, const std::string& to) {
     // The attributes of a plain new file, not the temporary's hidden one; the rename keeps them.
-    SetFileAttributesA(from.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    SetFileAttributesW(WidePath(from).c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING) !=
+           0;
 }
 
 void TreatFileSizeLimitAsWriteError() {}
 
 bool RemoveFile(const std::string& path) {
-    return DeleteFileA(path.c_str()) != 0;
+    return DeleteFileW(WidePath(path).c_str()) != 0;
 }
 
 void RegisterTemporary(const std::string& path) {

@@ -11,4 +11,8 @@ namespace trendtab {
 
 void PrepareProcess() {}
 
+bool IsPlatformHelpRequest(std::string_view argument) {
+    return argument == "/?";
+}
+
 }  // namespace trendtab

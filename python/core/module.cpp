@@ -18,6 +18,7 @@
 #include "history/rejection_message.h"
 #include "python/core/history_opening.h"
 #include "python/core/stamp_times.h"
+#include "timelib/zone_names.h"
 
 namespace py = pybind11;
 
@@ -115,6 +116,8 @@ PYBIND11_MODULE(_core, module) {
         py::arg("name"), py::arg("encoding") = "auto", "A tag name's bytes as text.");
     module.def("compact_stamps_to_ns", &StampsToNanoseconds<std::int32_t, CompactStampNanoseconds>,
                py::arg("stamps"));
+    module.def("other_world_zone_names", &trendtab::OtherWorldZoneNames, py::arg("name"),
+               "The Windows zone's IANA names, best first, or the IANA zone's Windows name (CLDR).");
     module.def("wide_stamps_to_ns", &StampsToNanoseconds<std::uint64_t, WideStampNanoseconds>,
                py::arg("stamps"));
 }

@@ -1,4 +1,4 @@
-"""Time zones: IANA names, "UTC", and "local" for the system's zone, as the converter and
+"""Time zones: IANA names, Windows names (through the Unicode CLDR's mapping), "UTC", and "local" for the system's zone, as the converter and
 hstexport see them.
 
 Every zone is a ``zoneinfo.ZoneInfo``, which pandas converts with the zone's own offsets in
@@ -95,7 +95,18 @@ def resolve_zone(tz):
         return tz
     if tz == "local":
         return local_zone()
-    return named_zone(tz)
+    return named_zone(iana_zone_name(tz))
+
+
+def iana_zone_name(name):
+    """The IANA name for a Windows zone name ("W. Europe Standard Time": "Europe/Berlin"),
+    through the Unicode CLDR's mapping; any other name as it is."""
+    from trendtab import _core
+
+    if "/" in name or name.upper() == "UTC":
+        return name
+    others = _core.other_world_zone_names(name)
+    return others[0] if others else name
 
 
 # The rule without daylight-saving dates that the C library completes with the United States'

@@ -1,6 +1,7 @@
 // The command line end to end: banner, usage, the file search and the exit status.
 #include <filesystem>
 
+#include "platform/path_text.h"
 #include "tests/e2e/converter_fixture.h"
 
 namespace e2e {
@@ -97,9 +98,6 @@ TEST_F(CommandLine, OutputsStayInTheFilesOwnFolder) {
 }
 
 TEST_F(CommandLine, LongPathsAreHandledWhole) {
-    if (testsupport::HasShortPathLimit()) {
-        GTEST_SKIP() << "the runtime's directory search refuses paths beyond 259 characters";
-    }
     // Well beyond the classic 260-character path limit, in a few nested folders.
     std::string folder;
     for (int depth = 0; depth < 5; ++depth) {
@@ -110,6 +108,41 @@ TEST_F(CommandLine, LongPathsAreHandledWhole) {
     Write(stem + ".hst", CompactFile({"T"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {2}}}));
     EXPECT_EQ(Convert({folder + "*.hst"}), ConvertedBlock(stem, {"T"}, 1) + "\n\n");
     EXPECT_EQ(Text(stem + ".txt"), "04/03/2011\t13:05:09\t     2.000\n");
+}
+
+// Names outside any ANSI code page, each beside the twin a best-fit conversion would make of it:
+// a pattern finds each once, a name opens its own file, and the console shows the name.
+TEST_F(CommandLine, EveryNameIsItsOwn) {
+    const std::vector<std::string> stems = {"Łódź",      "Lódz",  "Ωmega",  "Omega",
+                                            "北京 数据", "__ __", "📈trend", "_trend"};
+    for (std::size_t i = 0; i < stems.size(); ++i) {
+        Write(stems[i] + ".hst",
+              CompactFile({"T"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {double(i)}}}));
+    }
+    const auto all = Run({"*.hst"});
+    EXPECT_EQ(all.exitCode, 0);
+    for (std::size_t i = 0; i < stems.size(); ++i) {
+        const std::string row = "04/03/2011\t13:05:09\t     " + std::to_string(i) + ".000\n";
+        EXPECT_EQ(Text(stems[i] + ".txt"), row) << stems[i];
+        EXPECT_EQ(Console(all).find("Creating file " + stems[i] + ".txt"),
+                  Console(all).rfind("Creating file " + stems[i] + ".txt"))
+            << "converted twice: " << stems[i];
+        ASSERT_TRUE(
+            std::filesystem::remove(trendtab::platform::PathFromText(Path(stems[i] + ".txt"))));
+        EXPECT_EQ(Convert({stems[i] + ".hst"}), ConvertedBlock(stems[i], {"T"}, 1) + "\n\n");
+        EXPECT_EQ(Text(stems[i] + ".txt"), row) << stems[i];
+    }
+}
+
+// "/?" is the Windows form of a help request; elsewhere it is a pattern like any other.
+TEST_F(CommandLine, WindowsHelpForm) {
+    const auto result = Run({"/?"});
+    if (testsupport::WindowsHelpForm()) {
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(Console(result), kUsage);
+    } else {
+        EXPECT_EQ(result.exitCode, 1);
+    }
 }
 
 TEST_F(CommandLine, SameStemLaterConversionReplacesEarlierOutput) {

@@ -1,5 +1,7 @@
 #include "tests/e2e/converter_fixture.h"
 
+#include "platform/path_text.h"
+
 #include <filesystem>
 
 namespace e2e {
@@ -79,9 +81,12 @@ std::string ConverterTest::Bytes(const std::string& name) const {
 std::map<std::string, std::string> ConverterTest::Snapshot() const {
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
-        const std::string name = entry.path().lexically_relative(dir.path()).generic_string();
-        files[name] = entry.is_regular_file() ? testsupport::ReadFileBytes(entry.path().string())
-                                              : std::string("<folder>");
+        const std::string name =
+            trendtab::platform::GenericTextFromPath(entry.path().lexically_relative(dir.path()));
+        files[name] =
+            entry.is_regular_file()
+                ? testsupport::ReadFileBytes(trendtab::platform::TextFromPath(entry.path()))
+                : std::string("<folder>");
     }
     return files;
 }

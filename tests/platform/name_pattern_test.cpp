@@ -25,6 +25,31 @@ TEST(WildcardMatch, EverythingElseIsLiteralAndCaseSensitive) {
     EXPECT_FALSE(WildcardMatch("*.HST", "a.hst"));
 }
 
+// "?" is one character of a UTF-8 name, however many bytes; 8-bit text counts by the byte.
+TEST(WildcardMatch, QuestionMarkIsOneCharacter) {
+    const struct {
+        const char* pattern;
+        const char* name;
+        bool matches;
+    } cases[] = {
+        {"?mega.hst", "Ωmega.hst", true},
+        {"??mega.hst", "Ωmega.hst", false},
+        {"?.hst", "📈.hst", true},
+        {"????.hst", "📈.hst", false},
+        {"?ódz", "Łódz", true},
+        {"Gr?\xDF"
+         "e",
+         "Gr\xF6\xDF"
+         "e",
+         true},
+        {"*?", "\xCE", true},
+        {"a?", "a\xE2\x82", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+    }
+}
+
 TEST(WildcardMatch, TagNames) {
     EXPECT_TRUE(WildcardMatch("Tank*", "Tank"));
     EXPECT_TRUE(WildcardMatch("T?nk*1", "Tank21"));

@@ -111,3 +111,11 @@ def test_stamp_range_warning_points_at_the_caller(hst):
     with pytest.warns(trendtab.StampRangeWarning) as caught:
         trendtab.read_frame(path)
     assert caught[0].filename == __file__
+
+
+@pytest.mark.parametrize("windows, iana", [("W. Europe Standard Time", "Europe/Berlin"),
+                                           ("eastern standard time", "America/New_York")])
+def test_windows_zone_names_select_their_iana_zone(year_file, windows, iana):
+    frame = trendtab.read_frame(year_file, tz=windows)
+    assert str(frame.index.tz) == iana
+    assert (frame.index == trendtab.read_frame(year_file, tz=iana).index).all()

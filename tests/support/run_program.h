@@ -63,9 +63,8 @@ std::vector<int> InterruptionSignals();
 // permissions forbid it.
 bool FolderPermissionsBindChildren();
 
-// True where the runtime's file functions refuse paths longer than 259 characters (MAX_PATH on
-// Windows without long-path support).
-bool HasShortPathLimit();
+// True where "/?" asks a program for its help (Windows).
+bool WindowsHelpForm();
 
 // Makes `link` a symbolic link to `target`; false where the platform or the user cannot.
 bool MakeSymbolicLink(const std::string& target, const std::string& link);

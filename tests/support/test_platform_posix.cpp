@@ -135,7 +135,7 @@ bool RuleStringAppliesBefore1970() {
     return false;
 }
 
-bool HasShortPathLimit() {
+bool WindowsHelpForm() {
     return false;
 }
 

@@ -156,7 +156,7 @@ bool RuleStringAppliesBefore1970() {
     return true;
 }
 
-bool HasShortPathLimit() {
+bool WindowsHelpForm() {
     return true;
 }
 

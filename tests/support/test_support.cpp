@@ -58,7 +58,7 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
-    return fs::exists(path, ec);
+    return fs::exists(trendtab::platform::PathFromText(path), ec);
 }
 
 std::string TestZone() {

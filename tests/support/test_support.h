@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/path_text.h"
+
 namespace testsupport {
 
 // A fresh, empty folder removed with everything in it when the object goes.
@@ -17,7 +19,10 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // `name` and the result in UTF-8, as the programs take them.
+    std::string file(const std::string& name) const {
+        return trendtab::platform::TextFromPath(path_ / trendtab::platform::PathFromText(name));
+    }
 
   private:
     std::filesystem::path path_;

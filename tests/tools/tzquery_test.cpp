@@ -3,6 +3,8 @@
 // registry, where "Eastern Standard Time" exists too.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -121,20 +123,60 @@ TEST_F(Tzquery, ConvertsStampsWithAZoneOfTheList) {
     EXPECT_EQ(Run({"info", "Nowhere/Else"}).exitCode, 1);
 }
 
+// Windows names on POSIX systems and IANA names on Windows select the same zone as the native
+// names, through the CLDR mapping.
+TEST_F(Tzquery, ZoneNamesFromEitherWorld) {
+    const struct {
+        const char* name;
+        const char* local;
+    } cases[] = {
+        {"Tokyo Standard Time", "2024-07-04T21:00:00.000"},
+        {"tokyo standard time", "2024-07-04T21:00:00.000"},
+        {"Asia/Tokyo", "2024-07-04T21:00:00.000"},
+        {"Eastern Standard Time", "2024-07-04T08:00:00.000"},
+        {"America/New_York", "2024-07-04T08:00:00.000"},
+    };
+    for (const auto& c : cases) {
+        const Output result = Run({"tolocal", c.name, "2024-07-04T12:00:00"});
+        EXPECT_EQ(result.out, std::string("2024-07-04T12:00:00 ") + c.local + "\n") << c.name;
+        EXPECT_EQ(Run({"info", c.name}).out.substr(0, 5 + std::strlen(c.name)),
+                  std::string("Name ") + c.name);
+    }
+    const std::string zones = Run({"zones"}).out;
+    EXPECT_TRUE(zones.find("Tokyo Standard Time\tAsia/Tokyo\n") != std::string::npos ||
+                zones.find("Asia/Tokyo\tTokyo Standard Time\n") != std::string::npos)
+        << zones;
+    if (testsupport::WindowsHelpForm()) {
+        const Output help = Run({"/?"});
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_NE(help.out.find("tolocal ZONE STAMP"), std::string::npos);
+    }
+}
+
 TEST_F(Tzquery, ListsAndDescribesTheZoneDirectory) {
     if (!zones_) {
         GTEST_SKIP() << "the zone list is the system registry's, not a zone directory";
     }
-    // Only the keys that can be selected: one longer than 31 characters does not fit a zone's
-    // standard name.
+    // Only the keys that can be selected (one longer than 31 characters does not fit a zone's
+    // standard name), each with the other world's name after a tab where the mapping knows one.
     std::string keys;
     std::string tooLong;
+    std::string listed;
     for (const std::string& key : zones_->keys()) {
         (key.size() <= 31 ? keys : tooLong) += key + "\n";
     }
-    EXPECT_EQ(Run({"zones"}).out, keys);
+    const std::string zones = Run({"zones"}).out;
+    for (std::size_t at = 0; at < zones.size();) {
+        const std::size_t end = zones.find('\n', at);
+        listed += zones.substr(at, std::min(zones.find('\t', at), end) - at) + "\n";
+        at = end + 1;
+    }
+    EXPECT_EQ(listed, keys);
     ASSERT_EQ(tooLong, "America/Argentina/ComodRivadavia\n");
     EXPECT_EQ(Run({"info", "America/Argentina/ComodRivadavia"}).exitCode, 1);
+    EXPECT_NE(zones.find("\nAsia/Tokyo\tTokyo Standard Time\n"), std::string::npos) << zones;
+    EXPECT_NE(zones.find("\nEastern Standard Time\tAmerica/New_York\n"), std::string::npos);
+    EXPECT_NE(zones.find("\nAsia/Kolkata\n"), std::string::npos);  // CLDR knows Asia/Calcutta
     EXPECT_EQ(Run({"info", "America/New_York"}).out,
               "Name America/New_York\nBias 300\nStandardBias 0\nDaylightBias -60\n"
               "StandardName America/New_York\nDaylightName EDT\n"

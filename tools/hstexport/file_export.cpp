@@ -8,6 +8,7 @@
 #include "history/block_loop.h"
 #include "history/ordered_pipeline.h"
 #include "platform/name_pattern.h"
+#include "platform/path_text.h"
 #include "platform/replaced_output.h"
 #include "tools/hstexport/history_source.h"
 #include "tools/hstexport/output_buffer.h"
@@ -62,11 +63,11 @@ std::string SystemReasonSuffix() {
 
 bool UpToDate(const std::string& input, const std::string& output) {
     std::error_code error;
-    const auto outputTime = fs::last_write_time(output, error);
+    const auto outputTime = fs::last_write_time(trendtab::platform::PathFromText(output), error);
     if (error) {
         return false;
     }
-    const auto inputTime = fs::last_write_time(input, error);
+    const auto inputTime = fs::last_write_time(trendtab::platform::PathFromText(input), error);
     return !error && outputTime > inputTime;
 }
 
@@ -125,13 +126,15 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
         return outcome;
     }
     std::error_code error;
-    if (fs::equivalent(job.input.path, job.output, error)) {
+    if (fs::equivalent(trendtab::platform::PathFromText(job.input.path),
+                       trendtab::platform::PathFromText(job.output), error)) {
         outcome.reason = "the output " + job.output + " would replace the input";
         return outcome;
     }
-    const fs::path folder = fs::path(job.output).parent_path();
+    const fs::path folder = trendtab::platform::PathFromText(job.output).parent_path();
     if (!folder.empty() && !fs::create_directories(folder, error) && error) {
-        outcome.reason = "cannot create the folder " + folder.string() + ": " + error.message();
+        outcome.reason = "cannot create the folder " + trendtab::platform::TextFromPath(folder) +
+                         ": " + error.message();
         return outcome;
     }
     // Whole or not at all: a temporary beside the target, renamed over it on success, removed on

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/path_text.h"
 #include "platform/processors.h"
 #include "platform/terminal.h"
 #include "tools/hstexport/history_source.h"
@@ -138,7 +139,8 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
         totals.bytesOut += outcome.bytesOut;
         if (outcome.status == FileStatus::Converted) {
             std::error_code error;
-            const auto size = std::filesystem::file_size(inputs[i].path, error);
+            const auto size =
+                std::filesystem::file_size(trendtab::platform::PathFromText(inputs[i].path), error);
             totals.bytesIn += error ? 0 : size;
         }
     }

@@ -5,7 +5,9 @@
 #include <set>
 #include <system_error>
 
+#include "platform/folder_listing.h"
 #include "platform/name_pattern.h"
+#include "platform/path_text.h"
 
 namespace hstexport {
 namespace {
@@ -13,7 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 
 bool IsHistoryName(const fs::path& path) {
-    std::string extension = path.extension().string();
+    std::string extension = trendtab::platform::TextFromPath(path.extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension == ".hst";
@@ -30,32 +32,44 @@ fs::path MirroredPart(const fs::path& path, const fs::path& base) {
     return below.empty() || *below.begin() == ".." ? normal.filename() : below;
 }
 
+bool CollectTree(const fs::path& folder, std::vector<fs::path>& found, std::string& error) {
+    std::vector<trendtab::platform::FolderEntry> entries;
+    if (!trendtab::platform::ListFolder(trendtab::platform::TextFromPath(folder), entries, error)) {
+        return false;
+    }
+    for (const trendtab::platform::FolderEntry& entry : entries) {
+        const fs::path path = folder / trendtab::platform::PathFromText(entry.name);
+        if (entry.folder) {
+            if (!CollectTree(path, found, error)) {
+                return false;
+            }
+        } else if (entry.regular && IsHistoryName(path)) {
+            found.push_back(path);
+        }
+    }
+    return true;
+}
+
 class Collector {
   public:
     explicit Collector(Discovery& result) : result_(result) {}
 
     void Add(const fs::path& path, const fs::path& base) {
-        const std::string text = path.string();
+        // In the platform's own separators throughout, as messages show it.
+        const std::string text = trendtab::platform::TextFromPath(fs::path(path).make_preferred());
         if (seen_.insert(text).second) {
             fs::path relative = MirroredPart(path, base);
             relative.replace_extension();
-            result_.files.push_back({text, relative.generic_string()});
+            result_.files.push_back({text, trendtab::platform::GenericTextFromPath(relative)});
         }
     }
 
-    // Every .hst file below `folder`, in name order.
+    // Every .hst file below `folder`, in name order; links to folders are not followed.
     void AddTree(const fs::path& folder, const std::string& argument) {
-        std::error_code error;
         std::vector<fs::path> found;
-        fs::recursive_directory_iterator it(folder, error);
-        for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-            std::error_code typeError;
-            if (it->is_regular_file(typeError) && IsHistoryName(it->path())) {
-                found.push_back(it->path());
-            }
-        }
-        if (error) {
-            Problem(argument, error.message());
+        std::string error;
+        if (!CollectTree(folder, found, error)) {
+            Problem(argument, error);
         }
         std::sort(found.begin(), found.end());
         // The folder's own name is mirrored with or without a trailing separator: "/abs/data"
@@ -80,23 +94,24 @@ class Collector {
 };
 
 void ExpandPattern(const std::string& argument, bool recursive, Collector& collector) {
-    const fs::path pattern(argument);
-    const std::string namePattern = pattern.filename().string();
+    const fs::path pattern = trendtab::platform::PathFromText(argument);
+    const std::string namePattern = trendtab::platform::TextFromPath(pattern.filename());
     const fs::path folder = pattern.parent_path();
-    std::error_code error;
     std::vector<fs::path> matches;
-    fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, error);
-    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-        const std::string name = it->path().filename().string();
+    std::vector<trendtab::platform::FolderEntry> entries;
+    std::string error;
+    if (!trendtab::platform::ListFolder(
+            folder.empty() ? "." : trendtab::platform::TextFromPath(folder), entries, error)) {
+        collector.Problem(argument, error);
+        return;
+    }
+    for (const trendtab::platform::FolderEntry& entry : entries) {
+        const std::string& name = entry.name;
         // As shells do: a hidden name only matches a pattern that starts with ".".
         if ((name[0] != '.' || namePattern[0] == '.') &&
             trendtab::WildcardMatch(namePattern, name)) {
-            matches.push_back(folder / name);
+            matches.push_back(folder / trendtab::platform::PathFromText(name));
         }
-    }
-    if (error) {
-        collector.Problem(argument, error.message());
-        return;
     }
     std::sort(matches.begin(), matches.end());
     bool any = false;
@@ -123,7 +138,7 @@ Discovery DiscoverInputs(const std::vector<std::string>& arguments, bool recursi
     Discovery result;
     Collector collector(result);
     for (const std::string& argument : arguments) {
-        const fs::path path(argument);
+        const fs::path path = trendtab::platform::PathFromText(argument);
         std::error_code error;
         const fs::file_status status = fs::status(path, error);
         if (fs::is_directory(status)) {
@@ -134,7 +149,7 @@ Discovery DiscoverInputs(const std::vector<std::string>& arguments, bool recursi
             }
         } else if (fs::exists(status)) {
             collector.Add(path, path.parent_path());
-        } else if (trendtab::HasWildcards(path.filename().string())) {
+        } else if (trendtab::HasWildcards(trendtab::platform::TextFromPath(path.filename()))) {
             ExpandPattern(argument, recursive, collector);
         } else {
             // Left to the conversion, which names the system's reason.

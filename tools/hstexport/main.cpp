@@ -7,8 +7,11 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "platform/file_services.h"
+#include "platform/path_text.h"
+#include "platform/process_setup.h"
 #include "platform/terminal.h"
 #include "timelib/time_zone.h"
 #include "timelib/zone_facts.h"
@@ -33,7 +36,14 @@ int BadCommandLine(const std::string& message) {
 int main(int argc, char** argv) {
     // A full disk or a file-size limit fails that file, not the whole run.
     trendtab::platform::TreatFileSizeLimitAsWriteError();
-    const ParsedCommandLine parsed = ParseExportCommandLine(argc, argv);
+    trendtab::platform::UseUtf8Console();
+    std::vector<const char*> arguments(argv, argv + argc);
+    for (const char*& argument : arguments) {
+        if (trendtab::IsPlatformHelpRequest(argument)) {
+            argument = "--help";
+        }
+    }
+    const ParsedCommandLine parsed = ParseExportCommandLine(argc, arguments.data());
     if (!parsed.run) {
         return parsed.exitCode;
     }
@@ -69,7 +79,8 @@ int main(int argc, char** argv) {
     std::uint64_t totalBytes = 0;
     for (const InputFile& input : discovery.files) {
         std::error_code error;
-        const auto size = std::filesystem::file_size(input.path, error);
+        const auto size =
+            std::filesystem::file_size(trendtab::platform::PathFromText(input.path), error);
         totalBytes += error ? 0 : size;
     }
     const bool showBar = !options.quiet && trendtab::platform::IsTerminal(stderr);

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "platform/path_text.h"
+
 namespace hstexport {
 
 std::string OutputExtension(const ExportOptions& options) {
@@ -21,12 +23,14 @@ std::string OutputPath(const InputFile& input, const ExportOptions& options) {
     }
     if (options.outputDir.empty()) {
         // The extension goes from the file's own name, never from a folder's.
-        fs::path path(input.path);
+        fs::path path = trendtab::platform::PathFromText(input.path);
         path.replace_extension();
-        return path.string() + OutputExtension(options);
+        return trendtab::platform::TextFromPath(path) + OutputExtension(options);
     }
-    return (fs::path(options.outputDir) / fs::path(input.relative)).string() +
-           OutputExtension(options);
+    // One separator in the whole path: the mirrored part is kept with "/" and made the platform's.
+    fs::path path = trendtab::platform::PathFromText(options.outputDir) /
+                    trendtab::platform::PathFromText(input.relative);
+    return trendtab::platform::TextFromPath(path.make_preferred()) + OutputExtension(options);
 }
 
 }  // namespace hstexport

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/terminal.h"
+
 namespace hstexport {
 namespace {
 
@@ -26,7 +28,12 @@ std::string Duration(double seconds) {
 }  // namespace
 
 Progress::Progress(std::uint64_t files, std::uint64_t bytes, bool showBar)
-    : files_(files), bytes_(bytes), showBar_(showBar), start_(Clock::now()), lastDraw_(start_) {}
+    : files_(files),
+      bytes_(bytes),
+      showBar_(showBar),
+      escapes_(showBar && trendtab::platform::EnableTerminalEscapes(stderr)),
+      start_(Clock::now()),
+      lastDraw_(start_) {}
 
 std::string Progress::Bytes(std::uint64_t bytes) {
     static const char* const kUnits[] = {"B", "kB", "MB", "GB", "TB", "PB"};
@@ -41,9 +48,23 @@ std::string Progress::Bytes(std::uint64_t bytes) {
     return text;
 }
 
+void Progress::DrawLine(const std::string& line) {
+    if (escapes_) {
+        std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    } else {
+        // Blanks over what is left of the longer line before, then back to the new line's end.
+        const std::size_t rest = drawnWidth_ > line.size() ? drawnWidth_ - line.size() : 0;
+        std::fprintf(stderr, "\r%s%s", line.c_str(), std::string(rest, ' ').c_str());
+        if (rest > 0) {
+            std::fprintf(stderr, "\r%s", line.c_str());
+        }
+    }
+    drawnWidth_ = line.size();
+}
+
 void Progress::ClearBar() {
     if (barShown_) {
-        std::fputs("\r\033[K", stderr);
+        DrawLine("");
         barShown_ = false;
     }
 }
@@ -77,11 +98,12 @@ void Progress::Update(std::uint64_t filesDone, std::uint64_t bytesDone) {
         rate > 0 && bytesDone <= bytes_
             ? Duration(static_cast<double>(bytes_ - bytesDone) / rate) + " left"
             : "";
-    std::fprintf(stderr, "\r\033[K[%s] %llu/%llu files  %s/%s  %s/s  %s", bar.c_str(),
-                 static_cast<unsigned long long>(filesDone),
-                 static_cast<unsigned long long>(files_), Bytes(bytesDone).c_str(),
-                 Bytes(bytes_).c_str(), Bytes(static_cast<std::uint64_t>(rate)).c_str(),
-                 left.c_str());
+    char counts[64];
+    std::snprintf(counts, sizeof counts, "%llu/%llu files",
+                  static_cast<unsigned long long>(filesDone),
+                  static_cast<unsigned long long>(files_));
+    DrawLine("[" + bar + "] " + counts + "  " + Bytes(bytesDone) + "/" + Bytes(bytes_) + "  " +
+             Bytes(static_cast<std::uint64_t>(rate)) + "/s  " + left);
     std::fflush(stderr);
     barShown_ = true;
 }

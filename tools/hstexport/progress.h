@@ -35,12 +35,17 @@ class Progress {
 
   private:
     void ClearBar();
+    // Replaces the line the bar is on by `line` (empty: clears it).
+    void DrawLine(const std::string& line);
 
     std::mutex mutex_;
     std::uint64_t files_;
     std::uint64_t bytes_;
     bool showBar_;
     bool barShown_ = false;
+    // The console has cursor controls; without them the bar is redrawn with "\r" and blanks.
+    bool escapes_ = false;
+    std::size_t drawnWidth_ = 0;
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point lastDraw_;
 };

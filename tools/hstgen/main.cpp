@@ -3,9 +3,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/process_setup.h"
+#include "platform/terminal.h"
 #include "tools/hstgen/hstgen_app.h"
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    trendtab::platform::UseUtf8Console();
+    std::vector<std::string> args(argv + 1, argv + argc);
+    for (std::string& arg : args) {
+        if (trendtab::IsPlatformHelpRequest(arg)) {
+            arg = "--help";
+        }
+    }
     return hstgen::RunHstgen(args, std::cin, std::cout, std::cerr);
 }

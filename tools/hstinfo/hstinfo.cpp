@@ -16,6 +16,8 @@
 #include "history/rejection_message.h"
 #include "history/stamp_decoder.h"
 #include "history/stamp_ticks.h"
+#include "platform/process_setup.h"
+#include "platform/terminal.h"
 #include "timelib/civil_time.h"
 #include "trendtab/version.h"
 
@@ -125,10 +127,15 @@ const char* const kUsage = "usage: hstinfo [--] FILE...\n       hstinfo -h | --h
 }  // namespace
 
 int main(int argc, char** argv) {
+    trendtab::platform::UseUtf8Console();
     std::vector<std::string> files;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
+        if (!optionsEnded && trendtab::IsPlatformHelpRequest(argument)) {
+            std::printf("%s", kUsage);
+            return 0;
+        }
         if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
             files.push_back(argument);
         } else if (argument == "--") {

@@ -6,11 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/process_setup.h"
+#include "platform/terminal.h"
 #include "timelib/filetime_math.h"
 #include "timelib/portable/system_time_ticks.h"
 #include "timelib/portable/wide_text.h"
 #include "timelib/time_zone.h"
 #include "timelib/zone_facts.h"
+#include "timelib/zone_names.h"
 #include "trendtab/version.h"
 
 namespace {
@@ -24,7 +27,8 @@ const char kUsageLine[] =
 const char kHelpText[] =
     "\n"
     "  zones                  the zone keys that can be selected, one per line, in the zone\n"
-    "                         list's order\n"
+    "                         list's order, each with the other world's name after a tab\n"
+    "                         where one is known\n"
     "  info [ZONE]            the zone's name and record (the current zone without ZONE)\n"
     "  tolocal ZONE STAMP...  each UTC stamp in the zone's local time ('-': the current zone)\n"
     "  toutc ZONE STAMP...    each local stamp of the zone in UTC\n"
@@ -34,6 +38,8 @@ const char kHelpText[] =
     "                         entry points: the zone's yearly rule in every year\n"
     "\n"
     "STAMP: YYYY-MM-DDTHH:MM:SS[.mmm], or #TICKS (a raw FILETIME).\n"
+    "ZONE: a zone key, or the same zone's name in the other world (the IANA name on Windows,\n"
+    "the Windows name elsewhere).\n"
     "Registry zones convert with the extended entry points where the system has them: the\n"
     "zone's own rules of each year.\n"
     "On POSIX systems the zones are the files of the zone database (TZDIR, else the system's).\n"
@@ -161,7 +167,8 @@ bool ParseStamp(const std::string& text, FILETIME* stamp) {
 // As a calendar time, or as #TICKS where there is none (2^63 ticks and more).
 std::string FormatStamp(const FILETIME& stamp) {
     SYSTEMTIME t{};
-    if (!trendtab::civil::SplitTicks(static_cast<std::int64_t>(trendtab::filetime::Ticks(stamp)), &t)) {
+    if (!trendtab::civil::SplitTicks(static_cast<std::int64_t>(trendtab::filetime::Ticks(stamp)),
+                                     &t)) {
         std::string ticks = "#";
         ticks += std::to_string(trendtab::filetime::Ticks(stamp));
         return ticks;
@@ -224,9 +231,12 @@ int Zones() {
     trendtab::TimeZone probe;
     std::string text;
     for (const WideString& key : keys) {
-        if (probe.SelectZone(key.c_str())) {
-            text += Narrow(key.c_str()) + "\n";
+        if (!probe.SelectZone(key.c_str())) {
+            continue;
         }
+        const std::string name = Narrow(key.c_str());
+        const std::vector<std::string> others = trendtab::OtherWorldZoneNames(name);
+        text += others.empty() ? name + "\n" : name + "\t" + others.front() + "\n";
     }
     Print(text);
     return 0;
@@ -276,8 +286,7 @@ int Info(const std::vector<std::string>& args) {
     line("DaylightName", Narrow(info.DaylightName, 32));
     line("StandardDate", ChangeDate(info.StandardDate));
     line("DaylightDate", ChangeDate(info.DaylightDate));
-    if (trendtab::ZoneRecordIsApproximated(zone.FollowsCurrentZone() ? nullptr
-                                                                               : zone.GetName())) {
+    if (trendtab::ZoneRecordIsApproximated(zone.FollowsCurrentZone() ? nullptr : zone.GetName())) {
         line("Approximated", "yes: the zone's rule has no exact yearly Windows form");
     }
     line("Conversions", ConversionPath(zone));
@@ -356,7 +365,13 @@ int Run(std::vector<std::string> args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    trendtab::platform::UseUtf8Console();
+    std::vector<std::string> args(argv + 1, argv + argc);
+    for (std::string& arg : args) {
+        if (trendtab::IsPlatformHelpRequest(arg)) {
+            arg = "--help";
+        }
+    }
     try {
         return Run(args);
     } catch (const BadArguments& bad) {

@@ -11,6 +11,7 @@
 #include <random>
 #include <set>
 
+#include "platform/path_text.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_support.h"
 #include "tools/hstgen/hst_writer.h"
@@ -498,6 +499,59 @@ TEST_F(HstexportTest, TrailingBytesGiveAWarning) {
               "hstexport: t.hst: warning: 9 bytes after the last whole record left out (a "
               "record cut short?)\n");
     EXPECT_EQ(ParseCsv(Read("t.csv")).size(), 7u);
+}
+
+// Inputs, outputs and folders by their real names, beside their best-fit twins, and beyond the
+// classic 260-character limit; messages name them readably, with one kind of separator.
+TEST_F(HstexportTest, AnyNameAndLength) {
+    const std::string longFolder = std::string(120, 'a') + "/" + std::string(120, 'b') + "/";
+    const std::vector<std::string> inputs = {
+        "Größe/Łódź.hst",        "Größe/Lódz.hst",
+        "Größe/Ωmega.hst",       "Größe/Omega.hst",
+        "Größe/北京/数据 📈.hst", "Größe/" + longFolder + std::string(60, 'n') + ".hst"};
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        HistoryPlan content;
+        content.tags = {std::string("T").append(std::to_string(i))};
+        content.records = {{UnixSeconds(2024, 1, 2, 3, 4, 5), {double(i)}}};
+        fs::create_directories(trendtab::platform::PathFromText(dir.file(inputs[i])).parent_path());
+        ASSERT_TRUE(hstgen::WriteHistoryFile(dir.file(inputs[i]), content)) << inputs[i];
+    }
+    const std::string out = "Straße/" + longFolder;
+    auto result = Run({"--utc", "-r", "-o", out, "Größe"});
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_NE(result.errors.find("6 converted, 0 skipped, 0 failed"), std::string::npos)
+        << result.errors;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const std::string output = out + inputs[i].substr(0, inputs[i].size() - 4) + ".csv";
+        ASSERT_TRUE(testsupport::FileExists(dir.file(output))) << output;
+        const std::string number = std::to_string(i);
+        EXPECT_EQ(Read(output), "time,T" + number + "\n2024-01-02T03:04:05Z," + number + "\n");
+    }
+    // Patterns match the real names; a failure names the file in one kind of separator.
+    result = Run({"--utc", "-o", "-", "Größe/?mega.hst"});
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_NE(result.output.find("Ωmega.hst,"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("Omega.hst,"), std::string::npos) << result.output;
+    // A folder where the output would go (not empty: Wine, unlike Windows, renames a file over an
+    // empty one): the message names it in the platform's separator.
+    fs::create_directories(
+        trendtab::platform::PathFromText(dir.file("Ausgabe/Größe/北京/数据 📈.csv")));
+    testsupport::WriteFileBytes(dir.file("Ausgabe/Größe/北京/数据 📈.csv/kept"), "");
+    result = Run({"-r", "-o", "Ausgabe", "Größe/北京"});
+    EXPECT_EQ(result.exitCode, 1);
+    const std::string separator = testsupport::WindowsHelpForm() ? "\\" : "/";
+    EXPECT_NE(result.errors.find("Größe" + separator + "北京" + separator + "数据 📈.hst: "),
+              std::string::npos)
+        << result.errors;
+    EXPECT_NE(result.errors.find(std::string(" Ausgabe") + separator + "Größe" + separator +
+                                 "北京" + separator + "数据 📈.csv"),
+              std::string::npos)
+        << result.errors;
+    if (testsupport::WindowsHelpForm()) {
+        result = Run({"/?"});
+        EXPECT_EQ(result.exitCode, 0) << result.errors;
+        EXPECT_NE(result.output.find("--skip-up-to-date"), std::string::npos);
+    }
 }
 
 // pandas reads the output, times with mixed offsets as exact UTC instants.
