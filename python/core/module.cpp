@@ -45,11 +45,11 @@ py::list TagTexts(const std::vector<std::string>& texts) {
     return list;
 }
 
-py::dict ReadHeader(const std::string& path) {
+py::dict ReadHeader(int descriptor, const std::string& path) {
     HistoryFile opened;
     try {
         py::gil_scoped_release release;
-        opened = OpenHistory(path);
+        opened = OpenHistory(descriptor, path);
     } catch (const std::system_error& error) {
         errno = error.code().value();
         PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
@@ -101,8 +101,9 @@ py::tuple StampsToNanoseconds(const py::array& stamps) {
 PYBIND11_MODULE(_core, module) {
     using namespace trendtab::python;
     module.doc() = "Reading core of the trendtab package (internal; use the trendtab package).";
-    module.def("read_header", &ReadHeader, py::arg("path"),
-               "Header, tags and record geometry of a history file; OSError for I/O problems.");
+    module.def("read_header", &ReadHeader, py::arg("descriptor"), py::arg("path"),
+               "Header, tags and record geometry of the history file open on the descriptor; "
+               "OSError for I/O problems.");
     module.def("compact_stamps_to_ns", &StampsToNanoseconds<std::int32_t, CompactStampNanoseconds>,
                py::arg("stamps"));
     module.def("wide_stamps_to_ns", &StampsToNanoseconds<std::uint64_t, WideStampNanoseconds>,

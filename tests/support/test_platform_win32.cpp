@@ -148,6 +148,10 @@ bool MakeSymbolicLink(const std::string&, const std::string&) {
     return false;
 }
 
+bool MakeFifo(const std::string&) {
+    return false;
+}
+
 std::string FullDevice() {
     return "";
 }

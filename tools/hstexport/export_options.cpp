@@ -82,7 +82,8 @@ ParsedCommandLine ParseExportCommandLine(int argc, const char* const* argv) {
     app.add_option("-o,--output", o.outputDir,
                    "Output folder (mirrors the inputs' folders), or - for standard output");
     app.add_flag("--gzip", o.gzip, "Compress the outputs (.gz)");
-    app.add_flag("--skip-up-to-date", o.skipUpToDate, "Skip inputs whose output is newer");
+    app.add_flag("--skip-up-to-date", o.skipUpToDate,
+                 "Skip inputs unchanged since their output was made");
     app.add_option("-j,--jobs", o.jobs, "Files converted at once (default: the cores)")
         ->check(CLI::PositiveNumber);
     app.add_flag("-q,--quiet", o.quiet, "No progress bar and no summary; problems only");

@@ -7,6 +7,7 @@
 
 #include "history/block_loop.h"
 #include "history/ordered_pipeline.h"
+#include "platform/file_services.h"
 #include "platform/name_pattern.h"
 #include "platform/replaced_output.h"
 #include "tools/hstexport/history_source.h"
@@ -26,11 +27,9 @@ struct KeptRecord {
 
 using Block = trendtab::RecordBlock<KeptRecord, OutputBuffer>;
 
-// The fraction digits that keep every stamp of the file exact.
-int FractionDigitsOfFile(const std::string& path) {
-    HistorySource source;
-    std::string reason;
-    if (!source.Open(path, reason) || source.layout() == Layout::Compact) {
+// The fraction digits that keep every stamp of the file's records exact.
+int FractionDigitsOfRecords(HistorySource& source) {
+    if (source.layout() == Layout::Compact) {
         return 0;
     }
     int digits = 0;
@@ -52,6 +51,8 @@ std::string SystemReasonSuffix() {
     return error != 0 ? ": " + std::error_code(error, std::generic_category()).message() : "";
 }
 
+// An output made with --skip-up-to-date carries its input's time as it was before the input was
+// read: any change since (records appended during or after that export) makes them differ.
 bool UpToDate(const std::string& input, const std::string& output) {
     std::error_code error;
     const auto outputTime = fs::last_write_time(output, error);
@@ -59,7 +60,7 @@ bool UpToDate(const std::string& input, const std::string& output) {
         return false;
     }
     const auto inputTime = fs::last_write_time(input, error);
-    return !error && outputTime > inputTime;
+    return !error && outputTime == inputTime;
 }
 
 }  // namespace
@@ -96,15 +97,19 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
         outcome.reason = "its output " + job.output + " is also " + *job.clashesWith + "'s";
         return outcome;
     }
+    if (job.replacesInput) {
+        outcome.reason =
+            "the output " + job.output + " would replace the input " + *job.replacesInput;
+        return outcome;
+    }
     if (options_.skipUpToDate && UpToDate(job.input.path, job.output)) {
         outcome.status = FileStatus::Skipped;
         return outcome;
     }
     std::error_code error;
-    if (fs::equivalent(job.input.path, job.output, error)) {
-        outcome.reason = "the output " + job.output + " would replace the input";
-        return outcome;
-    }
+    // Taken before the input is opened, so that it is never later than what is read.
+    const auto inputTime = fs::last_write_time(job.input.path, error);
+    const bool stampOutput = options_.skipUpToDate && !error;
     const fs::path folder = fs::path(job.output).parent_path();
     if (!folder.empty() && !fs::create_directories(folder, error) && error) {
         outcome.reason = "cannot create the folder " + folder.string() + ": " + error.message();
@@ -133,6 +138,9 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
     } else {
         outcome.status = FileStatus::Converted;
         outcome.bytesOut = sink.bytesOut();
+        if (stampOutput) {
+            fs::last_write_time(job.output, inputTime, error);  // else it is exported again
+        }
     }
     return outcome;
 }
@@ -175,7 +183,12 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
     if (job.fileColumn) {
         plan.fileCell = Cell(job.input.path, plan.separator) + plan.separator;
     }
-    plan.fractionDigits = FractionDigitsOfFile(job.input.path);
+    // The same open file read twice: both passes see the same records.
+    plan.fractionDigits = FractionDigitsOfRecords(source);
+    trendtab::platform::PauseForTestAt("between-passes");
+    if (!source.Finished(reason) || !source.Rewind(reason)) {
+        return false;
+    }
 
     // A file of one block is not worth the threads.
     const trendtab::OrderedPipeline::Shape shape = trendtab::OrderedPipeline::ShapeFor(

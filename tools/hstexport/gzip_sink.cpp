@@ -42,7 +42,11 @@ class GzipSink : public ByteSink {
         return true;
     }
 
-    bool Finish() override { return Deflate(nullptr, 0, Z_FINISH) && next_.Finish() && Passed(); }
+    bool Finish() override {
+        // The file's own reason (a full disk at the last flush, say) is taken over either way.
+        const bool finished = Deflate(nullptr, 0, Z_FINISH) && next_.Finish();
+        return Passed() && finished;
+    }
 
   private:
     bool Passed() {

@@ -37,6 +37,8 @@ class HistorySource {
     }
     // Reads in blocks of `blockBytes` from now on (before the first record is read).
     void ReadInBlocksOf(std::size_t blockBytes);
+    // Back to the first record, to read the same records again (no second open: the same file).
+    bool Rewind(std::string& reason);
     // Bytes of the file's whole records.
     std::uint64_t RecordBytes() const { return opened_.info.recordCount * header().recordSize; }
     // The next block of records, read into `block` (BlockBytes() long): for blocks that travel.

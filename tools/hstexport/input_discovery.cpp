@@ -43,19 +43,31 @@ class Collector {
         }
     }
 
-    // Every .hst file below `folder`, in name order.
+    // Every .hst file below `folder`, in name order. A folder that cannot be read is a problem
+    // of its own and the search goes on past it; a link to a folder is not followed (it could
+    // lead outside the tree, or round in a circle).
     void AddTree(const fs::path& folder, const std::string& argument) {
-        std::error_code error;
         std::vector<fs::path> found;
-        fs::recursive_directory_iterator it(folder, error);
-        for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-            std::error_code typeError;
-            if (it->is_regular_file(typeError) && IsHistoryName(it->path())) {
-                found.push_back(it->path());
+        std::vector<fs::path> pending{folder};
+        while (!pending.empty()) {
+            const fs::path current = std::move(pending.back());
+            pending.pop_back();
+            std::error_code error;
+            fs::directory_iterator it(current, error);
+            for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+                std::error_code typeError;
+                if (it->is_symlink(typeError) && it->is_directory(typeError)) {
+                    continue;
+                }
+                if (it->is_directory(typeError)) {
+                    pending.push_back(it->path());
+                } else if (it->is_regular_file(typeError) && IsHistoryName(it->path())) {
+                    found.push_back(it->path());
+                }
             }
-        }
-        if (error) {
-            Problem(argument, error.message());
+            if (error) {
+                Problem(current == folder ? argument : current.string(), error.message());
+            }
         }
         std::sort(found.begin(), found.end());
         const fs::path base = folder.has_filename() ? folder.parent_path() : folder;

@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/standard_streams.h"
 #include "tools/hstgen/hstgen_app.h"
 
 int main(int argc, char** argv) {
+    trendtab::platform::SetUpStandardStreams();
     const std::vector<std::string> args(argv + 1, argv + argc);
     return hstgen::RunHstgen(args, std::cin, std::cout, std::cerr);
 }

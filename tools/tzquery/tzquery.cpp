@@ -1,11 +1,14 @@
 // tzquery: looks inside the time library's zones, as the library itself sees them: the zone
 // list, one zone's record, conversions between UTC and a zone's local time, and the bias at a
 // time.
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/standard_streams.h"
 #include "timelib/filetime_math.h"
 #include "timelib/portable/system_time_ticks.h"
 #include "timelib/portable/wide_text.h"
@@ -160,7 +163,8 @@ bool ParseStamp(const std::string& text, FILETIME* stamp) {
 // As a calendar time, or as #TICKS where there is none (2^63 ticks and more).
 std::string FormatStamp(const FILETIME& stamp) {
     SYSTEMTIME t{};
-    if (!trendtab::civil::SplitTicks(static_cast<std::int64_t>(trendtab::filetime::Ticks(stamp)), &t)) {
+    if (!trendtab::civil::SplitTicks(static_cast<std::int64_t>(trendtab::filetime::Ticks(stamp)),
+                                     &t)) {
         std::string ticks = "#";
         ticks += std::to_string(trendtab::filetime::Ticks(stamp));
         return ticks;
@@ -270,8 +274,7 @@ int Info(const std::vector<std::string>& args) {
     line("DaylightName", Narrow(info.DaylightName, 32));
     line("StandardDate", ChangeDate(info.StandardDate));
     line("DaylightDate", ChangeDate(info.DaylightDate));
-    if (trendtab::ZoneRecordIsApproximated(zone.FollowsCurrentZone() ? nullptr
-                                                                               : zone.GetName())) {
+    if (trendtab::ZoneRecordIsApproximated(zone.FollowsCurrentZone() ? nullptr : zone.GetName())) {
         line("Approximated", "yes: the zone's rule has no exact yearly Windows form");
     }
     line("Conversions", ConversionPath(zone));
@@ -350,9 +353,16 @@ int Run(std::vector<std::string> args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    trendtab::platform::SetUpStandardStreams();
     const std::vector<std::string> args(argv + 1, argv + argc);
     try {
-        return Run(args);
+        const int status = Run(args);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fprintf(stderr, "tzquery: cannot write the standard output: %s\n",
+                         std::strerror(errno));
+            return 1;
+        }
+        return status;
     } catch (const BadArguments& bad) {
         if (!bad.reason.empty()) {
             std::fprintf(stderr, "tzquery: %s\n", bad.reason.c_str());
