@@ -328,6 +328,22 @@ TEST_F(ConversionFailures, KillBetweenTheRenamesNeverLeavesAMismatchedPair) {
     }
 }
 
+// A .hdr held open (a spreadsheet shows it, Windows) cannot be removed: neither output changes.
+TEST_F(ConversionFailures, HeldTagListKeepsTheOldPair) {
+    Write("a.hst", Good());
+    WriteEarlierOutputs("a");
+    const auto held = testsupport::HoldOpenForReadingOnly(Path("a.hdr"));
+    if (!held) {
+        GTEST_SKIP() << "open files are removed and replaced on this platform";
+    }
+    const auto before = Snapshot();
+    const std::string console = Convert({"a.hst"}, 1);
+    const std::string tail = "\n   => Creating file a.hdr\n    Could not create: a.hdr\n\n\n";
+    ASSERT_GE(console.size(), tail.size()) << console;
+    EXPECT_EQ(console.substr(console.size() - tail.size()), tail);
+    EXPECT_TRUE(Snapshot() == before);
+}
+
 // Under any address-space limit (`ulimit -v`) a file that does not fit ends with a message,
 // never an abort, and no temporary stays. Not under sanitizers or Wine (their own reservations).
 TEST_F(ConversionFailures, MemoryLimitsNeverAbortNorLeaveTemporaries) {

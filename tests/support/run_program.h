@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -80,6 +81,10 @@ bool HasShortPathLimit();
 
 // Makes `link` a symbolic link to `target`; false where the platform or the user cannot.
 bool MakeSymbolicLink(const std::string& target, const std::string& link);
+
+// Holds `path` open as a spreadsheet holds a file it shows (Windows: shared for reading only, so
+// it can be neither removed nor replaced) while the result lives; null where no such hold exists.
+std::shared_ptr<void> HoldOpenForReadingOnly(const std::string& path);
 
 // Makes a FIFO at `path`; false where the platform has none.
 bool MakeFifo(const std::string& path);

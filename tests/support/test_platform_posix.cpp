@@ -160,6 +160,10 @@ bool MakeSymbolicLink(const std::string& target, const std::string& link) {
     return symlink(target.c_str(), link.c_str()) == 0;
 }
 
+std::shared_ptr<void> HoldOpenForReadingOnly(const std::string&) {
+    return nullptr;  // POSIX removes and replaces open files
+}
+
 bool MakeFifo(const std::string& path) {
     return mkfifo(path.c_str(), 0666) == 0;
 }
