@@ -6,6 +6,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -407,6 +408,37 @@ TEST_F(HstexportTest, SearchGoesOnPastAnUnreadableFolderAndSkipsFolderLinks) {
     EXPECT_NE(result.errors.find("2 converted, 0 skipped, 1 failed"), std::string::npos) << linked;
     EXPECT_TRUE(testsupport::FileExists(dir.file("r/a/x.csv")));
     EXPECT_TRUE(testsupport::FileExists(dir.file("r/c/z.csv")));
+}
+
+// Under any address-space limit (`ulimit -v`) a file that does not fit fails with "not enough
+// memory", never an abort, and leaves no temporary. Natively only (sanitizers, Wine reserve their
+// own).
+TEST_F(HstexportTest, MemoryLimitsNeverAbortNorLeaveTemporaries) {
+    if (!testsupport::PosixChildControls() || testsupport::HeavyTestDivisor() > 1) {
+        GTEST_SKIP() << "address-space limits are meaningful natively only";
+    }
+    Write("a.hst", Small());
+    HistoryPlan large = Small();
+    large.records.resize(200000, large.records.back());
+    Write("b.hst", large);
+    int firstWhole = 0;
+    for (int mebibytes = 8; mebibytes <= 128; mebibytes += 8) {
+        SCOPED_TRACE(mebibytes);
+        testsupport::RunOptions options;
+        options.memoryLimit = static_cast<std::uint64_t>(mebibytes) << 20;
+        const auto result = Run({"-j", "2", "a.hst", "b.hst"}, options);
+        // 127: too little even to load the program.
+        EXPECT_TRUE(result.exitCode == 0 || result.exitCode == 1 || result.exitCode == 127)
+            << result.exitCode << result.errors;
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+        }
+        if (result.exitCode == 0 && firstWhole == 0) {
+            firstWhole = mebibytes;
+        }
+    }
+    EXPECT_GT(firstWhole, 0);
+    std::printf("every file exports from a limit of %d MiB\n", firstWhole);
 }
 
 // With standard error closed, no output file takes its descriptor and its messages.
