@@ -42,6 +42,11 @@ void Console::EndProgressLine() {
     }
 }
 
+bool Console::OutputIntact() {
+    Flush();
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
 void Console::Flush() {
     if (!pending_.empty()) {
         std::fwrite(pending_.data(), 1, pending_.size(), stdout);

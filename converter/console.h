@@ -26,6 +26,9 @@ class Console {
     void EndProgressLine();
 
     void Flush();
+    // Writes everything out; false when standard output can no longer be written (a closed
+    // pipe, a full disk).
+    bool OutputIntact();
 
   private:
     std::string pending_;

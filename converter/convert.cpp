@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "converter/console.h"
 #include "converter/record_loop.h"
@@ -35,14 +36,36 @@ bool WriteHeaderFile(ReplacedOutput& file, const HistoryHeader& header) {
     return file.Close() && ok;
 }
 
+// True when writing `output` would reach the file `input`: the same file by identity, or a link
+// to it.
+    return platform::FileKey(output, false) == inputKey ||
+           platform::FileKey(output, true) == inputKey;
+}
+
+bool Convert(const std::string& path, const ConvertOptions& options, Console& console);
+
 }  // namespace
 
 bool ConvertHistoryFile(const std::string& path, const ConvertOptions& options) {
     Console console;
+    try {
+        return Convert(path, options, console);
+    } catch (const std::bad_alloc&) {
+        // Out of memory ends this file as a write error does; its temporaries went with the
+        // unwinding, and the run goes on.
+        console.EndProgressLine();
+        console.Print("    Could not write: %s\n", DeriveOutputName(path, ".txt").c_str());
+        return false;
+    }
+}
+
+namespace {
+
+bool Convert(const std::string& path, const ConvertOptions& options, Console& console) {
     const std::string txtName = DeriveOutputName(path, ".txt");
     const std::string hdrName = DeriveOutputName(path, ".hdr");
-    // An input named like its own output, or reached through it by a link, would be destroyed
-    // by creating that output.
+    // An input named like its own output, reached through it by a link, or the same file by
+    // another name would be destroyed by creating that output.
     if (!HasOwnOutputNames(path)) {
         console.Print("%s", InvalidFilenameMessage(path).c_str());
         return false;
@@ -68,8 +91,8 @@ bool ConvertHistoryFile(const std::string& path, const ConvertOptions& options) 
     if (!file.ok()) {
         return false;
     }
-    const bool recordsWritten =
-        ConvertRecords(history.get(), file.header, options, txtFile.file(), console);
+    const bool recordsWritten = ConvertRecords(history.get(), file.header, file.recordCount,
+                                               options, txtFile.file(), console);
     history.reset();
     if (!txtFile.Close() || !recordsWritten) {
         console.EndProgressLine();
@@ -88,19 +111,32 @@ bool ConvertHistoryFile(const std::string& path, const ConvertOptions& options) 
         return false;
     }
 
-    // No interruption between the two renames: a .txt without its .hdr is what this prevents.
+    // Standard output gone (a closed pipe): the run stops before this file's outputs replace
+    // anything.
+    if (!console.OutputIntact()) {
+        return false;
+    }
+    // No interruption between the renames. The old tag list goes first, so that a kill at any
+    // point leaves the old pair, the new pair or a .txt without .hdr, never a mismatched pair.
     const platform::InterruptionHold hold;
+    platform::PauseForTestAt("before-renames");
+    if (!platform::RemoveIfPresent(hdrName)) {
+        // Held open (Windows): neither output is replaced.
+        console.Print("    Could not create: %s\n", hdrName.c_str());
+        return false;
+    }
+    platform::PauseForTestAt("old-tag-list-removed");
     if (!txtFile.Commit()) {
         console.Print("    Could not create: %s\n", txtName.c_str());
         return false;
     }
+    platform::PauseForTestAt("rows-replaced");
     if (!hdrFile.Commit()) {
-        // The old tag list would describe another .txt.
-        platform::RemoveFile(hdrName);
         console.Print("    Could not create: %s\n", hdrName.c_str());
         return false;
     }
     return true;
 }
 
+}  // namespace
 }  // namespace trendtab

@@ -1,5 +1,6 @@
 // trendtab: converts trend history files (.hst) into text rows (.txt) and tag lists (.hdr).
 #include <cstdio>
+#include <exception>
 #include <string>
 
 #include "converter/convert.h"
@@ -8,8 +9,11 @@
 #include "platform/file_search.h"
 #include "platform/process_setup.h"
 #include "platform/terminal.h"
+#include "platform/standard_streams.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
     using namespace trendtab;
     PrepareProcess();
     platform::UseUtf8Console();
@@ -31,7 +35,23 @@ int main(int argc, char** argv) {
     bool allConverted = !matches.empty();
     for (const std::string& path : matches) {
         allConverted = ConvertHistoryFile(path, options) && allConverted;
+        if (std::ferror(stdout)) {
+            return 1;  // nobody reads the messages any more (a closed pipe): stop here
+        }
     }
     std::printf("\n\n");
     return allConverted ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    trendtab::platform::SetUpStandardStreams();
+    // No exception ends the process with an abort (each file catches running out of memory).
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception&) {
+        std::printf("\n\n");
+        return 1;
+    }
 }

@@ -11,9 +11,9 @@
 
 namespace trendtab {
 
-// Streams the records of `history`, which stands at its first record, into rows on `text`.
-// False when writing failed; `text` is left open.
-bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const ConvertOptions& options,
-                    std::FILE* text, Console& console);
+// Streams the first `recordCount` records of `history` (the count it held when opened), which
+// stands at its first record, into rows on `text`. False when writing failed; `text` is left open.
+bool ConvertRecords(std::FILE* history, const HistoryHeader& header, std::uint64_t recordCount,
+                    const ConvertOptions& options, std::FILE* text, Console& console);
 
 }  // namespace trendtab

@@ -51,12 +51,12 @@ using Block = RecordBlock<KeptRecord, BlockRows>;
 
 }  // namespace
 
-bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const ConvertOptions& options,
-                    std::FILE* text, Console& console) {
+bool ConvertRecords(std::FILE* history, const HistoryHeader& header, std::uint64_t recordCount,
+                    const ConvertOptions& options, std::FILE* text, Console& console) {
     // A worker per usable processor, blocks of about half a megabyte.
     const OrderedPipeline::Shape shape = OrderedPipeline::ShapeFor(
         header.recordSize, platform::UsableProcessorCount(), kPipelineBlockBytes);
-    RecordCursor cursor(history, header.recordSize, shape.blockBytes);
+    RecordCursor cursor(history, header.recordSize, shape.blockBytes, recordCount);
     const FileStampDecoder stamps(header.layout());
     RecordFilter filter(options);
     std::vector<RowFormatter> formatters;

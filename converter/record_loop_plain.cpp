@@ -32,9 +32,9 @@ void AppendValues(std::string& row, const HistoryHeader& header, const ConvertOp
 
 }  // namespace
 
-bool ConvertRecords(std::FILE* history, const HistoryHeader& header, const ConvertOptions& options,
-                    std::FILE* text, Console& console) {
-    RecordCursor cursor(history, header.recordSize, header.recordSize);
+bool ConvertRecords(std::FILE* history, const HistoryHeader& header, std::uint64_t recordCount,
+                    const ConvertOptions& options, std::FILE* text, Console& console) {
+    RecordCursor cursor(history, header.recordSize, header.recordSize, recordCount);
     const ReferenceStampDecoder stamps(header.layout());
     RecordFilter filter(options);
     std::string row;

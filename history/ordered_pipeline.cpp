@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -107,6 +108,13 @@ class Ring {
 
     std::exception_ptr Failure() const { return failure_; }
 
+    // Ends every loop that is waiting, with no failure.
+    void Stop() {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+        changed_.notify_all();
+    }
+
   private:
     std::size_t SlotOf(std::uint64_t sequence) const {
         return static_cast<std::size_t>(sequence % states_.size());
@@ -149,35 +157,58 @@ std::size_t OrderedPipeline::SlotCount(std::size_t workers) {
     return workers <= 1 ? 1 : workers + 3;
 }
 
+namespace {
+
+// Each block read, worked and written in turn on the calling thread.
+bool RunInTurn(const OrderedPipeline::Stages& stages) {
+    while (stages.read(0)) {
+        stages.work(0, 0);
+        if (!stages.write(0)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool OrderedPipeline::Run(std::size_t workers, const Stages& stages) {
     if (workers <= 1) {
-        while (stages.read(0)) {
-            stages.work(0, 0);
-            if (!stages.write(0)) {
-                return false;
-            }
-        }
-        return true;
+        return RunInTurn(stages);
     }
     Ring ring(SlotCount(workers));
     bool written = true;
+    bool running = false;
     {
         std::vector<std::jthread> threads;
-        // A thread that cannot be started stops those already running, like a failing stage.
-        ring.Guarded([&] {
-            threads.reserve(workers + 1);
-            threads.emplace_back([&] { ring.Guarded([&] { ring.ReaderLoop(stages); }); });
-            for (std::size_t worker = 0; worker < workers; ++worker) {
+        threads.reserve(workers + 1);
+        // As many workers as the system starts (a thread limit, no memory for a stack): fewer
+        // workers are slower, never wrong. Then the reader, once there is a worker.
+        for (std::size_t worker = 0; worker < workers; ++worker) {
+            try {
                 threads.emplace_back(
                     [&, worker] { ring.Guarded([&] { ring.WorkerLoop(stages, worker); }); });
+            } catch (const std::system_error&) {
+                break;
             }
-        });
-        ring.Guarded([&] { written = ring.WriterLoop(stages); });
+        }
+        if (!threads.empty()) {
+            try {
+                threads.emplace_back([&] { ring.Guarded([&] { ring.ReaderLoop(stages); }); });
+                running = true;
+            } catch (const std::system_error&) {
+            }
+        }
+        if (running) {
+            ring.Guarded([&] { written = ring.WriterLoop(stages); });
+        } else {
+            ring.Stop();  // nothing was read: the blocks go through in turn below
+        }
     }  // joins
     if (const std::exception_ptr failure = ring.Failure()) {
         std::rethrow_exception(failure);
     }
-    return written;
+    return running ? written : RunInTurn(stages);
 }
 
 }  // namespace trendtab

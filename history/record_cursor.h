@@ -2,6 +2,7 @@
 // not grow with the file's length, and no record is copied.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -21,10 +22,12 @@ class RecordCursor {
   public:
     static constexpr std::size_t kDefaultBlockBytes = 1 << 20;
 
-    // Reads `file` from where it stands. A block holds as many whole records as fit in
-    // `blockBytes`, at least one, however large a record is.
+    // Reads `file` from where it stands, at most `recordLimit` records (the count the file held
+    // when it was opened: records appended meanwhile are not read). A block holds as many whole
+    // records as fit in `blockBytes`, at least one, however large a record is.
     RecordCursor(std::FILE* file, std::size_t recordSize,
-                 std::size_t blockBytes = kDefaultBlockBytes);
+                 std::size_t blockBytes = kDefaultBlockBytes,
+                 std::uint64_t recordLimit = UINT64_MAX);
 
     // The next records, as many as one block holds; empty at the end (end of file, a partial
     // last record, a read error, or a record size of 0). Valid until the next call.
@@ -42,6 +45,7 @@ class RecordCursor {
     std::size_t recordSize_;
     std::size_t capacity_ = 0;
     std::unique_ptr<unsigned char[]> buffer_;
+    std::uint64_t remaining_;  // records still to read
     bool exhausted_ = false;
     bool failed_ = false;
 };

@@ -16,42 +16,55 @@ bool SamePathName(const std::string& a, const std::string& b);
 // True when both paths exist and lead to the same file (through a link, say).
 bool SameFile(const std::string& a, const std::string& b);
 
-// Opens an existing file for reading only, in binary mode; null for a folder or a file that
-// cannot be read.
+// What identifies the file at `path` however it is spelled: its device and inode (volume serial
+// and file index on Windows), following a symbolic link at the last name only when
+// `followLastLink` says so. For a name that does not exist yet: the identity of the nearest
+// folder that does, and the names below it compared as the file system compares names
+// (regardless of letter case on Windows). Two paths with one key are one file, now or once made.
+std::string FileKey(const std::string& path, bool followLastLink);
+
+// The identity of an existing file (see FileKey); false when there is none at `path`.
+bool ExistingFileKey(const std::string& path, bool followLastLink, std::string& key);
+// A name as the file system compares names: itself on POSIX, in capitals on Windows.
+std::string ComparedName(const std::string& name);
+
+// True when `path` exists and is a regular file (following links).
+bool IsRegularFile(const std::string& path);
+
+// Opens an existing regular file for reading only, in binary mode, without waiting; null for a
+// folder (errno EISDIR), a FIFO, device or socket (errno EINVAL) or a file that cannot be read.
 std::FILE* OpenForReading(const std::string& path);
+
+// A stream of its own for reading the regular file open on descriptor `fd` (which stays open),
+// from its start; null for a folder (errno EISDIR), a FIFO, device or socket (errno EINVAL).
+std::FILE* OpenDescriptorForReading(int fd);
 
 // The size in bytes of the file behind an open stream (64 bits on every platform); false when
 // the system cannot say.
 bool OpenFileSize(std::FILE* file, std::uint64_t& size);
 
+// Moves an open stream to a byte offset of 64 bits; false when the system refuses.
+bool SeekTo(std::FILE* file, std::uint64_t offset);
+
 // Where the file's own name begins in `path`: after the last "/" on POSIX; after the last "\\",
 // "/" or ":" on Windows. 0 for a bare name.
 std::size_t FileNameStart(const std::string& path);
 
-// True when `target` may be created or replaced by this user: it is not a folder, it is not a
-// read-only file, and its folder lets us create files. A file that would be refused by a plain
-// create-for-writing is refused here too.
+// True when `target` may be created or replaced by this user without being opened: nothing is
+// there, a symbolic link is there (the new file replaces the link, never what it leads to), or
+// a regular file this user may write; and its folder lets us create files. A folder, a device, a
+// pipe or a socket at the name is refused, as is a read-only file.
 bool MayCreate(const std::string& target);
-
-// True when `path` exists and is neither a regular file nor a folder: a device or a pipe, which
-// is written in place since it cannot be replaced.
-bool IsSpecialFile(const std::string& path);
-
-// The file a symbolic link at `path` leads to, so that replacing it keeps the link; `path`
-// itself when it is no link (or a dangling one).
-std::string LinkedFile(const std::string& path);
-
-// A new, empty, hidden file in the folder of `target`, open for writing ("wb" or "wt" as `text`
-// says), with the permissions a plain create of `target` would give it. `tempName` receives its
-// name. Null (and `tempName` empty) when no such file can be made.
-std::FILE* CreateTemporaryBeside(const std::string& target, bool text, std::string& tempName);
-
-// Renames `from` over `to`, replacing an existing `to` in one step. False on failure, where `to`
-// is left as it was.
-bool RenameOver(const std::string& from, const std::string& to);
 
 // Removes a file; false when it was not there or could not be removed.
 bool RemoveFile(const std::string& path);
+// Removes a file if it is there (a link: the link); false only when it is there and stays (held
+// open on Windows, say).
+bool RemoveIfPresent(const std::string& path);
+
+// A test knob, inert unless TRENDTAB_TEST_PAUSE_AT names `point` in the environment: the process
+// then stops itself there (POSIX: SIGSTOP), so that a test can kill it at a known moment.
+void PauseForTestAt(const char* point);
 
 // While a temporary is registered, an interruption of the process (SIGINT, SIGTERM, SIGHUP on
 // POSIX; console control events on Windows) removes it before the process ends as it would have.

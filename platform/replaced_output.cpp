@@ -14,15 +14,11 @@ ReplacedOutput::~ReplacedOutput() {
 }
 
 bool ReplacedOutput::Open() {
-    written_ = platform::LinkedFile(target_);
-    const bool text = mode_ == Mode::Text;
-    if (platform::IsSpecialFile(written_)) {
-        file_ = std::fopen(written_.c_str(), text ? "wt" : "wb");
-    } else if (platform::MayCreate(written_)) {
-        file_ = platform::CreateTemporaryBeside(written_, text, temporary_);
-        if (file_) {
-            platform::RegisterTemporary(temporary_);
-        }
+    // Never opened: a FIFO would block, a device or a link's file is no output of ours.
+    if (platform::MayCreate(target_) &&
+        platform::CreateTemporaryBeside(target_, mode_ == Mode::Text, temporary_)) {
+        file_ = std::exchange(temporary_.file, nullptr);
+        pending_ = true;
     }
     opened_ = file_ != nullptr;
     return opened_;
@@ -47,29 +43,23 @@ bool ReplacedOutput::Commit() {
         Discard();
         return false;
     }
-    if (temporary_.empty()) {
-        return true;  // written in place
+    if (!pending_) {
+        return false;
     }
+    pending_ = false;
     // An interruption between the rename and the unregistering would remove nothing that
     // matters, but one before the rename must still find the temporary registered.
     const platform::InterruptionHold hold;
-    if (!platform::RenameOver(temporary_, written_)) {
-        Discard();
-        return false;
-    }
-    platform::UnregisterTemporary(temporary_);
-    temporary_.clear();
-    return true;
+    return platform::PlaceTemporary(temporary_, target_);
 }
 
 void ReplacedOutput::Discard() {
     if (file_) {
         std::fclose(std::exchange(file_, nullptr));
     }
-    if (!temporary_.empty()) {
-        platform::RemoveFile(temporary_);
-        platform::UnregisterTemporary(temporary_);
-        temporary_.clear();
+    if (pending_) {
+        platform::DropTemporary(temporary_);
+        pending_ = false;
     }
     failed_ = true;
 }

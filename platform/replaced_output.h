@@ -10,13 +10,14 @@
 //   if (!out.Close()) ...                 // "could not write": Commit() is then refused
 //   if (!out.Commit()) ...                // "could not create": the target stays as it was
 //
-// A target that is a device or a pipe (/dev/null, say) cannot be replaced: it is written in
-// place, as a plain create would. A target reached through a symbolic link replaces the file the
-// link leads to, so the link stays.
+// The target is never opened: a symbolic link at its name is replaced by the new file (what it
+// led to is untouched), and a folder, device, pipe or socket there refuses Open().
 #pragma once
 
 #include <cstdio>
 #include <string>
+
+#include "platform/temporary_file.h"
 
 namespace trendtab {
 
@@ -29,8 +30,9 @@ class ReplacedOutput {
     ReplacedOutput(const ReplacedOutput&) = delete;
     ReplacedOutput& operator=(const ReplacedOutput&) = delete;
 
-    // Checks that this user may create or replace the target (not a folder, not a read-only
-    // file, a folder that takes new files) and creates the temporary. False when either fails.
+    // Checks that this user may create or replace the target (nothing, a link or a writable
+    // regular file there, a folder that takes new files) and creates the temporary, registered
+    // with the interruption guard. False when either fails.
     bool Open();
 
     // The stream to write to; null before a successful Open() and after Close().
@@ -51,14 +53,14 @@ class ReplacedOutput {
     void Discard();
 
     const std::string& target() const { return target_; }
-    // The file the content goes to: the temporary, or the target itself when written in place.
-    // For writers that open a path themselves: Close() the stream first, Commit() after.
-    const std::string& path() const { return temporary_.empty() ? written_ : temporary_; }
+    // The temporary the content goes to, by a name a writer that opens files itself can use
+    // (Close() the stream first, Commit() after; the name reaches the same file).
+    std::string path() const { return platform::TemporaryPath(temporary_); }
 
   private:
-    std::string target_;     // the name given, for messages
-    std::string written_;    // the file the temporary replaces (the link's file for a link)
-    std::string temporary_;  // empty when writing in place or after Commit/Discard
+    std::string target_;  // the name given, for messages
+    platform::Temporary temporary_;
+    bool pending_ = false;  // a temporary exists: not yet committed or discarded
     Mode mode_;
     std::FILE* file_ = nullptr;
     bool opened_ = false;

@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -24,6 +23,24 @@ bool SameFile(const std::string& a, const std::string& b) {
     struct stat second;
     return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+bool ExistingFileKey(const std::string& path, bool followLastLink, std::string& key) {
+    struct stat info;
+    if ((followLastLink ? stat(path.c_str(), &info) : lstat(path.c_str(), &info)) != 0) {
+        return false;
+    }
+    key = std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+    return true;
+}
+
+std::string ComparedName(const std::string& name) {
+    return name;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 namespace {
@@ -86,18 +103,45 @@ sigset_t InterruptionSet() {
 }  // namespace
 
 std::FILE* OpenForReading(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: opening a FIFO would wait for a writer; it is refused below.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return nullptr;
     }
     struct stat info;
-    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         close(fd);
+        errno = error;
         return nullptr;
     }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::FILE* file = fdopen(fd, "rb");
     if (!file) {
         close(fd);
+    }
+    return file;
+}
+
+std::FILE* OpenDescriptorForReading(int fd) {
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        return nullptr;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return nullptr;
+    }
+    const int own = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0) {
+        return nullptr;
+    }
+    std::FILE* file = fdopen(own, "rb");
+    if (!file) {
+        close(own);
+    } else if (!SeekTo(file, 0)) {
+        std::fclose(file);
+        return nullptr;
     }
     return file;
 }
@@ -111,6 +155,11 @@ bool OpenFileSize(std::FILE* file, std::uint64_t& size) {
     return true;
 }
 
+bool SeekTo(std::FILE* file, std::uint64_t offset) {
+    return offset <= static_cast<std::uint64_t>(INT64_MAX) &&
+           fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
 std::size_t FileNameStart(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? 0 : slash + 1;
@@ -118,66 +167,14 @@ std::size_t FileNameStart(const std::string& path) {
 
 bool MayCreate(const std::string& target) {
     struct stat info;
-    if (stat(target.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode) || faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+    if (lstat(target.c_str(), &info) == 0 && !S_ISLNK(info.st_mode)) {
+        // Checked without opening: opening a FIFO for writing would wait for a reader.
+        if (!S_ISREG(info.st_mode) || faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
             return false;
         }
     }
     const std::string folder = target.substr(0, FileNameStart(target));
     return faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
-}
-
-bool IsSpecialFile(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
-}
-
-std::string LinkedFile(const std::string& path) {
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-        return path;
-    }
-    char* resolved = realpath(path.c_str(), nullptr);
-    if (!resolved) {
-        return path;
-    }
-    std::string file(resolved);
-    std::free(resolved);
-    return file;
-}
-
-std::FILE* CreateTemporaryBeside(const std::string& target, bool text, std::string& tempName) {
-    static std::atomic<unsigned> counter{0};
-    // A name the folder's listing hides; the target's own name kept short enough for any folder.
-    const std::size_t nameStart = FileNameStart(target);
-    const std::string stem = target.substr(0, nameStart) + "." + target.substr(nameStart, 64) + ".";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        struct timespec now {};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        const unsigned long unique =
-            static_cast<unsigned long>(now.tv_nsec) ^ (static_cast<unsigned long>(counter++) << 20);
-        tempName = stem + std::to_string(getpid()) + "-" + std::to_string(unique) + ".tmp";
-        // 0666 through the umask: the permissions of a plain create.
-        const int fd = open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST) {
-                continue;
-            }
-            break;
-        }
-        if (std::FILE* file = fdopen(fd, text ? "w" : "wb")) {
-            return file;
-        }
-        close(fd);
-        unlink(tempName.c_str());
-        break;
-    }
-    tempName.clear();
-    return nullptr;
-}
-
-bool RenameOver(const std::string& from, const std::string& to) {
-    return rename(from.c_str(), to.c_str()) == 0;
 }
 
 void TreatFileSizeLimitAsWriteError() {
@@ -186,6 +183,17 @@ void TreatFileSizeLimitAsWriteError() {
 
 bool RemoveFile(const std::string& path) {
     return unlink(path.c_str()) == 0;
+}
+
+bool RemoveIfPresent(const std::string& path) {
+    return unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+void PauseForTestAt(const char* point) {
+    const char* wanted = std::getenv("TRENDTAB_TEST_PAUSE_AT");
+    if (wanted && std::string(wanted) == point) {
+        raise(SIGSTOP);
+    }
 }
 
 void RegisterTemporary(const std::string& path) {

@@ -9,8 +9,10 @@
 #include "platform/win32/windows_api.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace trendtab::platform {
@@ -60,6 +62,45 @@ BOOL WINAPI RemoveTemporariesOnControlEvent(DWORD) {
 
 }  // namespace
 
+bool ExistingFileKey(const std::string& path, bool followLastLink, std::string& key) {
+    const HANDLE file = CreateFileW(
+        WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | (followLastLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    const BOOL ok = GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    if (!ok) {
+        return false;
+    }
+    key = std::to_string(info.dwVolumeSerialNumber) + ":" +
+          std::to_string((static_cast<unsigned long long>(info.nFileIndexHigh) << 32) |
+                         info.nFileIndexLow);
+    return true;
+}
+
+std::string ComparedName(const std::string& name) {
+    // As NTFS compares names: each UTF-16 unit in capitals.
+    const int units =
+        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), units);
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    std::string key;
+    for (const wchar_t unit : wide) {
+        key += std::to_string(static_cast<unsigned>(unit)) + ",";
+    }
+    return key;
+}
+
+bool IsRegularFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     BY_HANDLE_FILE_INFORMATION first;
     BY_HANDLE_FILE_INFORMATION second;
@@ -69,9 +110,36 @@ bool SameFile(const std::string& a, const std::string& b) {
            first.nFileIndexLow == second.nFileIndexLow;
 }
 
-// The runtime refuses to open a folder. The wide open takes the real name, long or not.
+// The runtime refuses to open a folder; a device (NUL, CON) or a pipe is refused here.
 std::FILE* OpenForReading(const std::string& path) {
-    return _wfopen(WidePath(path).c_str(), L"rb");
+    std::FILE* file = _wfopen(WidePath(path).c_str(), L"rb");
+    if (file &&
+        GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
+        std::fclose(file);
+        errno = EINVAL;
+        return nullptr;
+    }
+    return file;
+}
+
+std::FILE* OpenDescriptorForReading(int fd) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    const int own = _dup(fd);
+    if (own < 0) {
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(own, "rb");
+    if (!file) {
+        _close(own);
+    } else if (_fseeki64(file, 0, SEEK_SET) != 0) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
 }
 
 bool OpenFileSize(std::FILE* file, std::uint64_t& size) {
@@ -83,6 +151,11 @@ bool OpenFileSize(std::FILE* file, std::uint64_t& size) {
     return true;
 }
 
+bool SeekTo(std::FILE* file, std::uint64_t offset) {
+    return offset <= static_cast<std::uint64_t>(INT64_MAX) &&
+           _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+}
+
 std::size_t FileNameStart(const std::string& path) {
     const std::size_t separator = path.find_last_of("\\/:");
     return separator == std::string::npos ? 0 : separator + 1;
@@ -90,7 +163,8 @@ std::size_t FileNameStart(const std::string& path) {
 
 bool MayCreate(const std::string& target) {
     const DWORD attributes = GetFileAttributesW(WidePath(target).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
+    // A link (reparse point) is replaced by the new file, whatever it leads to.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
         return false;
     }
@@ -99,63 +173,22 @@ bool MayCreate(const std::string& target) {
     return true;
 }
 
-bool IsSpecialFile(const std::string&) {
-    return false;
-}
-
-// Links are rare on Windows and replacing one by a file is what other programs do there.
-std::string LinkedFile(const std::string& path) {
-    return path;
-}
-
-std::FILE* CreateTemporaryBeside(const std::string& target, bool text, std::string& tempName) {
-    static std::atomic<unsigned> counter{0};
-    const std::size_t folderEnd = FileNameStart(target);
-    const std::string stem = target.substr(0, folderEnd) + "." + target.substr(folderEnd, 64) + ".";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = stem + std::to_string(GetCurrentProcessId()) + "-" +
-                   std::to_string(GetTickCount() ^ (counter++ << 20)) + ".tmp";
-        // Hidden, and shared for deletion so that the control handler can remove it while it
-        // is being written.
-        const HANDLE handle = CreateFileW(WidePath(tempName).c_str(), GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_HIDDEN, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            if (GetLastError() == ERROR_FILE_EXISTS) {
-                continue;
-            }
-            break;
-        }
-        const int fd =
-            _open_osfhandle(reinterpret_cast<intptr_t>(handle), text ? _O_TEXT : _O_BINARY);
-        if (fd < 0) {
-            CloseHandle(handle);
-            DeleteFileW(WidePath(tempName).c_str());
-            break;
-        }
-        if (std::FILE* file = _fdopen(fd, text ? "wt" : "wb")) {
-            return file;
-        }
-        _close(fd);
-        DeleteFileW(WidePath(tempName).c_str());
-        break;
-    }
-    tempName.clear();
-    return nullptr;
-}
-
-bool RenameOver(const std::string& from, const std::string& to) {
-    // The attributes of a plain new file, not the temporary's hidden one; the rename keeps them.
-    SetFileAttributesW(WidePath(from).c_str(), FILE_ATTRIBUTE_ARCHIVE);
-    return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING) !=
-           0;
-}
-
 void TreatFileSizeLimitAsWriteError() {}
 
 bool RemoveFile(const std::string& path) {
     return DeleteFileW(WidePath(path).c_str()) != 0;
 }
+
+bool RemoveIfPresent(const std::string& path) {
+    if (DeleteFileW(WidePath(path).c_str()) != 0) {
+        return true;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// No way for a test to stop a process from outside here: the knob does nothing.
+void PauseForTestAt(const char*) {}
 
 void RegisterTemporary(const std::string& path) {
     static std::once_flag installed;

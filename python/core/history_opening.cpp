@@ -1,8 +1,9 @@
 #include "python/core/history_opening.h"
 
+#include "platform/file_services.h"
+
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <system_error>
 
 namespace trendtab::python {
@@ -14,13 +15,9 @@ namespace {
 
 }  // namespace
 
-HistoryFile OpenHistory(const std::string& path) {
-    std::error_code status;
-    if (std::filesystem::is_directory(path, status)) {
-        ThrowErrno(EISDIR, path);  // opens for reading on POSIX, then fails every read
-    }
+HistoryFile OpenHistory(int descriptor, const std::string& path) {
     errno = 0;
-    UniqueFile file(std::fopen(path.c_str(), "rb"));
+    UniqueFile file(platform::OpenDescriptorForReading(descriptor));
     if (!file) {
         ThrowErrno(errno, path);
     }

@@ -8,9 +8,11 @@
 
 namespace trendtab::python {
 
-// The checked header and record geometry of `path`; a refused file comes back with its error
-// and the converter's message. Throws std::system_error with the errno when the file cannot be
-// opened or read, or is a directory.
-HistoryFile OpenHistory(const std::string& path);
+// The checked header and record geometry of the file open on `descriptor` (named `path` in
+// messages), its record count from that file's own size: the caller maps the records through
+// the same descriptor, so header, size and records are one file's. A refused file comes back
+// with its error and the converter's message. Throws std::system_error with the errno when the
+// file cannot be read or is no regular file.
+HistoryFile OpenHistory(int descriptor, const std::string& path);
 
 }  // namespace trendtab::python

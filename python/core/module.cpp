@@ -49,12 +49,12 @@ NameEncoding EncodingNamed(const std::string& name) {
     return *encoding;
 }
 
-py::dict ReadHeader(const std::string& path, const std::string& encodingName) {
+py::dict ReadHeader(int descriptor, const std::string& path, const std::string& encodingName) {
     const NameEncoding encoding = EncodingNamed(encodingName);
     HistoryFile opened;
     try {
         py::gil_scoped_release release;
-        opened = OpenHistory(path);
+        opened = OpenHistory(descriptor, path);
     } catch (const std::system_error& error) {
         errno = error.code().value();
         PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
@@ -106,8 +106,10 @@ py::tuple StampsToNanoseconds(const py::array& stamps) {
 PYBIND11_MODULE(_core, module) {
     using namespace trendtab::python;
     module.doc() = "Reading core of the trendtab package (internal; use the trendtab package).";
-    module.def("read_header", &ReadHeader, py::arg("path"), py::arg("encoding") = "auto",
-               "Header, tags and record geometry of a history file; OSError for I/O problems.");
+    module.def("read_header", &ReadHeader, py::arg("descriptor"), py::arg("path"),
+               py::arg("encoding") = "auto",
+               "Header, tags and record geometry of the history file open on the descriptor; "
+               "OSError for I/O problems.");
     module.def(
         "decode_name",
         [](const py::bytes& bytes, const std::string& encoding) {

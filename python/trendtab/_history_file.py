@@ -1,6 +1,5 @@
 """HistoryFile: one .hst file as numpy arrays over a memory map."""
 
-import builtins
 import mmap
 import os
 
@@ -28,18 +27,32 @@ def _record_dtype(layout, tag_count, record_size):
     })
 
 
-def _map_records(path, dtype, start, count):
-    """Read-only records straight from a memory map of the file; the map lives as long as the
-    arrays that view it."""
+def _no_records(dtype):
+    records = np.zeros(0, dtype)
+    records.flags.writeable = False
+    return records
+
+
+def _map_records(descriptor, dtype, start, count):
+    """Read-only records straight from a memory map of the open file; the map lives as long as
+    the arrays that view it."""
     if count == 0 or dtype.itemsize == 0:
-        records = np.zeros(0, dtype)
-        records.flags.writeable = False
-        return records
-    with builtins.open(path, "rb") as file:
-        mapped = mmap.mmap(file.fileno(), 0, access=mmap.ACCESS_READ)
+        return _no_records(dtype)
+    try:
+        mapped = mmap.mmap(descriptor, 0, access=mmap.ACCESS_READ)
+    except ValueError:  # emptied since its header was read
+        return _no_records(dtype)
     # The file may have shrunk since its header was read: never view past the map's end.
     count = max(0, min(count, (len(mapped) - start) // dtype.itemsize))
+    if count == 0:
+        return _no_records(dtype)
     return np.frombuffer(mapped, dtype, count, start)
+
+
+def _open_descriptor(path):
+    """The file open for reading; a FIFO opens without waiting for a writer (and is refused)."""
+    flags = os.O_RDONLY | getattr(os, "O_BINARY", 0) | getattr(os, "O_NONBLOCK", 0)
+    return os.open(path, flags)
 
 
 class HistoryFile:
@@ -65,18 +78,23 @@ class HistoryFile:
 
     def __init__(self, path, *, copy=False, encoding="auto"):
         self.path = os.fspath(path)
-        # Any file name the system allows.
-        info = _core.read_header(os.fsencode(self.path), encoding)
-        if info["refused"]:
-            raise HistoryFileError(os.fsdecode(info["message"]), self.path)
+        # One open file for the header, the size and the map: a file replaced meanwhile never
+        # gives one file's header over another's records.
+        descriptor = _open_descriptor(self.path)
+        try:
+            info = _core.read_header(descriptor, os.fsencode(self.path), encoding)
+            if info["refused"]:
+                raise HistoryFileError(os.fsdecode(info["message"]), self.path)
+            dtype = _record_dtype(info["layout"], len(info["tags"]), info["record_size"])
+            records = _map_records(descriptor, dtype, info["record_start"], info["record_count"])
+        finally:
+            os.close(descriptor)
         self.layout = info["layout"]
         self.type = info["type"]
         self.record_size = info["record_size"]
         self.tags = tuple(info["tags"])
         self.descriptions = tuple(info["descriptions"])
         self.trailing_bytes = info["trailing_bytes"]
-        dtype = _record_dtype(self.layout, len(self.tags), self.record_size)
-        records = _map_records(self.path, dtype, info["record_start"], info["record_count"])
         self.record_count = len(records)
         if copy:
             self._stamps = np.array(records["stamp"])

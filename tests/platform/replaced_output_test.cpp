@@ -34,7 +34,7 @@ TEST_F(ReplacedOutputTest, TargetChangesOnlyOnCommit) {
     ASSERT_TRUE(out.Open());
     std::fputs("a\r\nb\n", out.file());  // binary: bytes as written, on every platform
     EXPECT_EQ(ReadFileBytes(target), "earlier");
-    EXPECT_EQ(FileCount(), 2u);  // the target and one temporary beside it
+    EXPECT_LE(FileCount(), 2u);  // the target and, unless it has no name yet, a temporary
     EXPECT_TRUE(out.Commit());
     EXPECT_EQ(ReadFileBytes(target), "a\r\nb\n");
     EXPECT_EQ(FileCount(), 1u);
@@ -90,7 +90,9 @@ TEST_F(ReplacedOutputTest, TargetsThatCannotBeCreated) {
     EXPECT_EQ(FileCount(), 1u);
 }
 
-TEST_F(ReplacedOutputTest, LinkedTargetKeepsItsLinkAndDeviceIsWrittenInPlace) {
+// A link at the target's name is replaced, never written through; a device there is refused
+// without being opened.
+TEST_F(ReplacedOutputTest, LinkedTargetIsReplacedAndDeviceRefused) {
     WriteFileBytes(dir.file("real.csv"), "earlier");
     if (!testsupport::MakeSymbolicLink("real.csv", dir.file("link.csv"))) {
         GTEST_SKIP() << "cannot make a symbolic link here";
@@ -99,18 +101,16 @@ TEST_F(ReplacedOutputTest, LinkedTargetKeepsItsLinkAndDeviceIsWrittenInPlace) {
     ASSERT_TRUE(out.Open());
     std::fputs("new", out.file());
     EXPECT_TRUE(out.Commit());
-    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.csv"));
-    EXPECT_EQ(ReadFileBytes(dir.file("real.csv")), "new");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.path() / "link.csv"));
+    EXPECT_EQ(ReadFileBytes(dir.file("link.csv")), "new");
+    EXPECT_EQ(ReadFileBytes(dir.file("real.csv")), "earlier");
 
     const std::string full = testsupport::FullDevice();
-    if (!full.empty() && testsupport::MakeSymbolicLink(full, dir.file("full.csv"))) {
-        ReplacedOutput device(dir.file("full.csv"), ReplacedOutput::Mode::Binary);
-        ASSERT_TRUE(device.Open());
-        std::fputs("refused", device.file());
-        EXPECT_FALSE(device.Commit());
-        EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "full.csv"));
+    if (!full.empty()) {
+        ReplacedOutput device(full, ReplacedOutput::Mode::Binary);
+        EXPECT_FALSE(device.Open());
     }
-    EXPECT_EQ(FileCount(), 3u);
+    EXPECT_EQ(FileCount(), 2u);
 }
 
 }  // namespace

@@ -101,3 +101,44 @@ def test_mutated_files_never_crash(tmp_path):
                 assert error.path == str(path)
                 outcomes["refused"] += 1
     assert outcomes["read"] > 50 and outcomes["refused"] > 50
+
+
+@pytest.mark.parametrize("race", ["replaced", "shrunk_below_the_records", "emptied", "grown"])
+def test_a_file_changed_after_its_header_was_read_gives_one_snapshot(tmp_path, monkeypatch, race):
+    """Header, size and records come from one open file, whatever happens to the path."""
+    path = tmp_path / "raced.hst"
+    shutil.copy(EXAMPLES / "wide.hst", path)
+    with trendtab.open(path, copy=True) as original:
+        expected = original.values
+    other = tmp_path / "other.hst"
+    shutil.copy(EXAMPLES / "compact.hst", other)
+    read_header = trendtab._core.read_header
+
+    def racing(descriptor, name, *rest):
+        info = read_header(descriptor, name, *rest)
+        if race == "replaced":
+            os.replace(other, path)
+        elif race == "grown":
+            with open(path, "ab") as file:
+                file.write(bytes(info["record_size"] * 3))
+        else:
+            os.truncate(path, 10 if race == "shrunk_below_the_records" else 0)
+        return info
+
+    monkeypatch.setattr(trendtab._core, "read_header", racing)
+    with trendtab.open(path, copy=True) as history:
+        values = history.values
+    shrunk = race in ("shrunk_below_the_records", "emptied")
+    assert values.shape == ((0,) + expected.shape[1:] if shrunk else expected.shape)
+    if not shrunk:
+        assert (values.view("u8") == expected.view("u8")).all()
+
+
+def test_a_fifo_is_refused_without_waiting(tmp_path):
+    if not hasattr(os, "mkfifo"):
+        pytest.skip("no FIFOs here")
+    fifo = tmp_path / "p.hst"
+    os.mkfifo(fifo)
+    with pytest.raises(OSError) as raised:
+        trendtab.open(fifo)
+    assert raised.value.filename == str(fifo)

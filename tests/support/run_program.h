@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -24,6 +26,16 @@ struct RunOptions {
     bool unprivileged = false;
     // POSIX only: the child's file mode creation mask.
     std::optional<unsigned> umask;
+    // POSIX only: when the child stops itself (the TRENDTAB_TEST_PAUSE_AT knob), `whenStopped`
+    // runs, then the child gets `signalWhenStopped` (SIGKILL, say), if set, and goes on.
+    std::function<void()> whenStopped;
+    std::optional<int> signalWhenStopped;
+    // POSIX only: a limit on the child's address space (RLIMIT_AS, as `ulimit -v`), in bytes.
+    std::optional<std::uint64_t> memoryLimit;
+    // POSIX only: the child starts with its standard error closed.
+    bool closeStandardError = false;
+    // POSIX only: the child's standard output goes to this file (/dev/full, say), not the pipe.
+    std::optional<std::string> standardOutputFile;
 };
 
 struct RunResult {
@@ -68,6 +80,13 @@ bool WindowsHelpForm();
 
 // Makes `link` a symbolic link to `target`; false where the platform or the user cannot.
 bool MakeSymbolicLink(const std::string& target, const std::string& link);
+
+// Holds `path` open as a spreadsheet holds a file it shows (Windows: shared for reading only, so
+// it can be neither removed nor replaced) while the result lives; null where no such hold exists.
+std::shared_ptr<void> HoldOpenForReadingOnly(const std::string& path);
+
+// Makes a FIFO at `path`; false where the platform has none.
+bool MakeFifo(const std::string& path);
 
 // A device that refuses every write as a full disk would (/dev/full), or "" where there is none.
 std::string FullDevice();

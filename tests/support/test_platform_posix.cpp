@@ -62,6 +62,16 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
         close(out[1]);
         close(err[0]);
         close(err[1]);
+        if (options.closeStandardError) {
+            close(STDERR_FILENO);
+        }
+        if (options.standardOutputFile) {
+            const int file = open(options.standardOutputFile->c_str(), O_WRONLY);
+            if (file < 0 || dup2(file, STDOUT_FILENO) < 0) {
+                _exit(126);
+            }
+            close(file);
+        }
         if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
             _exit(126);
         }
@@ -81,6 +91,10 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
         }
         if (options.umask) {
             ::umask(static_cast<mode_t>(*options.umask));
+        }
+        if (options.memoryLimit) {
+            rlimit limit{*options.memoryLimit, *options.memoryLimit};
+            setrlimit(RLIMIT_AS, &limit);
         }
         if (options.fileSizeLimit) {
             rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
@@ -106,10 +120,29 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
         }
         kill(pid, options.signal);
     }
-    result.output += DrainPipe(out[0]);
-    errorReader.join();
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    if (options.signalWhenStopped || options.whenStopped) {
+        std::thread outputReader([&] { result.output += DrainPipe(out[0]); });
+        while (waitpid(pid, &status, WUNTRACED) < 0 && errno == EINTR) {
+        }
+        if (WIFSTOPPED(status)) {
+            if (options.whenStopped) {
+                options.whenStopped();
+            }
+            if (options.signalWhenStopped) {
+                kill(pid, *options.signalWhenStopped);
+            }
+            kill(pid, SIGCONT);
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }
+        outputReader.join();
+        errorReader.join();
+    } else {
+        result.output += DrainPipe(out[0]);
+        errorReader.join();
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
@@ -125,6 +158,14 @@ const char* NegativeNanText() {
 
 bool MakeSymbolicLink(const std::string& target, const std::string& link) {
     return symlink(target.c_str(), link.c_str()) == 0;
+}
+
+std::shared_ptr<void> HoldOpenForReadingOnly(const std::string&) {
+    return nullptr;  // POSIX removes and replaces open files
+}
+
+bool MakeFifo(const std::string& path) {
+    return mkfifo(path.c_str(), 0666) == 0;
 }
 
 std::string FullDevice() {

@@ -144,7 +144,20 @@ const char* NegativeNanText() {
     return "nan";
 }
 
+std::shared_ptr<void> HoldOpenForReadingOnly(const std::string& path) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    return std::shared_ptr<void>(file, [](void* handle) { CloseHandle(handle); });
+}
+
 bool MakeSymbolicLink(const std::string&, const std::string&) {
+    return false;
+}
+
+bool MakeFifo(const std::string&) {
     return false;
 }
 

@@ -131,6 +131,27 @@ TEST_F(HstinfoInZone, RefusedNamesAreRejectedAsTheConverterDoes) {
               "numTags: 0\nrecords: 0\ntrailingBytes: 0\n");
 }
 
+// A FIFO is never read (nor waited on); output that cannot be written fails the run.
+TEST_F(HstinfoInZone, FifoRefusedAndUnwritableOutputFails) {
+    Write("good.hst", HistoryPlan());
+    if (testsupport::MakeFifo(dir.file("p.hst"))) {
+        const auto fifo = Inspect({"p.hst"});
+        EXPECT_EQ(fifo.exitCode, 1);
+        EXPECT_EQ(fifo.output,
+                  "file: p.hst\n    Could not open: p.hst: not a regular file\nstatus: rejected\n");
+    }
+    const std::string full = testsupport::FullDevice();
+    if (full.empty()) {
+        return;
+    }
+    testsupport::RunOptions options;
+    options.workingDirectory = dir.path().string();
+    options.standardOutputFile = full;
+    const auto result = testsupport::RunProgram(HSTINFO_EXE, {"good.hst"}, options);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.errors.find("hstinfo: cannot write the standard output"), std::string::npos);
+}
+
 TEST_F(HstinfoInZone, UsageAndVersion) {
     EXPECT_EQ(Inspect({}).exitCode, 2);
     // An unknown option is a bad command line, not a file; after "--" it is a file.

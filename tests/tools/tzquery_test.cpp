@@ -69,6 +69,11 @@ TEST_F(Tzquery, VersionHelpAndBadArguments) {
     EXPECT_EQ(version.out, std::string("tzquery ") + PROJECT_VERSION + "\n");
     const Output help = Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
+    if (const std::string full = testsupport::FullDevice(); !full.empty()) {
+        testsupport::RunOptions unwritable = options_;
+        unwritable.standardOutputFile = full;
+        EXPECT_EQ(testsupport::RunProgram(TZQUERY_EXE, {"--version"}, unwritable).exitCode, 1);
+    }
     EXPECT_EQ(help.out.substr(0, sizeof kUsageLine - 1), kUsageLine);
 
     const std::vector<std::vector<std::string>> bad = {

@@ -128,7 +128,8 @@ ParsedCommandLine ParseExportCommandLine(int argc, const char* const* argv) {
     app.add_option("--gzip-level", o.gzipLevel, "Compression level, 0 to 9 (default 1)")
         ->check(CLI::Range(0, 9))
         ->needs(gzip);
-    app.add_flag("--skip-up-to-date", o.skipUpToDate, "Skip inputs whose output is newer");
+    app.add_flag("--skip-up-to-date", o.skipUpToDate,
+                 "Skip inputs unchanged since their output was made");
     app.add_option("-j,--jobs", o.jobs, "Files converted at once (default: the cores)")
         ->check(
             CountUpTo(kMostJobs, "must be a whole number from 1 to " + std::to_string(kMostJobs)));

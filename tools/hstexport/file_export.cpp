@@ -7,6 +7,7 @@
 
 #include "history/block_loop.h"
 #include "history/ordered_pipeline.h"
+#include "platform/file_services.h"
 #include "platform/name_pattern.h"
 #include "platform/path_text.h"
 #include "platform/replaced_output.h"
@@ -35,11 +36,9 @@ struct BlockText {
 
 using Block = trendtab::RecordBlock<KeptRecord, BlockText>;
 
-// The fraction digits that keep every stamp of the file exact.
-int FractionDigitsOfFile(const std::string& path) {
-    HistorySource source;
-    std::string reason;
-    if (!source.Open(path, reason) || source.layout() == Layout::Compact) {
+// The fraction digits that keep every stamp of the file's records exact.
+int FractionDigitsOfRecords(HistorySource& source) {
+    if (source.layout() == Layout::Compact) {
         return 0;
     }
     int digits = 0;
@@ -61,6 +60,8 @@ std::string SystemReasonSuffix() {
     return error != 0 ? ": " + std::error_code(error, std::generic_category()).message() : "";
 }
 
+// An output made with --skip-up-to-date carries its input's time as it was before the input was
+// read: any change since (records appended during or after that export) makes them differ.
 bool UpToDate(const std::string& input, const std::string& output) {
     std::error_code error;
     const auto outputTime = fs::last_write_time(trendtab::platform::PathFromText(output), error);
@@ -68,7 +69,7 @@ bool UpToDate(const std::string& input, const std::string& output) {
         return false;
     }
     const auto inputTime = fs::last_write_time(trendtab::platform::PathFromText(input), error);
-    return !error && outputTime > inputTime;
+    return !error && outputTime == inputTime;
 }
 
 // The sink of outputs that are not a byte stream of ours (workbooks).
@@ -121,16 +122,20 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
         outcome.reason = "its output " + job.output + " is also " + *job.clashesWith + "'s";
         return outcome;
     }
+    if (job.replacesInput) {
+        outcome.reason =
+            "the output " + job.output + " would replace the input " + *job.replacesInput;
+        return outcome;
+    }
     if (options_.skipUpToDate && UpToDate(job.input.path, job.output)) {
         outcome.status = FileStatus::Skipped;
         return outcome;
     }
     std::error_code error;
-    if (fs::equivalent(trendtab::platform::PathFromText(job.input.path),
-                       trendtab::platform::PathFromText(job.output), error)) {
-        outcome.reason = "the output " + job.output + " would replace the input";
-        return outcome;
-    }
+    // Taken before the input is opened, so that it is never later than what is read.
+    const auto inputTime =
+        fs::last_write_time(trendtab::platform::PathFromText(job.input.path), error);
+    const bool stampOutput = options_.skipUpToDate && !error;
     const fs::path folder = trendtab::platform::PathFromText(job.output).parent_path();
     if (!folder.empty() && !fs::create_directories(folder, error) && error) {
         outcome.reason = "cannot create the folder " + trendtab::platform::TextFromPath(folder) +
@@ -180,6 +185,9 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
     } else {
         outcome.status = FileStatus::Converted;
         outcome.bytesOut = sink.bytesOut();
+        if (stampOutput) {
+            fs::last_write_time(job.output, inputTime, error);  // else it is exported again
+        }
     }
     return outcome;
 }
@@ -226,7 +234,12 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
     if (job.fileColumn) {
         plan.fileCell = Cell(job.input.path, plan.separator) + plan.separator;
     }
-    plan.fractionDigits = FractionDigitsOfFile(job.input.path);
+    // The same open file read twice: both passes see the same records.
+    plan.fractionDigits = FractionDigitsOfRecords(source);
+    trendtab::platform::PauseForTestAt("between-passes");
+    if (!source.Finished(reason) || !source.Rewind(reason)) {
+        return false;
+    }
     if (workbookPath) {
         if (times_.empty()) {
             times_.push_back(std::make_unique<WorkerTime>(options_));

@@ -23,8 +23,9 @@ struct TimeRange {
 
 struct FileJob {
     InputFile input;
-    std::string output;                        // "" for the shared standard-output sink
-    const std::string* clashesWith = nullptr;  // an earlier input with the same output
+    std::string output;                          // "" for the shared standard-output sink
+    const std::string* clashesWith = nullptr;    // an earlier input with the same output
+    const std::string* replacesInput = nullptr;  // the input this output would replace
     bool fileColumn = false;
     // Standard output with several files in a table: the columns every file's rows share.
     const std::vector<std::string>* sharedColumns = nullptr;

@@ -7,9 +7,12 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 
 #include "platform/path_text.h"
+#include "platform/file_services.h"
 #include "platform/processors.h"
 #include "platform/terminal.h"
 #include "tools/hstexport/history_source.h"
@@ -63,19 +66,37 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
         shared = SharedColumns(inputs, options);
     }
     std::vector<FileJob> jobs(inputs.size());
+    // Files compared by identity, never by spelling: x/a.hst and ./x/a.HST are one file where
+    // the file system says so, and an output may be an input under another name.
+    std::map<std::string, std::size_t> inputKeys;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        std::string key;
+        if (trendtab::platform::ExistingFileKey(inputs[i].path, true, key)) {
+            inputKeys.emplace(key, i);
+        }
+    }
     std::map<std::string, std::size_t> outputOwners;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         jobs[i].input = inputs[i];
         jobs[i].output = OutputPath(inputs[i], options);
         jobs[i].fileColumn = several;
         jobs[i].sharedColumns = sharedTable ? &shared : nullptr;
-        if (!jobs[i].output.empty()) {
-            // Two inputs with one output (a.hst and a.HST, or two folders' x.hst below one -o):
-            // the first keeps it, rather than both writing it at once.
-            const auto [owner, added] = outputOwners.emplace(jobs[i].output, i);
-            if (!added) {
-                jobs[i].clashesWith = &inputs[owner->second].path;
+        if (jobs[i].output.empty()) {
+            continue;
+        }
+        // The link at an output name is replaced, but one that leads to an input is refused too.
+        const std::string key = trendtab::platform::FileKey(jobs[i].output, false);
+        for (const std::string& reached :
+             {key, trendtab::platform::FileKey(jobs[i].output, true)}) {
+            if (const auto input = inputKeys.find(reached); input != inputKeys.end()) {
+                jobs[i].replacesInput = &inputs[input->second].path;
             }
+        }
+        // Two inputs with one output (a.hst and a.HST, or two folders' x.hst below one -o):
+        // the first keeps it, rather than both writing it at once.
+        const auto [owner, added] = outputOwners.emplace(key, i);
+        if (!added) {
+            jobs[i].clashesWith = &inputs[owner->second].path;
         }
     }
 
@@ -100,11 +121,24 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
     const std::size_t pipelineWorkers =
         std::max<std::size_t>(1, trendtab::platform::UsableProcessorCount() / workers);
     auto work = [&] {
-        FileExporter exporter(options, range, pipelineWorkers);
+        std::unique_ptr<FileExporter> exporter;
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
-            outcomes[i] = exporter.Export(jobs[i], stdoutSink, bytesDone);
+            // Out of memory ends this file (its temporary removed on the way out), not the run.
+            try {
+                if (!exporter) {
+                    exporter = std::make_unique<FileExporter>(options, range, pipelineWorkers);
+                }
+                outcomes[i] = exporter->Export(jobs[i], stdoutSink, bytesDone);
+            } catch (const std::bad_alloc&) {
+                outcomes[i].status = FileStatus::Failed;
+                outcomes[i].reason = "not enough memory";
+            }
             if (outcomes[i].status == FileStatus::Failed) {
-                progress.Problem(jobs[i].input.path, outcomes[i].reason);
+                try {
+                    progress.Problem(jobs[i].input.path, outcomes[i].reason);
+                } catch (const std::bad_alloc&) {
+                    std::fputs("hstexport: not enough memory\n", stderr);
+                }
             } else if (!outcomes[i].warning.empty()) {
                 progress.Problem(jobs[i].input.path, outcomes[i].warning);
             }
@@ -116,7 +150,14 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
     };
     std::vector<std::thread> threads;
     for (unsigned w = 0; w < workers; ++w) {
-        threads.emplace_back(work);
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // fewer files at once
+        }
+    }
+    if (threads.empty()) {
+        work();  // no thread at all: every file in turn here
     }
     // Meanwhile the bar follows the bytes, also inside one large file.
     {

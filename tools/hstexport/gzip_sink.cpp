@@ -38,7 +38,9 @@ class GzipSink : public ByteSink {
         if (!wroteMember_ && !PackHere(nullptr, 0)) {
             return false;
         }
-        return next_.Finish() && Passed();
+        // The file's own reason (a full disk at the last flush, say) is taken over either way.
+        const bool finished = next_.Finish();
+        return Passed() && finished;
     }
 
   private:

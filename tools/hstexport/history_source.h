@@ -41,6 +41,8 @@ class HistorySource {
     void ReadInBlocksOf(std::size_t blockBytes);
     // Bytes after the last whole record: a file cut short while it was written.
     std::uint64_t TrailingBytes() const { return opened_.info.trailingBytes; }
+    // Back to the first record, to read the same records again (no second open: the same file).
+    bool Rewind(std::string& reason);
     // Bytes of the file's whole records.
     std::uint64_t RecordBytes() const { return opened_.info.recordCount * header().recordSize; }
     // The next block of records, read into `block` (BlockBytes() long): for blocks that travel.

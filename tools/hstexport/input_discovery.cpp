@@ -32,24 +32,6 @@ fs::path MirroredPart(const fs::path& path, const fs::path& base) {
     return below.empty() || *below.begin() == ".." ? normal.filename() : below;
 }
 
-bool CollectTree(const fs::path& folder, std::vector<fs::path>& found, std::string& error) {
-    std::vector<trendtab::platform::FolderEntry> entries;
-    if (!trendtab::platform::ListFolder(trendtab::platform::TextFromPath(folder), entries, error)) {
-        return false;
-    }
-    for (const trendtab::platform::FolderEntry& entry : entries) {
-        const fs::path path = folder / trendtab::platform::PathFromText(entry.name);
-        if (entry.folder) {
-            if (!CollectTree(path, found, error)) {
-                return false;
-            }
-        } else if (entry.regular && IsHistoryName(path)) {
-            found.push_back(path);
-        }
-    }
-    return true;
-}
-
 class Collector {
   public:
     explicit Collector(Discovery& result) : result_(result) {}
@@ -64,12 +46,31 @@ class Collector {
         }
     }
 
-    // Every .hst file below `folder`, in name order; links to folders are not followed.
+    // Every .hst file below `folder`, in name order, by real names at any path length. A folder
+    // that cannot be read is a problem of its own and the search goes on past it; a link to a
+    // folder is not followed (it could lead outside the tree, or round in a circle).
     void AddTree(const fs::path& folder, const std::string& argument) {
         std::vector<fs::path> found;
-        std::string error;
-        if (!CollectTree(folder, found, error)) {
-            Problem(argument, error);
+        std::vector<fs::path> pending{folder};
+        while (!pending.empty()) {
+            const fs::path current = std::move(pending.back());
+            pending.pop_back();
+            std::vector<trendtab::platform::FolderEntry> entries;
+            std::string error;
+            if (!trendtab::platform::ListFolder(trendtab::platform::TextFromPath(current), entries,
+                                                error)) {
+                Problem(current == folder ? argument : trendtab::platform::TextFromPath(current),
+                        error);
+                continue;
+            }
+            for (const trendtab::platform::FolderEntry& entry : entries) {
+                const fs::path path = current / trendtab::platform::PathFromText(entry.name);
+                if (entry.folder) {
+                    pending.push_back(path);
+                } else if (entry.regular && IsHistoryName(path)) {
+                    found.push_back(path);
+                }
+            }
         }
         std::sort(found.begin(), found.end());
         // The folder's own name is mirrored with or without a trailing separator: "/abs/data"

@@ -12,6 +12,7 @@
 #include "platform/file_services.h"
 #include "platform/path_text.h"
 #include "platform/process_setup.h"
+#include "platform/standard_streams.h"
 #include "platform/terminal.h"
 #include "timelib/time_zone.h"
 #include "timelib/zone_facts.h"
@@ -31,9 +32,7 @@ int BadCommandLine(const std::string& message) {
     return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Export(int argc, char** argv) {
     // A full disk or a file-size limit fails that file, not the whole run.
     trendtab::platform::TreatFileSizeLimitAsWriteError();
     trendtab::platform::UseUtf8Console();
@@ -88,8 +87,25 @@ int main(int argc, char** argv) {
     for (const auto& [argument, reason] : discovery.problems) {
         progress.Problem(argument, reason);
     }
-    const RunTotals totals = RunExports(discovery.files, options, range, progress);
+    RunTotals totals = RunExports(discovery.files, options, range, progress);
+    // An argument that named nothing, a folder that could not be searched: failures too.
+    totals.failed += discovery.problems.size();
     progress.Finish(totals, options.quiet);
     std::fflush(stdout);
     return totals.failed > 0 || !discovery.problems.empty() ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    trendtab::platform::SetUpStandardStreams();
+    // No exception ends the process with an abort: files already done stay done.
+    try {
+        return Export(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(
+            stderr, "hstexport: %s\n",
+            dynamic_cast<const std::bad_alloc*>(&error) ? "not enough memory" : error.what());
+        return 1;
+    }
 }

@@ -4,9 +4,9 @@
 //
 // Exit status: 0 when every file could be read, 1 when one could not or the converter would
 // reject it (with the converter's own message), 2 for bad arguments.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +18,8 @@
 #include "history/stamp_ticks.h"
 #include "platform/process_setup.h"
 #include "platform/terminal.h"
+#include "platform/file_services.h"
+#include "platform/standard_streams.h"
 #include "timelib/civil_time.h"
 #include "trendtab/version.h"
 
@@ -74,8 +76,13 @@ bool Inspect(const std::string& path) {
         std::printf("%sstatus: rejected\n", trendtab::InvalidFilenameMessage(path).c_str());
         return false;
     }
+    errno = 0;
     const trendtab::OpenedHistoryFile opened = trendtab::OpenHistoryFile(path);
     const trendtab::HistoryFile& info = opened.info;
+    if (info.error == trendtab::HistoryError::CannotOpen && errno == EINVAL) {
+        std::printf("    Could not open: %s: not a regular file\nstatus: rejected\n", path.c_str());
+        return false;
+    }
     if (!info.ok()) {
         // The converter's own words (none for an incomplete infoFile block), then the verdict.
         const std::string message = trendtab::RejectionMessage(info.error, path);
@@ -89,8 +96,6 @@ bool Inspect(const std::string& path) {
     const std::uint64_t dataStart = info.recordStart;
     const std::uint64_t records = info.recordCount;
     const std::uint64_t trailing = info.trailingBytes;
-    // The records may lie beyond what a long offset reaches on Windows.
-    std::ifstream data(path, std::ios::binary);
 
     const bool compact = header.layout() == Layout::Compact;
     std::printf("status: ok\nlayout: %s\n", compact ? "compact" : "wide");
@@ -109,9 +114,11 @@ bool Inspect(const std::string& path) {
                 static_cast<unsigned long long>(trailing));
     if (records > 0) {
         std::string record(header.recordSize, '\0');
+        // From the file opened once, within its snapshot (it may grow meanwhile).
         auto stampOf = [&](std::uint64_t index, const char* which) {
-            data.seekg(static_cast<std::streamoff>(dataStart + index * header.recordSize));
-            if (data.read(record.data(), static_cast<std::streamsize>(record.size()))) {
+            std::FILE* data = opened.file.get();
+            if (trendtab::platform::SeekTo(data, dataStart + index * header.recordSize) &&
+                std::fread(record.data(), 1, record.size(), data) == record.size()) {
                 PrintStamp(which, reinterpret_cast<const unsigned char*>(record.data()),
                            header.layout());
             }
@@ -127,6 +134,7 @@ const char* const kUsage = "usage: hstinfo [--] FILE...\n       hstinfo -h | --h
 }  // namespace
 
 int main(int argc, char** argv) {
+    trendtab::platform::SetUpStandardStreams();
     trendtab::platform::UseUtf8Console();
     std::vector<std::string> files;
     bool optionsEnded = false;
@@ -162,6 +170,11 @@ int main(int argc, char** argv) {
             std::printf("\n");
         }
         allGood = Inspect(files[i]) && allGood;
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "hstinfo: cannot write the standard output: %s\n",
+                     std::strerror(errno));
+        return 1;
     }
     return allGood ? 0 : 1;
 }

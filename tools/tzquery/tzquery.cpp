@@ -1,13 +1,16 @@
 // tzquery: looks inside the time library's zones, as the library itself sees them: the zone
 // list, one zone's record, conversions between UTC and a zone's local time, and the bias at a
 // time.
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/process_setup.h"
 #include "platform/terminal.h"
+#include "platform/standard_streams.h"
 #include "timelib/filetime_math.h"
 #include "timelib/portable/system_time_ticks.h"
 #include "timelib/portable/wide_text.h"
@@ -365,6 +368,7 @@ int Run(std::vector<std::string> args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    trendtab::platform::SetUpStandardStreams();
     trendtab::platform::UseUtf8Console();
     std::vector<std::string> args(argv + 1, argv + argc);
     for (std::string& arg : args) {
@@ -373,7 +377,13 @@ int main(int argc, char** argv) {
         }
     }
     try {
-        return Run(args);
+        const int status = Run(args);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fprintf(stderr, "tzquery: cannot write the standard output: %s\n",
+                         std::strerror(errno));
+            return 1;
+        }
+        return status;
     } catch (const BadArguments& bad) {
         if (!bad.reason.empty()) {
             std::fprintf(stderr, "tzquery: %s\n", bad.reason.c_str());

@@ -7,6 +7,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -117,8 +118,8 @@ std::string Gunzip(const std::string& bytes, int* members = nullptr) {
 
 class HstexportTest : public ::testing::Test {
   protected:
-    testsupport::RunResult Run(const std::vector<std::string>& arguments) {
-        testsupport::RunOptions options;
+    testsupport::RunResult Run(const std::vector<std::string>& arguments,
+                               testsupport::RunOptions options = {}) {
         options.workingDirectory = dir.path().string();
         return testsupport::RunProgram(HSTEXPORT_EXE, arguments, options);
     }
@@ -325,18 +326,158 @@ TEST_F(HstexportTest, BadFileAmongGoodOnes) {
 
 TEST_F(HstexportTest, UpToDateOutputsAreSkipped) {
     Write("u.hst", Small());
-    ASSERT_EQ(Run({"u.hst"}).exitCode, 0);
-    // Some file times count whole seconds only (the Windows runtime's): make the output newer.
-    fs::last_write_time(dir.file("u.hst"),
-                        fs::last_write_time(dir.file("u.csv")) - std::chrono::seconds(5));
+    // The output takes its input's time: up to date while the input keeps it.
+    ASSERT_EQ(Run({"--skip-up-to-date", "u.hst"}).exitCode, 0);
+    EXPECT_EQ(fs::last_write_time(dir.file("u.csv")), fs::last_write_time(dir.file("u.hst")));
     auto result = Run({"--skip-up-to-date", "u.hst"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.errors.find("0 converted, 1 skipped, 0 failed"), std::string::npos);
-    // An input changed after its output converts again.
+    // An input changed after its output converts again, even to an older time.
     fs::last_write_time(dir.file("u.hst"),
-                        fs::last_write_time(dir.file("u.csv")) + std::chrono::seconds(5));
+                        fs::last_write_time(dir.file("u.csv")) - std::chrono::seconds(5));
     result = Run({"--skip-up-to-date", "u.hst"});
     EXPECT_NE(result.errors.find("1 converted, 0 skipped, 0 failed"), std::string::npos);
+}
+
+// Records appended while a file is exported (the TRENDTAB_TEST_PAUSE_AT knob stops it between
+// the fraction-width pass and the rows) are not read: both passes read the snapshot, and the
+// up-to-date check sees the file changed.
+TEST_F(HstexportTest, FileGrowingDuringTheExportGivesItsSnapshot) {
+    if (!testsupport::PosixChildControls()) {
+        GTEST_SKIP() << "a child cannot stop itself on this platform";
+    }
+    HistoryPlan content = Small();
+    content.layout = Layout::Wide;
+    for (std::size_t i = 0; i < content.records.size(); ++i) {
+        content.records[i].stamp = FileTimeTicks(2024, 1, 2, 3, 4, 5 + static_cast<int>(i));
+    }
+    Write("g.hst", content);
+    HistoryPlan longer = content;
+    // Half a second: a stamp that needs a fraction digit.
+    longer.records.push_back({FileTimeTicks(2024, 1, 2, 3, 5, 0, 500), {1, 2, 3}});
+    testsupport::RunOptions options;
+    options.environment = {{"TRENDTAB_TEST_PAUSE_AT", "between-passes"}};
+    options.whenStopped = [&] {
+        const auto time = fs::last_write_time(dir.file("g.hst"));
+        Write("g.hst", longer);  // in place, as a logger appends
+        fs::last_write_time(dir.file("g.hst"), time + std::chrono::seconds(3));
+    };
+    ASSERT_EQ(Run({"--utc", "--skip-up-to-date", "g.hst"}, options).exitCode, 0);
+    const Table rows = ParseCsv(Read("g.csv"));
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[6][0], "2024-01-02T03:04:10Z");
+    const auto again = Run({"--utc", "--skip-up-to-date", "g.hst"});
+    EXPECT_NE(again.errors.find("1 converted, 0 skipped"), std::string::npos) << again.errors;
+    EXPECT_EQ(ParseCsv(Read("g.csv")).size(), 8u);
+    EXPECT_EQ(ParseCsv(Read("g.csv"))[7][0], "2024-01-02T03:05:00.500Z");
+}
+
+// Outputs compared with the inputs and with each other as files, never as spellings; a link at
+// an output name is replaced, a FIFO there or as an input is never opened.
+TEST_F(HstexportTest, OutputsNeverReplaceAnInputOrEachOtherOrGoThroughALink) {
+    Write("x/a.hst", Small());
+    Write("y/a.hst", Small());
+    Write("y/a.csv", Small());  // a history file named like a.hst's output
+    const std::string yInput = Read("y/a.csv");
+    auto result = Run({"x/a.hst", "./x/a.hst", "y/a.hst", "y/a.csv"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.errors.find("./x/a.hst: its output ./x/a.csv is also x/a.hst's"),
+              std::string::npos)
+        << result.errors;
+    EXPECT_NE(result.errors.find("y/a.hst: the output y/a.csv would replace the input y/a.csv"),
+              std::string::npos);
+    EXPECT_NE(result.errors.find("1 converted, 0 skipped, 3 failed"), std::string::npos);
+    EXPECT_EQ(Read("y/a.csv"), yInput);
+
+    Write("l.hst", Small());
+    testsupport::WriteFileBytes(dir.file("outside.conf"), "key=value\n");
+    if (testsupport::MakeSymbolicLink("outside.conf", dir.file("l.csv"))) {
+        EXPECT_EQ(Run({"l.hst"}).exitCode, 0);
+        EXPECT_FALSE(fs::is_symlink(dir.file("l.csv")));
+        EXPECT_EQ(Read("outside.conf"), "key=value\n");
+    }
+    if (testsupport::MakeFifo(dir.file("f.csv")) && testsupport::MakeFifo(dir.file("p.hst"))) {
+        Write("f.hst", Small());
+        result = Run({"f.hst", "p.hst"});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.errors.find("hstexport: f.hst: cannot create f.csv"), std::string::npos)
+            << result.errors;
+        EXPECT_NE(result.errors.find("hstexport: p.hst: not a regular file"), std::string::npos);
+        EXPECT_TRUE(fs::is_fifo(dir.file("f.csv")));
+    }
+}
+
+// An unreadable folder is reported and counted, and the search goes on; links to folders are
+// not followed.
+TEST_F(HstexportTest, SearchGoesOnPastAnUnreadableFolderAndSkipsFolderLinks) {
+    if (!testsupport::FolderPermissionsBindChildren()) {
+        GTEST_SKIP() << "folder permissions do not bind a child here";
+    }
+    for (const char* name : {"r/a/x.hst", "r/b/y.hst", "r/c/z.hst"}) {
+        Write(name, Small());
+    }
+    const bool linked = testsupport::MakeSymbolicLink("../a", dir.file("r/c/loop"));
+    for (const char* folder : {"", "r", "r/a", "r/c"}) {
+        fs::permissions(dir.path() / folder, fs::perms::all);
+    }
+    fs::permissions(dir.path() / "r/b", fs::perms::none);
+    testsupport::RunOptions options;
+    options.unprivileged = true;
+    const auto result = Run({"-r", "r"}, options);
+    fs::permissions(dir.path() / "r/b", fs::perms::all);
+    if (result.exitCode == 125 || result.exitCode == 127) {
+        GTEST_SKIP() << "the unprivileged user cannot run hstexport here";
+    }
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.errors.find("hstexport: r/b: "), std::string::npos) << result.errors;
+    // Two: r/c/loop/x.hst, through the link, is not searched.
+    EXPECT_NE(result.errors.find("2 converted, 0 skipped, 1 failed"), std::string::npos) << linked;
+    EXPECT_TRUE(testsupport::FileExists(dir.file("r/a/x.csv")));
+    EXPECT_TRUE(testsupport::FileExists(dir.file("r/c/z.csv")));
+}
+
+// Under any address-space limit (`ulimit -v`) a file that does not fit fails with "not enough
+// memory", never an abort, and leaves no temporary. Natively only (sanitizers, Wine reserve their
+// own).
+TEST_F(HstexportTest, MemoryLimitsNeverAbortNorLeaveTemporaries) {
+    if (!testsupport::PosixChildControls() || testsupport::HeavyTestDivisor() > 1) {
+        GTEST_SKIP() << "address-space limits are meaningful natively only";
+    }
+    Write("a.hst", Small());
+    HistoryPlan large = Small();
+    large.records.resize(200000, large.records.back());
+    Write("b.hst", large);
+    int firstWhole = 0;
+    for (int mebibytes = 8; mebibytes <= 128; mebibytes += 8) {
+        SCOPED_TRACE(mebibytes);
+        testsupport::RunOptions options;
+        options.memoryLimit = static_cast<std::uint64_t>(mebibytes) << 20;
+        const auto result = Run({"-j", "2", "a.hst", "b.hst"}, options);
+        // 127: too little even to load the program.
+        EXPECT_TRUE(result.exitCode == 0 || result.exitCode == 1 || result.exitCode == 127)
+            << result.exitCode << result.errors;
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+        }
+        if (result.exitCode == 0 && firstWhole == 0) {
+            firstWhole = mebibytes;
+        }
+    }
+    EXPECT_GT(firstWhole, 0);
+    std::printf("every file exports from a limit of %d MiB\n", firstWhole);
+}
+
+// With standard error closed, no output file takes its descriptor and its messages.
+TEST_F(HstexportTest, ClosedStandardErrorNeverLandsInAnOutput) {
+    if (!testsupport::PosixChildControls()) {
+        GTEST_SKIP() << "standard error is closed by POSIX means here";
+    }
+    Write("good.hst", Small());
+    testsupport::WriteFileBytes(dir.file("bad.hst"), "x");
+    testsupport::RunOptions options;
+    options.closeStandardError = true;
+    EXPECT_EQ(Run({"-j", "2", "bad.hst", "good.hst"}, options).exitCode, 1);
+    EXPECT_EQ(Read("good.csv").find("hstexport"), std::string::npos);
 }
 
 TEST_F(HstexportTest, GzipRoundTrip) {
@@ -366,6 +507,15 @@ TEST_F(HstexportTest, GzipRoundTrip) {
     EXPECT_EQ(Gunzip(Read("g.csv.gz")), "");
     EXPECT_EQ(Run({"--gzip-level", "1", "g.hst"}).exitCode, 2);  // without --gzip
     EXPECT_EQ(Run({"--gzip", "--gzip-level", "10", "g.hst"}).exitCode, 2);
+    // A write error names the system's reason, also when it shows at the last flush.
+    if (testsupport::SupportsFileSizeLimit()) {
+        testsupport::RunOptions limited;
+        limited.fileSizeLimit = 1000;
+        const auto full = Run({"--gzip", "-o", "small", "g.hst"}, limited);
+        EXPECT_EQ(full.exitCode, 1);
+        EXPECT_NE(full.errors.find("g.hst: write error: File too large"), std::string::npos)
+            << full.errors;
+    }
 }
 
 TEST_F(HstexportTest, CommandLine) {
