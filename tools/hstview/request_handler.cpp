@@ -1,6 +1,8 @@
 #include "request_handler.h"
 
+#include <charconv>
 #include <cmath>
+#include <set>
 #include <nlohmann/json.hpp>
 
 #include "csv_export.h"
@@ -84,6 +86,16 @@ bool ParseSeconds(const std::string& text, std::uint64_t& ticks) {
     return true;
 }
 
+// A single's value as the double its shortest text reads as: the page shows 3.14159, as the
+// exports do, not the single's exact binary expansion 3.141590118408203.
+double ShortestSingle(double value) {
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, static_cast<float>(value));
+    double shortest = value;
+    std::from_chars(text, result.ptr, shortest);
+    return shortest;
+}
+
 std::vector<std::string> SplitTags(const std::string& text) {
     std::vector<std::string> tags;
     std::size_t start = 0;
@@ -160,6 +172,12 @@ HttpResponse Series(const ParsedTarget& target, const trendtab::Archive& archive
         }
     }
     const trendtab::M4Window window{fromTicks, toTicks, static_cast<std::uint32_t>(width)};
+    std::set<std::uint32_t> singleFiles;  // compact files: their values are singles
+    for (const trendtab::ArchiveFile& file : archive.Files()) {
+        if (file.ok() && file.layout == trendtab::Layout::Compact) {
+            singleFiles.insert(file.id);
+        }
+    }
     json series = json::array();
     for (const std::string& tag : tags) {
         json times = json::array();
@@ -168,6 +186,8 @@ HttpResponse Series(const ParsedTarget& target, const trendtab::Archive& archive
             times.push_back(Seconds(point.ticks));
             if (std::isnan(point.value)) {
                 values.push_back(nullptr);
+            } else if (singleFiles.count(static_cast<std::uint32_t>(point.order >> 32)) != 0) {
+                values.push_back(ShortestSingle(point.value));
             } else {
                 values.push_back(point.value);
             }
