@@ -84,7 +84,8 @@ TEST_F(ViewerTest, ExportEqualsHstexportsBytes) {
         command.insert(command.end(), arguments.begin(), arguments.end());
         command.push_back(kExamples);
         const testsupport::RunResult expected = testsupport::RunProgram(HSTEXPORT_EXE, command);
-        ASSERT_FALSE(expected.output.empty());  // a file without the tags fails, the rest are written
+        ASSERT_FALSE(
+            expected.output.empty());  // a file without the tags fails, the rest are written
         const HttpResponse response = Get("/api/export.csv?" + query);
         EXPECT_EQ(response.status, 200) << response.body;
         EXPECT_EQ(response.contentType, "text/csv; charset=utf-8");
@@ -119,10 +120,10 @@ TEST_F(ViewerTest, BadParametersGet400WithAJsonError) {
 }
 
 TEST_F(ViewerTest, NoPathReachesAFile) {
-    for (const char* target : {"/../../etc/passwd", "/%2e%2e/%2e%2e/etc/passwd",
-                               "/..%2f..%2fexamples%2fcompact.hst", "/examples/compact.hst",
-                               "/index.html%00.js", "//etc/passwd", "/api/../index.html",
-                               "C:\\Windows\\win.ini", "/api/files/1/../../compact.hst"}) {
+    for (const char* target :
+         {"/../../etc/passwd", "/%2e%2e/%2e%2e/etc/passwd", "/..%2f..%2fexamples%2fcompact.hst",
+          "/examples/compact.hst", "/index.html%00.js", "//etc/passwd", "/api/../index.html",
+          "C:\\Windows\\win.ini", "/api/files/1/../../compact.hst"}) {
         const HttpResponse response = Get(target);
         EXPECT_TRUE(response.status == 404 || response.status == 400) << target;
         EXPECT_EQ(response.body.find("root:"), std::string::npos);
@@ -133,9 +134,12 @@ TEST_F(ViewerTest, NoPathReachesAFile) {
 }
 
 TEST_F(ViewerTest, EveryAnswerCarriesTheSafetyHeadersAndOnlyGetAndHeadAreServed) {
-    for (const auto& [method, status] :
-         std::vector<std::pair<std::string, int>>{{"GET", 200}, {"HEAD", 200}, {"POST", 405},
-                                                  {"PUT", 405}, {"OPTIONS", 405}, {"DELETE", 405}}) {
+    for (const auto& [method, status] : std::vector<std::pair<std::string, int>>{{"GET", 200},
+                                                                                 {"HEAD", 200},
+                                                                                 {"POST", 405},
+                                                                                 {"PUT", 405},
+                                                                                 {"OPTIONS", 405},
+                                                                                 {"DELETE", 405}}) {
         const HttpResponse response = Get("/api/files", "127.0.0.1:8470", method);
         EXPECT_EQ(response.status, status) << method;
         EXPECT_EQ(response.Header("Content-Security-Policy"), "default-src 'self'");

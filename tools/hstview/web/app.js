@@ -177,7 +177,7 @@ function makePlot(element, tags) {
   }));
   const options = {
     width: Math.max(300, $('panels').clientWidth - 12),
-    height: 260,
+    height: 220,
     series,
     tzDate: (t) => uPlot.tzDate(shifted(t), 'Etc/UTC'),
     scales: { x: { time: true } },
@@ -344,7 +344,7 @@ async function start() {
     buildPanels();
   });
   window.addEventListener('resize', () => {
-    for (const chart of charts) chart.plot.setSize({ width: Math.max(300, $('panels').clientWidth - 12), height: 260 });
+    for (const chart of charts) chart.plot.setSize({ width: Math.max(300, $('panels').clientWidth - 12), height: 220 });
     refresh();
   });
   try {
