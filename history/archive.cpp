@@ -11,10 +11,9 @@ namespace trendtab {
 
 struct Archive::Entry {
     std::shared_ptr<const ArchiveFile> file;
-    // Guards the summary and the reader: one query reads a file at a time.
+    // Guards the summary: one query reads a file at a time.
     std::mutex mutex;
     std::shared_ptr<const MinMaxSummary> summary;
-    std::unique_ptr<PositionedReader> reader;
     std::atomic<std::uint64_t> lastUse{0};
     bool stale = false;  // a read found the file changed: look again at the next Refresh
 };
@@ -185,7 +184,6 @@ std::shared_ptr<const MinMaxSummary> Archive::SummaryOf(Entry& entry) const {
     if (!entry.summary) {
         std::string reason;
         entry.summary = MinMaxSummary::Build(entry.file->path, reason);
-        entry.reader = std::make_unique<PositionedReader>(entry.file->path);
         if (!entry.summary) {
             entry.stale = true;
         }
@@ -224,9 +222,11 @@ std::vector<M4Column> Archive::Query(const std::string& tag, const M4Window& win
             if (!summary || position >= summary->tagCount()) {
                 continue;
             }
+            // Opened for this query only: a file held open could not be removed or renamed on
+            // Windows by the logger that rotates it.
+            PositionedReader reader(entry->file->path);
             std::string reason;
-            if (!QueryM4(*summary, *entry->reader, position, entry->file->id, window, columns,
-                         reason)) {
+            if (!QueryM4(*summary, reader, position, entry->file->id, window, columns, reason)) {
                 entry->summary.reset();
                 entry->stale = true;
             }
@@ -260,7 +260,6 @@ void Archive::KeepWithinBudget(const Entry* keep) const {
         if (entry->summary) {
             total -= std::min(total, entry->summary->MemoryBytes());
             entry->summary.reset();
-            entry->reader.reset();
         }
     }
 }

@@ -11,7 +11,7 @@
 namespace trendtab {
 
 inline constexpr std::int64_t kTicksPerSecond = 10'000'000;
-inline constexpr std::int64_t kSecondsFrom1601To1970Ticks = 11'644'473'600LL;
+inline constexpr std::int64_t kUnixEpochSince1601Seconds = 11'644'473'600LL;
 
 inline std::uint64_t RecordStampTicks(const unsigned char* record, Layout layout) {
     if (layout == Layout::Wide) {
@@ -19,7 +19,7 @@ inline std::uint64_t RecordStampTicks(const unsigned char* record, Layout layout
     }
     // Seconds from 1901 on, so never before 1601.
     const auto seconds = LoadLittleEndian<std::int32_t>(record);
-    return static_cast<std::uint64_t>(seconds + kSecondsFrom1601To1970Ticks) *
+    return static_cast<std::uint64_t>(seconds + kUnixEpochSince1601Seconds) *
            static_cast<std::uint64_t>(kTicksPerSecond);
 }
 
