@@ -14,6 +14,9 @@ struct Archive::Entry {
     // Guards the summary: one query reads a file at a time.
     std::mutex mutex;
     std::shared_ptr<const MinMaxSummary> summary;
+    // Per tag, the whole file as one column: a view in which the file falls into one pixel
+    // column (a year of daily files) needs no read of it.
+    std::vector<M4Column> whole;
     std::atomic<std::uint64_t> lastUse{0};
     bool stale = false;  // a read found the file changed: look again at the next Refresh
 };
@@ -186,53 +189,105 @@ std::shared_ptr<const MinMaxSummary> Archive::SummaryOf(Entry& entry) const {
         entry.summary = MinMaxSummary::Build(entry.file->path, reason);
         if (!entry.summary) {
             entry.stale = true;
+            return nullptr;
+        }
+        const MinMaxSummary& summary = *entry.summary;
+        entry.whole.assign(summary.tagCount(), M4Column());
+        std::vector<std::vector<M4Column>> single(summary.tagCount(), std::vector<M4Column>(1));
+        std::vector<M4Target> targets;
+        for (std::size_t tag = 0; tag < summary.tagCount(); ++tag) {
+            targets.push_back({tag, &single[tag]});
+        }
+        PositionedReader reader(entry.file->path);
+        const M4Window window{summary.firstTicks(), summary.lastTicks() + 1, 1};
+        if (!QueryM4(summary, reader, targets, entry.file->id, window, reason)) {
+            entry.summary.reset();
+            entry.stale = true;
+            return nullptr;
+        }
+        for (std::size_t tag = 0; tag < summary.tagCount(); ++tag) {
+            entry.whole[tag] = std::move(single[tag][0]);
         }
     }
     return entry.summary;
 }
 
 std::vector<M4Column> Archive::Query(const std::string& tag, const M4Window& window) const {
-    std::vector<M4Column> columns(window.Valid() ? window.width : 0);
+    return std::move(Query(std::vector<std::string>{tag}, window)[0]);
+}
+
+std::vector<std::vector<M4Column>> Archive::Query(const std::vector<std::string>& tags,
+                                                  const M4Window& window) const {
+    std::vector<std::vector<M4Column>> columns(
+        tags.size(), std::vector<M4Column>(window.Valid() ? window.width : 0));
     if (!window.Valid()) {
         return columns;
     }
-    std::vector<std::shared_ptr<Entry>> holding;
+    // The files holding any of the tags, and where each tag lies in each.
+    struct Holding {
+        std::shared_ptr<Entry> entry;
+        std::vector<std::pair<std::size_t, std::size_t>> tags;  // (position in file, in `tags`)
+    };
+    std::vector<Holding> holding;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         for (const auto& [path, entry] : entries_) {
-            const auto& tags = entry->file->tags;
-            if (entry->file->ok() && std::find(tags.begin(), tags.end(), tag) != tags.end()) {
+            if (!entry->file->ok()) {
+                continue;
+            }
+            Holding item{entry, {}};
+            const auto& names = entry->file->tags;
+            for (std::size_t t = 0; t < tags.size(); ++t) {
+                const auto found = std::find(names.begin(), names.end(), tags[t]);
+                if (found != names.end()) {
+                    item.tags.emplace_back(static_cast<std::size_t>(found - names.begin()), t);
+                }
+            }
+            if (!item.tags.empty()) {
                 entry->lastUse = ++clock_;
-                holding.push_back(entry);
+                holding.push_back(std::move(item));
             }
         }
     }
-    std::sort(holding.begin(), holding.end(), [](const auto& a, const auto& b) {
-        return a->file->firstTicks < b->file->firstTicks;
-    });
-    for (const auto& entry : holding) {
-        const auto& tags = entry->file->tags;
-        const auto position =
-            static_cast<std::size_t>(std::find(tags.begin(), tags.end(), tag) - tags.begin());
+    for (const Holding& item : holding) {
+        Entry& entry = *item.entry;
         bool built = false;
         {
-            const std::lock_guard<std::mutex> lock(entry->mutex);
-            built = entry->summary != nullptr;
-            const auto summary = SummaryOf(*entry);
-            if (!summary || position >= summary->tagCount()) {
+            const std::lock_guard<std::mutex> lock(entry.mutex);
+            built = entry.summary != nullptr;
+            const auto summary = SummaryOf(entry);
+            if (!summary || summary->recordCount() == 0 || window.to <= summary->firstTicks() ||
+                window.from > summary->lastTicks()) {
                 continue;
+            }
+            const std::uint64_t first = summary->firstTicks();
+            const std::uint64_t last = summary->lastTicks();
+            if (window.from <= first && last < window.to &&
+                window.ColumnOf(first) == window.ColumnOf(last)) {
+                for (const auto& [position, t] : item.tags) {
+                    if (position < entry.whole.size()) {
+                        columns[t][window.ColumnOf(first)].Merge(entry.whole[position]);
+                    }
+                }
+                continue;
+            }
+            std::vector<M4Target> targets;
+            for (const auto& [position, t] : item.tags) {
+                if (position < summary->tagCount()) {
+                    targets.push_back({position, &columns[t]});
+                }
             }
             // Opened for this query only: a file held open could not be removed or renamed on
             // Windows by the logger that rotates it.
-            PositionedReader reader(entry->file->path);
+            PositionedReader reader(entry.file->path);
             std::string reason;
-            if (!QueryM4(*summary, reader, position, entry->file->id, window, columns, reason)) {
-                entry->summary.reset();
-                entry->stale = true;
+            if (!QueryM4(*summary, reader, targets, entry.file->id, window, reason)) {
+                entry.summary.reset();
+                entry.stale = true;
             }
         }
         if (!built) {
-            KeepWithinBudget(entry.get());
+            KeepWithinBudget(&entry);
         }
     }
     return columns;

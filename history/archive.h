@@ -65,6 +65,9 @@ class Archive {
     // The M4 columns of `tag` over every file holding it. A file that no longer reads as it did
     // is left out and looked at again by the next Refresh.
     std::vector<M4Column> Query(const std::string& tag, const M4Window& window) const;
+    // The same for several tags at once (each file's column edges read once for all).
+    std::vector<std::vector<M4Column>> Query(const std::vector<std::string>& tags,
+                                             const M4Window& window) const;
 
     std::size_t SummaryBytes() const;
 

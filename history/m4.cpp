@@ -3,24 +3,45 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "history/record_values.h"
 
 namespace trendtab {
 
 void M4Column::Add(const M4Sample& sample) {
-    M4Column single;
-    single.count = 1;
-    single.first = single.last = sample;
-    if (std::isnan(sample.value)) {
-        single.hasNaN = true;
-        single.firstNaN = sample;
+    if (count == 0) {
+        first = last = sample;
     } else {
-        single.hasValue = true;
-        single.min = single.max = sample;
+        if (EarlierSample(sample, first)) {
+            first = sample;
+        }
+        if (EarlierSample(last, sample)) {
+            last = sample;
+        }
     }
-    single.samples.push_back(sample);
-    Merge(single);
+    if (std::isnan(sample.value)) {
+        if (!hasNaN || EarlierSample(sample, firstNaN)) {
+            firstNaN = sample;
+            hasNaN = true;
+        }
+    } else {
+        if (!hasValue || sample.value < min.value ||
+            (sample.value == min.value && EarlierSample(sample, min))) {
+            min = sample;
+        }
+        if (!hasValue || sample.value > max.value ||
+            (sample.value == max.value && EarlierSample(sample, max))) {
+            max = sample;
+        }
+        hasValue = true;
+    }
+    ++count;
+    if (count < 4) {
+        samples.push_back(sample);
+    } else if (!samples.empty()) {
+        samples.clear();
+    }
 }
 
 void M4Column::Merge(const M4Column& other) {
@@ -133,6 +154,34 @@ class EdgeRecords {
         return true;  // the block's last stamp is >= ticks, so this is not reached for sound files
     }
 
+    // The stamp of a record whose value is known (a summary node's): from a kept block, or
+    // read alone, leaving the kept blocks as they are.
+    bool Stamp(std::uint32_t index, double value, M4Sample& sample) {
+        const std::size_t leaf = index / MinMaxSummary::kLeafRecords;
+        unsigned char stamp[8];
+        const unsigned char* record = nullptr;
+        for (Slot& slot : slots_) {
+            if (slot.leaf == leaf) {
+                record = slot.bytes.data() +
+                         (index - leaf * MinMaxSummary::kLeafRecords) * summary_.recordSize();
+            }
+        }
+        if (!record) {
+            const std::size_t size =
+                summary_.layout() == Layout::Wide ? kWideStampSize : kCompactStampSize;
+            if (reader_.ReadAt(summary_.recordStart() +
+                                   static_cast<std::uint64_t>(index) * summary_.recordSize(),
+                               stamp, size) != size) {
+                return false;
+            }
+            record = stamp;
+        }
+        sample.ticks = RecordStampTicks(record, summary_.layout());
+        sample.value = value;
+        sample.order = static_cast<std::uint64_t>(fileNumber_) << 32 | index;
+        return true;
+    }
+
   private:
     struct Slot {
         std::size_t leaf = SIZE_MAX;
@@ -169,32 +218,34 @@ class EdgeRecords {
 constexpr const char* kCutShort = "the file no longer holds its summarised records";
 
 // Every record of the file, for a file out of time order.
-bool ScanM4(const MinMaxSummary& summary, PositionedReader& reader, std::size_t tag,
-            std::uint32_t fileNumber, const M4Window& window, std::vector<M4Column>& columns,
+bool ScanM4(const MinMaxSummary& summary, PositionedReader& reader,
+            const std::vector<M4Target>& targets, std::uint32_t fileNumber, const M4Window& window,
             std::string& reason) {
     EdgeRecords records(summary, reader, fileNumber);
     for (std::uint32_t index = 0; index < summary.recordCount(); ++index) {
-        M4Sample sample;
-        if (!records.Sample(index, tag, sample)) {
-            reason = kCutShort;
-            return false;
+        for (const M4Target& target : targets) {
+            M4Sample sample;
+            if (!records.Sample(index, target.tag, sample)) {
+                reason = kCutShort;
+                return false;
+            }
+            AddToColumns(*target.columns, window, sample);
         }
-        AddToColumns(columns, window, sample);
     }
     return true;
 }
 
 }  // namespace
 
-bool QueryM4(const MinMaxSummary& summary, PositionedReader& reader, std::size_t tag,
-             std::uint32_t fileNumber, const M4Window& window, std::vector<M4Column>& columns,
+bool QueryM4(const MinMaxSummary& summary, PositionedReader& reader,
+             const std::vector<M4Target>& targets, std::uint32_t fileNumber, const M4Window& window,
              std::string& reason) {
     if (summary.recordCount() == 0 || window.to <= summary.firstTicks() ||
-        window.from > summary.lastTicks()) {
+        window.from > summary.lastTicks() || targets.empty()) {
         return true;
     }
     if (!summary.ordered()) {
-        return ScanM4(summary, reader, tag, fileNumber, window, columns, reason);
+        return ScanM4(summary, reader, targets, fileNumber, window, reason);
     }
     EdgeRecords records(summary, reader, fileNumber);
     constexpr std::uint32_t kLeaf = MinMaxSummary::kLeafRecords;
@@ -210,7 +261,7 @@ bool QueryM4(const MinMaxSummary& summary, PositionedReader& reader, std::size_t
         }
         return records.LowerBound(start, index);
     };
-    auto addRaw = [&](M4Column& column, std::uint32_t begin, std::uint32_t end) {
+    auto addRaw = [&](M4Column& column, std::size_t tag, std::uint32_t begin, std::uint32_t end) {
         for (std::uint32_t index = begin; index < end; ++index) {
             M4Sample sample;
             if (!records.Sample(index, tag, sample)) {
@@ -220,12 +271,15 @@ bool QueryM4(const MinMaxSummary& summary, PositionedReader& reader, std::size_t
         }
         return true;
     };
+    // The columns before the file's first stamp hold none of its records.
+    std::uint32_t c =
+        summary.firstTicks() < window.from ? 0 : window.ColumnOf(summary.firstTicks());
     std::uint32_t begin = 0;
-    if (!boundary(0, begin)) {
+    if (!boundary(c, begin)) {
         reason = kCutShort;
         return false;
     }
-    for (std::uint32_t c = 0; c < window.width && begin < summary.recordCount(); ++c) {
+    for (; c < window.width && begin < summary.recordCount(); ++c) {
         std::uint32_t end = 0;
         if (!boundary(c + 1, end)) {
             reason = kCutShort;
@@ -234,38 +288,41 @@ bool QueryM4(const MinMaxSummary& summary, PositionedReader& reader, std::size_t
         if (begin == end) {
             continue;
         }
-        M4Column column;
         const std::uint32_t firstLeaf = begin / kLeaf;
         const std::uint32_t lastLeaf = (end - 1) / kLeaf;
-        bool read = true;
-        if (lastLeaf <= firstLeaf + 1) {
-            read = addRaw(column, begin, end);
-        } else {
-            // The ragged ends from the records, the whole blocks between from the summary.
-            read = addRaw(column, begin, (firstLeaf + 1) * kLeaf) &&
-                   addRaw(column, lastLeaf * kLeaf, end);
-            const MinMaxNode node = summary.Range(tag, firstLeaf + 1, lastLeaf);
-            M4Column middle;
-            middle.count = static_cast<std::uint64_t>(lastLeaf - firstLeaf - 1) * kLeaf;
-            // Its first and last lie between the ends' samples: never chosen, but set.
-            read = read && records.Sample((firstLeaf + 1) * kLeaf, tag, middle.first) &&
-                   records.Sample(lastLeaf * kLeaf - 1, tag, middle.last);
-            if (read && node.HasValue()) {
-                middle.hasValue = true;
-                read = records.Sample(node.minRecord, tag, middle.min) &&
-                       records.Sample(node.maxRecord, tag, middle.max);
+        for (const M4Target& target : targets) {
+            M4Column column;
+            bool read = true;
+            if (lastLeaf <= firstLeaf + 1) {
+                read = addRaw(column, target.tag, begin, end);
+            } else {
+                // The ragged ends from the records, the whole blocks between from the summary.
+                read = addRaw(column, target.tag, begin, (firstLeaf + 1) * kLeaf) &&
+                       addRaw(column, target.tag, lastLeaf * kLeaf, end);
+                const MinMaxNode node = summary.Range(target.tag, firstLeaf + 1, lastLeaf);
+                M4Column middle;
+                middle.count = static_cast<std::uint64_t>(lastLeaf - firstLeaf - 1) * kLeaf;
+                // Its first and last lie between the ends' samples, so never win: the
+                // column's own first stands in for both, without a read.
+                middle.first = middle.last = column.first;
+                if (read && node.HasValue()) {
+                    middle.hasValue = true;
+                    read = records.Stamp(node.minRecord, node.min, middle.min) &&
+                           records.Stamp(node.maxRecord, node.max, middle.max);
+                }
+                if (read && node.nanRecord != kNoRecord) {
+                    middle.hasNaN = true;
+                    read = records.Stamp(node.nanRecord, std::numeric_limits<double>::quiet_NaN(),
+                                         middle.firstNaN);
+                }
+                column.Merge(middle);
             }
-            if (read && node.nanRecord != kNoRecord) {
-                middle.hasNaN = true;
-                read = records.Sample(node.nanRecord, tag, middle.firstNaN);
+            if (!read) {
+                reason = kCutShort;
+                return false;
             }
-            column.Merge(middle);
+            (*target.columns)[c].Merge(column);
         }
-        if (!read) {
-            reason = kCutShort;
-            return false;
-        }
-        columns[c].Merge(column);
         begin = end;
     }
     return true;

@@ -58,11 +58,17 @@ struct M4Window {
 // Adds a sample to its column; nothing when it lies outside the window.
 void AddToColumns(std::vector<M4Column>& columns, const M4Window& window, const M4Sample& sample);
 
-// Adds one tag of one summarised file to `columns` (window.width long). Raw records are read
-// through `reader` only at column edges; a file out of time order is read whole. False with
-// `reason` when the file no longer holds the summarised records.
-bool QueryM4(const MinMaxSummary& summary, PositionedReader& reader, std::size_t tag,
-             std::uint32_t fileNumber, const M4Window& window, std::vector<M4Column>& columns,
+// A tag of a file (0-based) and the columns (window.width long) it is added to.
+struct M4Target {
+    std::size_t tag = 0;
+    std::vector<M4Column>* columns = nullptr;
+};
+
+// Adds tags of one summarised file to their columns, in one pass over the column edges. Raw
+// records are read through `reader` only at column edges; a file out of time order is read
+// whole. False with `reason` when the file no longer holds the summarised records.
+bool QueryM4(const MinMaxSummary& summary, PositionedReader& reader,
+             const std::vector<M4Target>& targets, std::uint32_t fileNumber, const M4Window& window,
              std::string& reason);
 
 // The points to draw, in time order: the column's samples when it holds fewer than four, else

@@ -1,10 +1,10 @@
 // Reads bytes at a given offset of a file that may shrink, grow or be replaced while it is read:
-// no memory map, so a truncated file gives a short read, never a fault. One reader is used by one
-// thread at a time (the archive keeps a lock around it).
+// one positioned read per call (no shared file position, no memory map, so a truncated file
+// gives a short read, never a fault). The file is opened so that others may still write, rename
+// and remove it. The build picks the backend (positioned_reader_posix.cpp or _win32.cpp).
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 namespace trendtab {
@@ -12,13 +12,17 @@ namespace trendtab {
 class PositionedReader {
   public:
     explicit PositionedReader(const std::string& path);
-    bool is_open() const { return stream_.is_open(); }
+    ~PositionedReader();
+    PositionedReader(const PositionedReader&) = delete;
+    PositionedReader& operator=(const PositionedReader&) = delete;
+
+    bool is_open() const;
     // Reads `size` bytes at `offset` into `buffer`; returns the bytes read (fewer at the end of
     // the file or on an error).
     std::size_t ReadAt(std::uint64_t offset, unsigned char* buffer, std::size_t size);
 
   private:
-    std::ifstream stream_;
+    std::intptr_t handle_;  // a descriptor or a HANDLE; -1 when not open
 };
 
 }  // namespace trendtab

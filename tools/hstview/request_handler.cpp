@@ -2,8 +2,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <set>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "csv_export.h"
 #include "embedded_assets.h"
@@ -179,10 +179,12 @@ HttpResponse Series(const ParsedTarget& target, const trendtab::Archive& archive
         }
     }
     json series = json::array();
-    for (const std::string& tag : tags) {
+    const auto columns = archive.Query(tags, window);
+    for (std::size_t t = 0; t < tags.size(); ++t) {
+        const std::string& tag = tags[t];
         json times = json::array();
         json values = json::array();
-        for (const trendtab::M4Sample& point : trendtab::DrawnPoints(archive.Query(tag, window))) {
+        for (const trendtab::M4Sample& point : trendtab::DrawnPoints(columns[t])) {
             times.push_back(Seconds(point.ticks));
             if (std::isnan(point.value)) {
                 values.push_back(nullptr);
