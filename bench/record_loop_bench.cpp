@@ -10,9 +10,9 @@
 #include <random>
 #include <vector>
 
-#include "row_format.h"
-#include "stamp_decoder.h"
-#include "value_columns.h"
+#include "converter/row_format.h"
+#include "converter/value_columns.h"
+#include "history/stamp_decoder.h"
 
 namespace trendtab {
 namespace {

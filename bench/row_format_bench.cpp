@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "row_format.h"
+#include "converter/row_format.h"
 
 namespace trendtab {
 namespace {

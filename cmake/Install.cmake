@@ -32,11 +32,12 @@ install(TARGETS trendtime EXPORT trendtimeTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT libtrendtime1)
 install(FILES
   ${PROJECT_SOURCE_DIR}/timelib/include/trendtime.h
-  ${TRENDTAB_PLATFORM_HEADERS_DIR}/trendtime_platform.h
+  ${CMAKE_BINARY_DIR}/generated/include/trendtime_platform.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT libtrendtime-dev)
 if(WIN32)
   # The import library Microsoft's linker reads and the .def it was made from (timelib/).
-  install(FILES ${TRENDTIME_MSVC_IMPORT_LIBRARY} ${TRENDTIME_DEF_FILE}
+  install(FILES $<TARGET_PROPERTY:trendtime,TRENDTAB_MSVC_IMPORT_LIBRARY>
+    $<TARGET_PROPERTY:trendtime,TRENDTAB_DEF_FILE>
     DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT libtrendtime-dev)
 endif()
 

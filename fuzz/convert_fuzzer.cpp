@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "convert.h"
-#include "options.h"
-#include "scratch_directory.h"
+#include "converter/convert.h"
+#include "converter/options.h"
+#include "fuzz/scratch_directory.h"
 
 namespace {
 

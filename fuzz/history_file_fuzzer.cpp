@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "history_file.h"
-#include "record_cursor.h"
-#include "scratch_directory.h"
+#include "fuzz/scratch_directory.h"
+#include "history/history_file.h"
+#include "history/record_cursor.h"
 
 namespace {
 std::string g_path;

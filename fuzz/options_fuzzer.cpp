@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "options.h"
+#include "converter/options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<std::string> args = {"trendtab"};

@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "posix_tz_rule.h"
-#include "yearly_rule_form.h"
+#include "timelib/portable/posix_tz_rule.h"
+#include "timelib/portable/yearly_rule_form.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

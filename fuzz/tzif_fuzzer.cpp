@@ -2,9 +2,9 @@
 // what it reads.
 #include <cstdint>
 
-#include "tzif_reader.h"
-#include "zone_description.h"
-#include "zone_history.h"
+#include "timelib/platform/posix/tzif_reader.h"
+#include "timelib/platform/posix/zone_description.h"
+#include "timelib/platform/posix/zone_history.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     trendtab::posix::TzifData zone;

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "row_format.h"
+#include "converter/row_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 8) {

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "history/record_values.h"
+#include "history/stamp_ticks.h"
 
 namespace trendtab {
 
@@ -55,7 +56,7 @@ ArchiveFile TakeFileSnapshot(const std::string& path) {
     file.descriptions.resize(file.tags.size());
     file.recordCount = info.recordCount;
     if (info.recordCount > 0) {
-        PositionedReader reader(path);
+        platform::PositionedReader reader(path);
         std::vector<unsigned char> record(info.header.recordSize);
         const std::uint64_t lastOffset =
             info.recordStart + (info.recordCount - 1) * info.header.recordSize;
@@ -63,12 +64,12 @@ ArchiveFile TakeFileSnapshot(const std::string& path) {
             file.refusal = "the file was cut short while it was read";
             return file;
         }
-        file.firstTicks = RecordStampTicks(record.data(), file.layout);
+        file.firstTicks = StampTicks(record.data(), file.layout);
         if (reader.ReadAt(lastOffset, record.data(), record.size()) != record.size()) {
             file.refusal = "the file was cut short while it was read";
             return file;
         }
-        file.lastTicks = RecordStampTicks(record.data(), file.layout);
+        file.lastTicks = StampTicks(record.data(), file.layout);
     }
     return file;
 }
@@ -198,7 +199,7 @@ std::shared_ptr<const MinMaxSummary> Archive::SummaryOf(Entry& entry) const {
         for (std::size_t tag = 0; tag < summary.tagCount(); ++tag) {
             targets.push_back({tag, &single[tag]});
         }
-        PositionedReader reader(entry.file->path);
+        platform::PositionedReader reader(entry.file->path);
         const M4Window window{summary.firstTicks(), summary.lastTicks() + 1, 1};
         if (!QueryM4(summary, reader, targets, entry.file->id, window, reason)) {
             entry.summary.reset();
@@ -279,7 +280,7 @@ std::vector<std::vector<M4Column>> Archive::Query(const std::vector<std::string>
             }
             // Opened for this query only: a file held open could not be removed or renamed on
             // Windows by the logger that rotates it.
-            PositionedReader reader(entry.file->path);
+            platform::PositionedReader reader(entry.file->path);
             std::string reason;
             if (!QueryM4(*summary, reader, targets, entry.file->id, window, reason)) {
                 entry.summary.reset();

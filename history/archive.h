@@ -15,7 +15,7 @@
 #include "history/history_file.h"
 #include "history/m4.h"
 #include "history/minmax_summary.h"
-#include "history/positioned_reader.h"
+#include "platform/positioned_reader.h"
 
 namespace trendtab {
 

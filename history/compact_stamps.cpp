@@ -1,5 +1,5 @@
 // Compact stamps: signed seconds since 1970 in the local time of the system's zone.
-#include "stamp_decoder.h"
+#include "history/stamp_decoder.h"
 
 namespace trendtab {
 

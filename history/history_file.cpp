@@ -1,34 +1,12 @@
-#include "history_file.h"
+#include "history/history_file.h"
 
 #include <algorithm>
 
-#include "file_services.h"
-#include "little_endian.h"
+#include "history/little_endian.h"
+#include "platform/file_services.h"
 
 namespace trendtab {
 namespace {
-
-// The console text of each refusal, as the converter prints it ("%s" is the path).
-std::string MessageFor(HistoryError error, const std::string& path) {
-    switch (error) {
-        case HistoryError::CannotOpen:
-            return "    Could not open: " + path + "\n";
-        case HistoryError::TypeMissing:
-            return "    Error in type of infoFile data: " + path + "\n";
-        case HistoryError::InfoHeadIncomplete:
-            return "    Error loading infoHead data: " + path + "\n";
-        case HistoryError::TagCountOutOfRange:
-            return "    Error in number of tags of infoHead data: " + path + "\n";
-        case HistoryError::TagTableCutShort:
-        case HistoryError::TagNamesMissing:
-        case HistoryError::RecordTooSmall:
-            return "   Invalid history file";  // no path, no line end
-        case HistoryError::None:
-        case HistoryError::InfoFileIncomplete:
-            break;
-    }
-    return std::string();
-}
 
 bool ReadExactly(std::FILE* file, void* buffer, std::size_t size) {
     return size == 0 || std::fread(buffer, 1, size, file) == size;
@@ -145,10 +123,9 @@ void SplitWideTagText(const std::string& text, int numTags, std::vector<std::str
     }
 }
 
-HistoryFile ReadHistoryFile(std::FILE* file, const std::string& path) {
+HistoryFile ReadHistoryFile(std::FILE* file) {
     HistoryFile result;
     result.error = ReadHeaderAndTags(file, result.header);
-    result.message = MessageFor(result.error, path);
     if (!result.ok()) {
         return result;
     }
@@ -173,10 +150,9 @@ OpenedHistoryFile OpenHistoryFile(const std::string& path) {
     opened.file.reset(platform::OpenForReading(path));
     if (!opened.file) {
         opened.info.error = HistoryError::CannotOpen;
-        opened.info.message = MessageFor(HistoryError::CannotOpen, path);
         return opened;
     }
-    opened.info = ReadHistoryFile(opened.file.get(), path);
+    opened.info = ReadHistoryFile(opened.file.get());
     return opened;
 }
 

@@ -1,6 +1,6 @@
 // The trend history file (.hst), and the opening and checking of one: the header, the tag table
-// and where the records lie. Nothing here prints; failures come back as values, with the console
-// text that reports them.
+// and where the records lie. Nothing here prints; failures come back as values
+// (rejection_message.h has the converter's words for them).
 //
 // A file is four regions back to back, with no gaps or alignment; every field is little-endian.
 //
@@ -31,7 +31,7 @@
 // Reading a file (record_cursor.h, stamp_decoder.h):
 //
 //   const OpenedHistoryFile opened = OpenHistoryFile(path);
-//   if (!opened.info.ok()) { report opened.info.message; return; }
+//   if (!opened.info.ok()) { report RejectionMessage(opened.info.error, path); return; }
 //   const HistoryHeader& header = opened.info.header;
 //   RecordCursor cursor(opened.file.get(), header.recordSize);
 //   const FileStampDecoder stamps(header.layout());
@@ -101,9 +101,6 @@ struct HistoryFile {
     // kept (the converter lists them before its message).
     HistoryHeader header;
     HistoryError error = HistoryError::None;
-    // The console text that reports the error, the path filled in, exactly as the converter
-    // prints it (some have no line end); "" for no error and for InfoFileIncomplete.
-    std::string message;
     std::uint64_t recordStart = 0;    // file offset of the first record
     std::uint64_t recordCount = 0;    // whole records in the file (0 for recordSize 0)
     std::uint64_t trailingBytes = 0;  // bytes after the last whole record
@@ -112,9 +109,9 @@ struct HistoryFile {
 };
 
 // Reads and checks the header and tag table from the start of `file`, leaving it at the first
-// record when they are sound. `path` names the file in the message; the record geometry comes
-// from the size of the open file (counts stay 0 if the system cannot say).
-HistoryFile ReadHistoryFile(std::FILE* file, const std::string& path);
+// record when they are sound. The record geometry comes from the size of the open file (counts
+// stay 0 if the system cannot say).
+HistoryFile ReadHistoryFile(std::FILE* file);
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }

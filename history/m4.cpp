@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "history/record_values.h"
+#include "history/stamp_ticks.h"
 
 namespace trendtab {
 
@@ -103,7 +104,8 @@ namespace {
 // edge is the previous column's right one.
 class EdgeRecords {
   public:
-    EdgeRecords(const MinMaxSummary& summary, PositionedReader& reader, std::uint32_t fileNumber)
+    EdgeRecords(const MinMaxSummary& summary, platform::PositionedReader& reader,
+                std::uint32_t fileNumber)
         : summary_(summary), reader_(reader), fileNumber_(fileNumber) {}
 
     // The record's bytes, or null when the file no longer holds it.
@@ -121,7 +123,7 @@ class EdgeRecords {
         if (!record) {
             return false;
         }
-        sample.ticks = RecordStampTicks(record, summary_.layout());
+        sample.ticks = StampTicks(record, summary_.layout());
         sample.value = RecordValue(record, summary_.layout(), tag);
         sample.order = static_cast<std::uint64_t>(fileNumber_) << 32 | index;
         return true;
@@ -147,7 +149,7 @@ class EdgeRecords {
             if (!record) {
                 return false;
             }
-            if (RecordStampTicks(record, summary_.layout()) >= ticks) {
+            if (StampTicks(record, summary_.layout()) >= ticks) {
                 return true;
             }
         }
@@ -176,7 +178,7 @@ class EdgeRecords {
             }
             record = stamp;
         }
-        sample.ticks = RecordStampTicks(record, summary_.layout());
+        sample.ticks = StampTicks(record, summary_.layout());
         sample.value = value;
         sample.order = static_cast<std::uint64_t>(fileNumber_) << 32 | index;
         return true;
@@ -209,7 +211,7 @@ class EdgeRecords {
     }
 
     const MinMaxSummary& summary_;
-    PositionedReader& reader_;
+    platform::PositionedReader& reader_;
     std::uint32_t fileNumber_;
     std::array<Slot, 2> slots_;
     std::size_t next_ = 0;
@@ -218,7 +220,7 @@ class EdgeRecords {
 constexpr const char* kCutShort = "the file no longer holds its summarised records";
 
 // Every record of the file, for a file out of time order.
-bool ScanM4(const MinMaxSummary& summary, PositionedReader& reader,
+bool ScanM4(const MinMaxSummary& summary, platform::PositionedReader& reader,
             const std::vector<M4Target>& targets, std::uint32_t fileNumber, const M4Window& window,
             std::string& reason) {
     EdgeRecords records(summary, reader, fileNumber);
@@ -237,7 +239,7 @@ bool ScanM4(const MinMaxSummary& summary, PositionedReader& reader,
 
 }  // namespace
 
-bool QueryM4(const MinMaxSummary& summary, PositionedReader& reader,
+bool QueryM4(const MinMaxSummary& summary, platform::PositionedReader& reader,
              const std::vector<M4Target>& targets, std::uint32_t fileNumber, const M4Window& window,
              std::string& reason) {
     if (summary.recordCount() == 0 || window.to <= summary.firstTicks() ||

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "history/minmax_summary.h"
-#include "history/positioned_reader.h"
+#include "platform/positioned_reader.h"
 
 namespace trendtab {
 
@@ -67,7 +67,7 @@ struct M4Target {
 // Adds tags of one summarised file to their columns, in one pass over the column edges. Raw
 // records are read through `reader` only at column edges; a file out of time order is read
 // whole. False with `reason` when the file no longer holds the summarised records.
-bool QueryM4(const MinMaxSummary& summary, PositionedReader& reader,
+bool QueryM4(const MinMaxSummary& summary, platform::PositionedReader& reader,
              const std::vector<M4Target>& targets, std::uint32_t fileNumber, const M4Window& window,
              std::string& reason);
 

@@ -7,6 +7,7 @@
 
 #include "history/record_cursor.h"
 #include "history/record_values.h"
+#include "history/stamp_ticks.h"
 
 namespace trendtab {
 
@@ -90,7 +91,7 @@ std::shared_ptr<const MinMaxSummary> MinMaxSummary::Build(const std::string& pat
         const std::size_t take = std::min<std::size_t>(span.count, s.recordCount_ - index);
         for (std::size_t i = 0; i < take; ++i, ++index) {
             const unsigned char* record = span.Record(i);
-            const std::uint64_t ticks = RecordStampTicks(record, s.layout_);
+            const std::uint64_t ticks = StampTicks(record, s.layout_);
             if (index == 0) {
                 s.firstTicks_ = s.lastTicks_ = ticks;
             } else if (ticks < previous) {

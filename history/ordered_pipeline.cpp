@@ -1,4 +1,4 @@
-#include "ordered_pipeline.h"
+#include "history/ordered_pipeline.h"
 
 #include <algorithm>
 #include <condition_variable>

@@ -1,4 +1,4 @@
-#include "record_cursor.h"
+#include "history/record_cursor.h"
 
 #include <algorithm>
 

@@ -1,16 +1,9 @@
-// Times of day and the local calendar time of one record.
+// The local calendar time of one record.
 #pragma once
 
 #include <cstdint>
 
 namespace trendtab {
-
-// A time of day as given on the command line, stored exactly as parsed (no range check).
-struct TimeOfDay {
-    std::int32_t hour = 0;
-    std::int32_t minute = 0;
-    std::int32_t second = 0;
-};
 
 // The local calendar time of one record. A failed breakdown shows as second, minute and hour -1,
 // day 0, month0 -1, year1900 -1900.
@@ -23,19 +16,5 @@ struct RecordTime {
     std::int32_t year1900 = 0;      // year minus 1900
     std::int32_t milliseconds = 0;  // 0-999
 };
-
-// Lexicographic order of (hour, minute, second): < 0, 0 or > 0. The date plays no part.
-inline int CompareTimeOfDay(const RecordTime& time, const TimeOfDay& bound) {
-    if (time.hour != bound.hour) {
-        return time.hour < bound.hour ? -1 : 1;
-    }
-    if (time.minute != bound.minute) {
-        return time.minute < bound.minute ? -1 : 1;
-    }
-    if (time.second != bound.second) {
-        return time.second < bound.second ? -1 : 1;
-    }
-    return 0;
-}
 
 }  // namespace trendtab

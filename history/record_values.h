@@ -1,5 +1,4 @@
-// A record's stamp and values as numbers, whatever the layout: stamps as FILETIME ticks
-// (100 ns since 1601-01-01 00:00:00 UTC), values as doubles (a compact single widens exactly).
+// A record's values as doubles, whatever the layout: a compact single widens exactly.
 #pragma once
 
 #include <bit>
@@ -9,19 +8,6 @@
 #include "history/little_endian.h"
 
 namespace trendtab {
-
-inline constexpr std::int64_t kTicksPerSecond = 10'000'000;
-inline constexpr std::int64_t kUnixEpochSince1601Seconds = 11'644'473'600LL;
-
-inline std::uint64_t RecordStampTicks(const unsigned char* record, Layout layout) {
-    if (layout == Layout::Wide) {
-        return LoadLittleEndian<std::uint64_t>(record);
-    }
-    // Seconds from 1901 on, so never before 1601.
-    const auto seconds = LoadLittleEndian<std::int32_t>(record);
-    return static_cast<std::uint64_t>(seconds + kUnixEpochSince1601Seconds) *
-           static_cast<std::uint64_t>(kTicksPerSecond);
-}
 
 // Value `tag` (0-based) of a record.
 inline double RecordValue(const unsigned char* record, Layout layout, std::size_t tag) {

@@ -1,7 +1,7 @@
 // Both decoders take a record's stamp by its layout.
-#include "stamp_decoder.h"
+#include "history/stamp_decoder.h"
 
-#include "little_endian.h"
+#include "history/little_endian.h"
 
 namespace trendtab {
 

@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <ctime>
 
-#include "history_file.h"
-#include "platform.h"
-#include "record_time.h"
-#include "time_zone.h"
+#include "history/history_file.h"
+#include "history/record_time.h"
+#include "timelib/platform/platform.h"
+#include "timelib/time_zone.h"
 
 namespace trendtab {
 

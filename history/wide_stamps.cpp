@@ -1,11 +1,11 @@
 // Wide-layout stamps: a FILETIME in UTC shown in the local time of the system's current zone.
 #include <cstdint>
 
-#include "civil_time.h"
-#include "filetime_math.h"
-#include "stamp_decoder.h"
-#include "time_value.h"
-#include "time_zone.h"
+#include "history/stamp_decoder.h"
+#include "timelib/civil_time.h"
+#include "timelib/filetime_math.h"
+#include "timelib/time_value.h"
+#include "timelib/time_zone.h"
 
 namespace trendtab {
 namespace {

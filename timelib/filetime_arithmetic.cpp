@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <ctime>
 
-#include "civil_time.h"
-#include "filetime_math.h"
-#include "platform.h"
-#include "time_value.h"
-#include "trendtime.h"
+#include "timelib/civil_time.h"
+#include "timelib/filetime_math.h"
+#include "timelib/include/trendtime.h"
+#include "timelib/platform/platform.h"
+#include "timelib/time_value.h"
 
 namespace {
 

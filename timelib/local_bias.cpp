@@ -2,10 +2,10 @@
 // arithmetic is 64-bit and wraps modulo 2^64, so any bias and any day count are exact.
 #include <cstdint>
 
-#include "civil_time.h"
-#include "filetime_math.h"
-#include "platform.h"
-#include "trendtime.h"
+#include "timelib/civil_time.h"
+#include "timelib/filetime_math.h"
+#include "timelib/include/trendtime.h"
+#include "timelib/platform/platform.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "time_value.h"
+#include "timelib/time_value.h"
 
 #include <new>
 

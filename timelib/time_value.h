@@ -8,7 +8,7 @@
 #include <ctime>
 #include <exception>
 
-#include "platform.h"
+#include "timelib/platform/platform.h"
 
 namespace trendtab {
 

@@ -1,12 +1,12 @@
 // The time-zone object over the platform's zone services: the registry's zone list and records,
 // and the plain and extended zone conversions of kernel32.
-#include "time_zone.h"
+#include "timelib/time_zone.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 
-#include "filetime_math.h"
+#include "timelib/filetime_math.h"
 
 namespace trendtab {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform.h"
+#include "timelib/platform/platform.h"
 
 namespace trendtab {
 

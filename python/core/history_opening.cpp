@@ -1,4 +1,4 @@
-#include "history_opening.h"
+#include "python/core/history_opening.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -24,7 +24,7 @@ HistoryFile OpenHistory(const std::string& path) {
     if (!file) {
         ThrowErrno(errno, path);
     }
-    HistoryFile info = ReadHistoryFile(file.get(), path);
+    HistoryFile info = ReadHistoryFile(file.get());
     if (std::ferror(file.get())) {
         ThrowErrno(errno, path);
     }

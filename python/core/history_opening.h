@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "history_file.h"
+#include "history/history_file.h"
 
 namespace trendtab::python {
 

@@ -12,9 +12,10 @@
 #include <type_traits>
 #include <vector>
 
-#include "history_opening.h"
-#include "little_endian.h"
-#include "stamp_times.h"
+#include "history/little_endian.h"
+#include "history/rejection_message.h"
+#include "python/core/history_opening.h"
+#include "python/core/stamp_times.h"
 
 namespace py = pybind11;
 
@@ -57,7 +58,7 @@ py::dict ReadHeader(const std::string& path) {
     const HistoryHeader& header = opened.header;
     py::dict info;
     info["refused"] = !opened.ok();
-    info["message"] = py::bytes(opened.message);
+    info["message"] = py::bytes(RejectionMessage(opened.error, path));
     info["layout"] = header.layout() == Layout::Compact ? "compact" : "wide";
     info["type"] = header.type;
     info["record_size"] = header.recordSize;

@@ -1,13 +1,11 @@
-#include "stamp_times.h"
+#include "python/core/stamp_times.h"
 
-#include "civil_time.h"
+#include "timelib/civil_time.h"
 
 namespace trendtab::python {
 namespace {
 
 constexpr std::int64_t kNanosecondsPerTick = 100;
-constexpr std::int64_t kTicksFrom1601To1970 =
-    civil::kSecondsFrom1601To1970 * civil::kTicksPerSecond;
 // Ticks since 1970 whose nanoseconds fit datetime64[ns]; its smallest count is NaT itself.
 constexpr std::int64_t kLowestTicks = (kNotATime + 1) / kNanosecondsPerTick;
 constexpr std::int64_t kHighestTicks =
@@ -19,7 +17,7 @@ std::int64_t WideStampNanoseconds(std::uint64_t ticks) {
     if (ticks >> 63 != 0) {
         return kNotATime;  // beyond any date the type holds
     }
-    const std::int64_t since1970 = static_cast<std::int64_t>(ticks) - kTicksFrom1601To1970;
+    const std::int64_t since1970 = static_cast<std::int64_t>(ticks) - civil::kTicksFrom1601To1970;
     if (since1970 < kLowestTicks || since1970 > kHighestTicks) {
         return kNotATime;
     }

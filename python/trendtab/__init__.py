@@ -10,8 +10,7 @@ FILE.hst`` draws a file's tags.
 """
 
 from ._errors import HistoryFileError, StampRangeWarning
-from ._frame import read_frame
-from ._history_file import HistoryFile, open
+from ._history_file import HistoryFile, open, read_frame
 from ._version import __version__
 
 __all__ = ["HistoryFile", "HistoryFileError", "StampRangeWarning", "__version__", "open", "read_frame"]

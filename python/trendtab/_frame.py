@@ -1,5 +1,6 @@
 """pandas frames of history files. pandas is imported when a frame is made, so that the arrays
-work where only NumPy is installed."""
+work where only NumPy is installed. A leaf of the package: it imports none of its modules but
+_zones."""
 
 import numpy as np
 
@@ -44,24 +45,3 @@ def history_frame(history, tz, tags, start, end):
     if tz is not None:
         index = index.tz_convert(zone)
     return pd.DataFrame(values, index=index, columns=names, copy=False)
-
-
-def read_frame(path, tz=None, tags=None, start=None, end=None):
-    """Reads a trend history file (.hst) into a pandas DataFrame.
-
-    One row per record, indexed by a DatetimeIndex named "time": in UTC, or converted to ``tz``
-    (an IANA name such as "Europe/Berlin", "local" for the system's zone, or a tzinfo). One
-    column per tag, float32 (compact layout) or float64 (wide layout), named by the tag.
-
-    ``tags``: a tag name or a list of them, in the order wanted (KeyError for a name the file
-    lacks). ``start``, ``end``: keep the records from ``start`` to ``end``, both included;
-    anything pandas.Timestamp accepts, a bound without zone being read in ``tz`` (UTC when
-    ``tz`` is None). Records whose stamp is NaT are left out when a bound is given.
-
-    Raises trendtab.HistoryFileError for a file the converter refuses, OSError for I/O
-    problems.
-    """
-    from ._history_file import HistoryFile
-
-    with HistoryFile(path) as history:
-        return history.to_frame(tz=tz, tags=tags, start=start, end=end)

@@ -8,6 +8,7 @@ import numpy as np
 
 from . import _core
 from ._errors import HistoryFileError, StampRangeWarning, warn_caller
+from ._frame import history_frame
 
 _LAYOUTS = {
     # layout: (stamp dtype, value dtype, bytes of the stamp)
@@ -157,8 +158,6 @@ class HistoryFile:
 
     def to_frame(self, tz=None, tags=None, start=None, end=None):
         """A pandas DataFrame of the records: see trendtab.read_frame."""
-        from ._frame import history_frame
-
         self._check_open()
         return history_frame(self, tz, tags, start, end)
 
@@ -173,3 +172,22 @@ def open(path, *, copy=False):  # noqa: A001 - the package's entry, like io.open
     it refuses, and OSError (with the path) when the file cannot be opened or read.
     """
     return HistoryFile(path, copy=copy)
+
+
+def read_frame(path, tz=None, tags=None, start=None, end=None):
+    """Reads a trend history file (.hst) into a pandas DataFrame.
+
+    One row per record, indexed by a DatetimeIndex named "time": in UTC, or converted to ``tz``
+    (an IANA name such as "Europe/Berlin", "local" for the system's zone, or a tzinfo). One
+    column per tag, float32 (compact layout) or float64 (wide layout), named by the tag.
+
+    ``tags``: a tag name or a list of them, in the order wanted (KeyError for a name the file
+    lacks). ``start``, ``end``: keep the records from ``start`` to ``end``, both included;
+    anything pandas.Timestamp accepts, a bound without zone being read in ``tz`` (UTC when
+    ``tz`` is None). Records whose stamp is NaT are left out when a bound is given.
+
+    Raises trendtab.HistoryFileError for a file the converter refuses, OSError for I/O
+    problems.
+    """
+    with HistoryFile(path) as history:
+        return history.to_frame(tz=tz, tags=tags, start=start, end=end)

@@ -10,8 +10,7 @@ import os
 import numpy as np
 import pandas as pd
 
-from ._frame import read_frame
-from ._history_file import HistoryFile
+from ._history_file import HistoryFile, read_frame
 from ._zones import resolve_zone
 
 

@@ -11,7 +11,7 @@ import os
 import sys
 
 from ._errors import HistoryFileError
-from ._frame import read_frame
+from ._history_file import read_frame
 from ._zones import local_zone_name
 
 

@@ -1,7 +1,7 @@
 // The command line end to end: banner, usage, the file search and the exit status.
 #include <filesystem>
 
-#include "converter_fixture.h"
+#include "tests/e2e/converter_fixture.h"
 
 namespace e2e {
 namespace {
@@ -71,7 +71,7 @@ TEST_F(CommandLine, PatternInAnotherDirectoryWritesOutputsThere) {
 
 TEST_F(CommandLine, OutputsStayInTheFilesOwnFolder) {
     std::filesystem::create_directory(dir.path() / "plant.v2");
-    const hstgen::HistorySpec content =
+    const hstgen::HistoryPlan content =
         CompactFile({"T"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {2}}});
     Write("plant.v2/data", content);
     Write("data", content);

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <limits>
 
-#include "converter_fixture.h"
+#include "tests/e2e/converter_fixture.h"
 
 namespace e2e {
 namespace {
@@ -123,7 +123,7 @@ TEST_F(CompactConversion, StampRangeEnds) {
 }
 
 TEST_F(CompactConversion, RecordSizeLargerThanTheValuesAndPartialLastRecord) {
-    hstgen::HistorySpec content = CompactFile({"A"});
+    hstgen::HistoryPlan content = CompactFile({"A"});
     content.recordSize = 5000;
     for (int i = 0; i < 3; ++i) {
         std::string raw(5000, '\xEE');
@@ -145,7 +145,7 @@ TEST_F(CompactConversion, RecordSizeLargerThanTheValuesAndPartialLastRecord) {
 }
 
 TEST_F(CompactConversion, RecordSizeZeroHasNoRecordsButATagList) {
-    hstgen::HistorySpec content = CompactFile({"A"}, {{At(4, 0, 0, 0), {1}}});
+    hstgen::HistoryPlan content = CompactFile({"A"}, {{At(4, 0, 0, 0), {1}}});
     content.recordSize = 0;
     Write("z.hst", content);
     EXPECT_EQ(Convert({"z.hst"}), ConvertedBlock("z", {"A"}, 0) + "\n\n");
@@ -169,7 +169,7 @@ TEST_F(CompactConversion, LongRowsAreWrittenWhole) {
 }
 
 TEST_F(CompactConversion, TagNamesKeepCarriageReturnAndFillTheSlot) {
-    hstgen::HistorySpec content = CompactFile({"x", "y"}, {{At(4, 0, 0, 0), {1, 2}}});
+    hstgen::HistoryPlan content = CompactFile({"x", "y"}, {{At(4, 0, 0, 0), {1, 2}}});
     content.rawSlots = {std::string("Tank1\r\nrest"), std::string(256, 'N')};
     Write("s.hst", content);
     EXPECT_EQ(Convert({"s.hst"}),

@@ -1,7 +1,7 @@
 // Compact stamps in the local time of the process's zone (TZ), across DST changes.
 #include <map>
 
-#include "converter_fixture.h"
+#include "tests/e2e/converter_fixture.h"
 
 namespace e2e {
 namespace {

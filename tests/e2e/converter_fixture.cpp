@@ -1,4 +1,4 @@
-#include "converter_fixture.h"
+#include "tests/e2e/converter_fixture.h"
 
 #include <filesystem>
 
@@ -25,21 +25,21 @@ std::string ConvertedBlock(const std::string& stem, const std::vector<std::strin
     return text + Progress(records) + "\n   => Creating file " + stem + ".hdr\n";
 }
 
-hstgen::HistorySpec CompactFile(std::vector<std::string> tags,
+hstgen::HistoryPlan CompactFile(std::vector<std::string> tags,
                                 std::vector<hstgen::Record> records) {
-    hstgen::HistorySpec content;
+    hstgen::HistoryPlan content;
     content.tags = std::move(tags);
     content.records = std::move(records);
     return content;
 }
 
-hstgen::HistorySpec WideFile(std::vector<std::string> tags, std::vector<hstgen::Record> records) {
-    hstgen::HistorySpec content = CompactFile(std::move(tags), std::move(records));
+hstgen::HistoryPlan WideFile(std::vector<std::string> tags, std::vector<hstgen::Record> records) {
+    hstgen::HistoryPlan content = CompactFile(std::move(tags), std::move(records));
     content.layout = hstgen::Layout::Wide;
     return content;
 }
 
-void ConverterTest::Write(const std::string& name, const hstgen::HistorySpec& content) {
+void ConverterTest::Write(const std::string& name, const hstgen::HistoryPlan& content) {
     ASSERT_TRUE(hstgen::WriteHistoryFile(Path(name), content)) << name;
 }
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "hst_writer.h"
-#include "run_program.h"
-#include "test_support.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_support.h"
+#include "tools/hstgen/hst_writer.h"
 
 namespace e2e {
 
@@ -37,15 +37,15 @@ std::string ConvertedBlock(const std::string& stem, const std::vector<std::strin
                            int records);
 
 // A compact file with the given tags and (seconds, values) records.
-hstgen::HistorySpec CompactFile(std::vector<std::string> tags,
+hstgen::HistoryPlan CompactFile(std::vector<std::string> tags,
                                 std::vector<hstgen::Record> records = {});
 // A wide file with the given tags and (ticks, values) records.
-hstgen::HistorySpec WideFile(std::vector<std::string> tags,
+hstgen::HistoryPlan WideFile(std::vector<std::string> tags,
                              std::vector<hstgen::Record> records = {});
 
 class ConverterTest : public ::testing::Test {
   protected:
-    void Write(const std::string& name, const hstgen::HistorySpec& content);
+    void Write(const std::string& name, const hstgen::HistoryPlan& content);
     // Runs the converter in the test folder (or the options' own working folder).
     testsupport::RunResult Run(const std::vector<std::string>& arguments,
                                testsupport::RunOptions options = {});

@@ -5,7 +5,7 @@
 #include <optional>
 #include <utility>
 
-#include "converter_fixture.h"
+#include "tests/e2e/converter_fixture.h"
 
 namespace e2e {
 namespace {
@@ -14,7 +14,7 @@ using hstgen::UnixSeconds;
 
 class ConversionFailures : public ConverterTest {
   protected:
-    hstgen::HistorySpec Good() {
+    hstgen::HistoryPlan Good() {
         return CompactFile({"A"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {1}}});
     }
     void MakeDirectory(const std::string& name) {

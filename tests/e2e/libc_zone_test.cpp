@@ -3,7 +3,7 @@
 #include <ctime>
 #include <random>
 
-#include "converter_fixture.h"
+#include "tests/e2e/converter_fixture.h"
 
 namespace e2e {
 namespace {

@@ -4,14 +4,14 @@
 #include <limits>
 #include <optional>
 
-#include "converter_fixture.h"
-#include "run_program.h"
+#include "tests/e2e/converter_fixture.h"
+#include "tests/support/run_program.h"
 
 namespace e2e {
 namespace {
 
 using hstgen::FileTimeTicks;
-using hstgen::HistorySpec;
+using hstgen::HistoryPlan;
 using hstgen::Record;
 using hstgen::UnixSeconds;
 
@@ -24,11 +24,11 @@ struct MalformedCase {
     std::vector<std::string> options = {};
 };
 
-HistorySpec OneTag() {
+HistoryPlan OneTag() {
     return CompactFile({"A"}, {{UnixSeconds(2011, 3, 4, 13, 5, 9), {1}}});
 }
 
-std::string Bytes(const HistorySpec& content) {
+std::string Bytes(const HistoryPlan& content) {
     return hstgen::BuildHistoryBytes(content);
 }
 
@@ -37,7 +37,7 @@ std::vector<MalformedCase> Cases() {
     const std::string tagA = "   Tag: A \n";
     const std::string hdrA = "1\nA                \n";
     const std::string rowA = "04/03/2011\t13:05:09\t     1.000\n";
-    auto header = [](HistorySpec content, auto change) {
+    auto header = [](HistoryPlan content, auto change) {
         change(content);
         return Bytes(content);
     };
@@ -48,47 +48,47 @@ std::vector<MalformedCase> Cases() {
     cases.push_back({"compact-type.hst", std::string("\x02\0\x0c\0", 4), "", {}, {}});
     cases.push_back({"wide-type.hst", std::string("\x05\0\0\0\0\0\0\0\0\0", 10), "", {}, {}});
     cases.push_back({"head.hst",
-                     header(OneTag(), [](HistorySpec& s) { s.truncateTo = 6 + 53; }),
+                     header(OneTag(), [](HistoryPlan& s) { s.truncateTo = 6 + 53; }),
                      "    Error loading infoHead data: head.hst\n",
                      {},
                      {}});
     for (std::int16_t count : {-1, 251, 32767}) {
         const std::string name = "tags" + std::to_string(count) + ".hst";
         cases.push_back({name,
-                         header(OneTag(), [&](HistorySpec& s) { s.numTags = count; }),
+                         header(OneTag(), [&](HistoryPlan& s) { s.numTags = count; }),
                          "    Error in number of tags of infoHead data: " + name + "\n",
                          {},
                          {}});
     }
     cases.push_back(
         {"table.hst",
-         header(CompactFile({"A", "B"}), [](HistorySpec& s) { s.truncateTo = 60 + 300; }),
+         header(CompactFile({"A", "B"}), [](HistoryPlan& s) { s.truncateTo = 60 + 300; }),
          tagA + "   Invalid history file",
          {},
          {}});
-    HistorySpec wideNul = WideFile({});
+    HistoryPlan wideNul = WideFile({});
     wideNul.rawTagText = std::string("A\tdescA\0B\tdescB", 15);
     wideNul.numTags = 2;
     wideNul.recordSize = 24;
     cases.push_back({"nulbyte.hst", Bytes(wideNul), tagA + "   Invalid history file", {}, {}});
-    HistorySpec onlyTabs = WideFile({});
+    HistoryPlan onlyTabs = WideFile({});
     onlyTabs.rawTagText = "\t\t\t\t";
     onlyTabs.numTags = 1;
     onlyTabs.recordSize = 16;
     cases.push_back({"tabs.hst", Bytes(onlyTabs), "   Invalid history file", {}, {}});
-    HistorySpec wideCut = WideFile({"A"}, {{FileTimeTicks(2011, 3, 4, 13, 5, 9), {1}}});
+    HistoryPlan wideCut = WideFile({"A"}, {{FileTimeTicks(2011, 3, 4, 13, 5, 9), {1}}});
     wideCut.truncateTo = 70 + 2;
     cases.push_back({"widecut.hst", Bytes(wideCut), "   Invalid history file", {}, {}});
 
-    cases.push_back({"size0.hst", header(OneTag(), [](HistorySpec& s) { s.recordSize = 0; }),
+    cases.push_back({"size0.hst", header(OneTag(), [](HistoryPlan& s) { s.recordSize = 0; }),
                      tagA + "\n   => Creating file size0.hdr\n", "", hdrA});
     cases.push_back({"small.hst",
-                     header(OneTag(), [](HistorySpec& s) { s.recordSize = 7; }),
+                     header(OneTag(), [](HistoryPlan& s) { s.recordSize = 7; }),
                      tagA + "   Invalid history file",
                      {},
                      {}});
     // Records larger than any fixed buffer: the values come first, the rest is not read.
-    HistorySpec huge = CompactFile({"A"});
+    HistoryPlan huge = CompactFile({"A"});
     huge.recordSize = 65535;
     std::string record(65535, '\x5a');
     const std::uint32_t stamp = static_cast<std::uint32_t>(UnixSeconds(2011, 3, 4, 13, 5, 9));
@@ -99,7 +99,7 @@ std::vector<MalformedCase> Cases() {
     huge.trailing = record.substr(0, 65534);  // a partial last record is ignored
     cases.push_back({"huge.hst", Bytes(huge),
                      tagA + Progress(2) + "\n   => Creating file huge.hdr\n", rowA + rowA, hdrA});
-    cases.push_back({"partial.hst", header(OneTag(), [](HistorySpec& s) { s.trailing = "\1\2\3"; }),
+    cases.push_back({"partial.hst", header(OneTag(), [](HistoryPlan& s) { s.trailing = "\1\2\3"; }),
                      tagA + Progress(1) + "\n   => Creating file partial.hdr\n", rowA, hdrA});
 
     // Stamps: negative compact ones are counted but give no row; wide ones of 2^63 and above

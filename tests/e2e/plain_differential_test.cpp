@@ -3,8 +3,8 @@
 // under every option, across daylight-saving changes, with any number of workers.
 #include <filesystem>
 
-#include "converter_fixture.h"
-#include "series.h"
+#include "tests/e2e/converter_fixture.h"
+#include "tools/hstgen/series.h"
 
 namespace e2e {
 namespace {

@@ -2,8 +2,8 @@
 #include <cmath>
 #include <limits>
 
-#include "converter_fixture.h"
-#include "run_program.h"
+#include "tests/e2e/converter_fixture.h"
+#include "tests/support/run_program.h"
 
 namespace e2e {
 namespace {
@@ -13,7 +13,7 @@ using hstgen::FileTimeTicks;
 class WideConversion : public ConverterTest {};
 
 TEST_F(WideConversion, RowsAndTagListFromTheTagText) {
-    hstgen::HistorySpec content = WideFile({}, {{FileTimeTicks(2011, 3, 4, 13, 5, 9, 250) + 4321,
+    hstgen::HistoryPlan content = WideFile({}, {{FileTimeTicks(2011, 3, 4, 13, 5, 9, 250) + 4321,
                                                  {3.14159, -12.5, 12345678.9, 12345678.9}}});
     content.rawTagText = "\tTank1\tLevel, %\t\tTank2\tflow\tBig\t-\tBigLast\t";
     content.numTags = 4;

@@ -3,8 +3,8 @@
 // library's range.
 #include <map>
 
-#include "converter_fixture.h"
-#include "run_program.h"
+#include "tests/e2e/converter_fixture.h"
+#include "tests/support/run_program.h"
 
 namespace e2e {
 namespace {

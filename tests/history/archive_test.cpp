@@ -13,8 +13,9 @@
 
 #include "history/record_cursor.h"
 #include "history/record_values.h"
-#include "hst_writer.h"
-#include "test_support.h"
+#include "history/stamp_ticks.h"
+#include "tests/support/test_support.h"
+#include "tools/hstgen/hst_writer.h"
 
 namespace trendtab {
 namespace {
@@ -25,9 +26,9 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // A file of `count` records a second apart from `startSeconds`, tags "a" and "b": a random walk
 // with runs of NaN and plateaus of equal values, so ties and gaps are met.
-hstgen::HistorySpec MakeSeries(hstgen::Layout layout, std::int64_t startSeconds, int count,
+hstgen::HistoryPlan MakeSeries(hstgen::Layout layout, std::int64_t startSeconds, int count,
                                unsigned seed) {
-    hstgen::HistorySpec spec;
+    hstgen::HistoryPlan spec;
     spec.layout = layout;
     spec.tags = {"a", "b"};
     spec.tagSecondFields = {"Flow in", "-"};
@@ -63,7 +64,7 @@ std::vector<M4Column> EverySample(const std::vector<std::pair<std::string, std::
         std::uint32_t index = 0;
         for (RecordSpan span = cursor.Next(); !span.empty(); span = cursor.Next()) {
             for (std::size_t i = 0; i < span.count; ++i, ++index) {
-                const M4Sample sample{RecordStampTicks(span.Record(i), layout),
+                const M4Sample sample{StampTicks(span.Record(i), layout),
                                       RecordValue(span.Record(i), layout, tag),
                                       static_cast<std::uint64_t>(id) << 32 | index};
                 AddToColumns(columns, window, sample);
@@ -167,7 +168,7 @@ TEST(ArchiveM4, OverlappingAndUnorderedFilesMergeAsOneSeries) {
         first, hstgen::BuildHistoryBytes(MakeSeries(hstgen::Layout::Compact, start, 6'000, 1)));
     testsupport::WriteFileBytes(second, hstgen::BuildHistoryBytes(MakeSeries(
                                             hstgen::Layout::Compact, start + 5'000, 6'000, 2)));
-    hstgen::HistorySpec backwards = MakeSeries(hstgen::Layout::Compact, start + 2'000, 3'000, 3);
+    hstgen::HistoryPlan backwards = MakeSeries(hstgen::Layout::Compact, start + 2'000, 3'000, 3);
     std::reverse(backwards.records.begin(), backwards.records.end());
     testsupport::WriteFileBytes(shuffled, hstgen::BuildHistoryBytes(backwards));
 

@@ -1,16 +1,17 @@
-#include "history_file.h"
+#include "history/history_file.h"
+#include "history/rejection_message.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "hst_writer.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
+#include "tools/hstgen/hst_writer.h"
 
 namespace trendtab {
 namespace {
 
-using hstgen::HistorySpec;
+using hstgen::HistoryPlan;
 using hstgen::Layout;
 
 struct HeaderResult {
@@ -26,13 +27,13 @@ HeaderResult ReadHeaderOf(const std::string& bytes) {
     testsupport::WriteFileBytes(path, bytes);
     HeaderResult result;
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    result.file = ReadHistoryFile(file, path);
+    result.file = ReadHistoryFile(file);
     result.ok = result.file.ok();
     for (const std::string& name : result.file.header.tagNames) {
         result.console += "   Tag: " + name + " \n";
     }
     // The message names the path given; the cases below expect "t.hst".
-    std::string message = result.file.message;
+    std::string message = RejectionMessage(result.file.error, path);
     if (const std::size_t at = message.find(path); at != std::string::npos) {
         message.replace(at, path.size(), "t.hst");
     }
@@ -42,14 +43,14 @@ HeaderResult ReadHeaderOf(const std::string& bytes) {
     return result;
 }
 
-HistorySpec Compact(std::vector<std::string> tags) {
-    HistorySpec content;
+HistoryPlan Compact(std::vector<std::string> tags) {
+    HistoryPlan content;
     content.tags = std::move(tags);
     return content;
 }
 
-HistorySpec Wide(const std::string& tagText, std::int16_t numTags) {
-    HistorySpec content;
+HistoryPlan Wide(const std::string& tagText, std::int16_t numTags) {
+    HistoryPlan content;
     content.layout = Layout::Wide;
     content.rawTagText = tagText;
     content.numTags = numTags;
@@ -88,7 +89,7 @@ TEST(WideTagText, NulEndsTheTextAndExtraPairsAreIgnored) {
 }
 
 TEST(ReadHistoryFile, CompactHeaderAndTags) {
-    HistorySpec content = Compact({"Tank1", "Tank2"});
+    HistoryPlan content = Compact({"Tank1", "Tank2"});
     content.rawSlots = {std::string("Tank1\nxyz"), std::string("Tank2\r\nxyz")};
     const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(content));
     ASSERT_TRUE(r.ok);
@@ -102,7 +103,7 @@ TEST(ReadHistoryFile, CompactHeaderAndTags) {
 }
 
 TEST(ReadHistoryFile, WideHeaderAndTags) {
-    HistorySpec content = Wide("A\tdescA\tB\tdescB", 2);
+    HistoryPlan content = Wide("A\tdescA\tB\tdescB", 2);
     content.type = -7;  // every type but 2 is the wide layout
     const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(content));
     ASSERT_TRUE(r.ok);
@@ -122,13 +123,13 @@ TEST(ReadHistoryFile, ShortFilesAndBadTagCounts) {
     EXPECT_FALSE(silent.ok);
     EXPECT_EQ(silent.console, "");
 
-    HistorySpec content = Compact({"A"});
+    HistoryPlan content = Compact({"A"});
     content.truncateTo = 6 + 53;
     EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(content)).console,
               "    Error loading infoHead data: t.hst\n");
 
     for (std::int16_t bad : {-1, 251, 32767, -32768}) {
-        HistorySpec s = Compact({});
+        HistoryPlan s = Compact({});
         s.numTags = bad;
         const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(s));
         EXPECT_FALSE(r.ok);
@@ -159,12 +160,12 @@ TEST(ReadHistoryFile, MissingWideNamesMakeTheFileInvalid) {
 }
 
 TEST(ReadHistoryFile, TagTableCutShortIsInvalid) {
-    HistorySpec compact = Compact({"A", "B"});
+    HistoryPlan compact = Compact({"A", "B"});
     compact.truncateTo = 60 + 256 + 100;
     EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(compact)).console,
               "   Tag: A \n   Invalid history file");
 
-    HistorySpec wide = Wide("A\tdescA", 1);
+    HistoryPlan wide = Wide("A\tdescA", 1);
     wide.truncateTo = 70 + 3;
     const HeaderResult r = ReadHeaderOf(hstgen::BuildHistoryBytes(wide));
     EXPECT_FALSE(r.ok);
@@ -172,7 +173,7 @@ TEST(ReadHistoryFile, TagTableCutShortIsInvalid) {
 }
 
 TEST(ReadHistoryFile, RecordSizeMustHoldStampAndValues) {
-    HistorySpec content = Compact({"A", "B"});
+    HistoryPlan content = Compact({"A", "B"});
     content.recordSize = 11;  // needs 12
     const HeaderResult small = ReadHeaderOf(hstgen::BuildHistoryBytes(content));
     EXPECT_FALSE(small.ok);
@@ -182,7 +183,7 @@ TEST(ReadHistoryFile, RecordSizeMustHoldStampAndValues) {
         content.recordSize = fine;
         EXPECT_TRUE(ReadHeaderOf(hstgen::BuildHistoryBytes(content)).ok) << fine;
     }
-    HistorySpec wide = Wide("A\tx\tB\ty", 2);
+    HistoryPlan wide = Wide("A\tx\tB\ty", 2);
     wide.recordSize = 23;  // needs 24
     EXPECT_FALSE(ReadHeaderOf(hstgen::BuildHistoryBytes(wide)).ok);
 }
@@ -191,29 +192,29 @@ TEST(ReadHistoryFile, TellsEachRefusalApart) {
     EXPECT_EQ(ReadHeaderOf("\x02").file.error, HistoryError::TypeMissing);
     EXPECT_EQ(ReadHeaderOf(std::string("\x05\x00\x00\x00\x00\x00", 6)).file.error,
               HistoryError::InfoFileIncomplete);
-    HistorySpec head = Compact({"A"});
+    HistoryPlan head = Compact({"A"});
     head.truncateTo = 6 + 53;
     EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(head)).file.error,
               HistoryError::InfoHeadIncomplete);
-    HistorySpec many = Compact({});
+    HistoryPlan many = Compact({});
     many.numTags = 251;
     EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(many)).file.error,
               HistoryError::TagCountOutOfRange);
-    HistorySpec cut = Compact({"A", "B"});
+    HistoryPlan cut = Compact({"A", "B"});
     cut.truncateTo = 60 + 256 + 100;
     const HeaderResult cutShort = ReadHeaderOf(hstgen::BuildHistoryBytes(cut));
     EXPECT_EQ(cutShort.file.error, HistoryError::TagTableCutShort);
     EXPECT_EQ(cutShort.file.header.tagNames, std::vector<std::string>{"A"});
     EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(Wide("A\t\tB", 2))).file.error,
               HistoryError::TagNamesMissing);
-    HistorySpec small = Compact({"A"});
+    HistoryPlan small = Compact({"A"});
     small.recordSize = 7;
     EXPECT_EQ(ReadHeaderOf(hstgen::BuildHistoryBytes(small)).file.error,
               HistoryError::RecordTooSmall);
 }
 
 TEST(ReadHistoryFile, RecordGeometry) {
-    HistorySpec content = Compact({"A", "B"});
+    HistoryPlan content = Compact({"A", "B"});
     for (int i = 0; i < 3; ++i) {
         hstgen::Record record;
         record.values = {1.0, 2.0};
@@ -226,7 +227,7 @@ TEST(ReadHistoryFile, RecordGeometry) {
     EXPECT_EQ(r.file.recordCount, 3u);
     EXPECT_EQ(r.file.trailingBytes, 5u);
 
-    HistorySpec wide = Wide("A\tx", 1);
+    HistoryPlan wide = Wide("A\tx", 1);
     wide.recordSize = 0;  // no records: every byte after the tag text trails
     const HeaderResult none = ReadHeaderOf(hstgen::BuildHistoryBytes(wide) + "abc");
     ASSERT_TRUE(none.ok);
@@ -241,7 +242,8 @@ TEST(OpenHistoryFile, OpensForReadingAndSaysWhenItCannot) {
     const OpenedHistoryFile absent = OpenHistoryFile(missing);
     EXPECT_FALSE(absent.file);
     EXPECT_EQ(absent.info.error, HistoryError::CannotOpen);
-    EXPECT_EQ(absent.info.message, "    Could not open: " + missing + "\n");
+    EXPECT_EQ(RejectionMessage(absent.info.error, missing),
+              "    Could not open: " + missing + "\n");
 
     const std::string path = dir.file("t.hst");
     testsupport::WriteFileBytes(path, hstgen::BuildHistoryBytes(Compact({"A"})));

@@ -1,7 +1,7 @@
 // The ordered pipeline: blocks come out in input order whatever order the workers finish in, no
 // more blocks are in flight than its slots, and a refused write or a throwing stage stops every
 // thread.
-#include "ordered_pipeline.h"
+#include "history/ordered_pipeline.h"
 
 #include <gtest/gtest.h>
 

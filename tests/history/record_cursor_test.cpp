@@ -1,11 +1,11 @@
-#include "record_cursor.h"
+#include "history/record_cursor.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 namespace trendtab {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "stamp_decoder.h"
-#include "test_support.h"
+#include "history/stamp_decoder.h"
+#include "tests/support/test_support.h"
 
 namespace trendtab {
 namespace {

@@ -1,5 +1,5 @@
 // Test platform on POSIX: child processes by fork, exec and pipes.
-#include "run_program.h"
+#include "tests/support/run_program.h"
 
 #include <fcntl.h>
 #include <grp.h>

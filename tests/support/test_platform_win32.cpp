@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "run_program.h"
+#include "tests/support/run_program.h"
 
 namespace testsupport {
 namespace {

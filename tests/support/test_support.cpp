@@ -1,6 +1,6 @@
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
-#include "run_program.h"
+#include "tests/support/run_program.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,10 +1,10 @@
-#include "test_zone_directory.h"
+#include "tests/support/test_zone_directory.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
-#include "run_program.h"
+#include "tests/support/run_program.h"
 
 namespace testsupport {
 namespace {

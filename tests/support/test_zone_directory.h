@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 namespace testsupport {
 

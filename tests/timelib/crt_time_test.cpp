@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-#include "platform.h"
+#include "timelib/platform/platform.h"
 
 TEST(CrtTime, MicrosoftRanges) {
     std::tm fields{};

@@ -5,9 +5,9 @@
 #include <limits>
 #include <string>
 
-#include "filetime_test_util.h"
-#include "test_support.h"
-#include "trendtime.h"
+#include "tests/support/test_support.h"
+#include "tests/timelib/filetime_test_util.h"
+#include "timelib/include/trendtime.h"
 
 using namespace timelibtest;
 

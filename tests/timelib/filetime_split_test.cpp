@@ -3,8 +3,8 @@
 
 #include <random>
 
-#include "filetime_test_util.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
+#include "tests/timelib/filetime_test_util.h"
 
 using namespace timelibtest;
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <ctime>
 
-#include "civil_time.h"
-#include "filetime_math.h"
-#include "platform.h"
+#include "timelib/civil_time.h"
+#include "timelib/filetime_math.h"
+#include "timelib/platform/platform.h"
 
 namespace timelibtest {
 

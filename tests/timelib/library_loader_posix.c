@@ -2,7 +2,7 @@
 #include <dlfcn.h>
 #include <stdio.h>
 
-#include "library_loader.h"
+#include "tests/timelib/library_loader.h"
 
 void* LoadLibraryAt(const char* path) {
     void* library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
@@ -12,6 +12,10 @@ void* LoadLibraryAt(const char* path) {
     return library;
 }
 
-void* FindExport(void* library, const char* name) { return dlsym(library, name); }
+void* FindExport(void* library, const char* name) {
+    return dlsym(library, name);
+}
 
-void FreeLoadedLibrary(void* library) { dlclose(library); }
+void FreeLoadedLibrary(void* library) {
+    dlclose(library);
+}

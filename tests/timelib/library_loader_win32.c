@@ -1,12 +1,16 @@
 /* Library loading backed by LoadLibraryA and GetProcAddress. */
 #include <windows.h>
 
-#include "library_loader.h"
+#include "tests/timelib/library_loader.h"
 
-void* LoadLibraryAt(const char* path) { return (void*)LoadLibraryA(path); }
+void* LoadLibraryAt(const char* path) {
+    return (void*)LoadLibraryA(path);
+}
 
 void* FindExport(void* library, const char* name) {
     return (void*)GetProcAddress((HMODULE)library, name);
 }
 
-void FreeLoadedLibrary(void* library) { FreeLibrary((HMODULE)library); }
+void FreeLoadedLibrary(void* library) {
+    FreeLibrary((HMODULE)library);
+}

@@ -3,9 +3,9 @@
 #include <ctime>
 #include <string>
 
-#include "filetime_test_util.h"
-#include "test_support.h"
-#include "trendtime.h"
+#include "tests/support/test_support.h"
+#include "tests/timelib/filetime_test_util.h"
+#include "timelib/include/trendtime.h"
 
 using namespace timelibtest;
 

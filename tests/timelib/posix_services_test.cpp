@@ -2,7 +2,7 @@
 // validation and the runtime's end of time.
 #include <gtest/gtest.h>
 
-#include "filetime_test_util.h"
+#include "tests/timelib/filetime_test_util.h"
 
 using namespace timelibtest;
 

@@ -1,4 +1,4 @@
-#include "posix_tz_rule.h"
+#include "timelib/portable/posix_tz_rule.h"
 
 #include <gtest/gtest.h>
 

@@ -6,10 +6,10 @@
 #include <ctime>
 #include <string>
 
-#include "test_support.h"
-#include "test_zone_directory.h"
-#include "time_zone.h"
-#include "trendtime.h"
+#include "tests/support/test_support.h"
+#include "tests/support/test_zone_directory.h"
+#include "timelib/include/trendtime.h"
+#include "timelib/time_zone.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform.h"
-#include "test_zone_directory.h"
+#include "tests/support/test_zone_directory.h"
+#include "timelib/platform/platform.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "time_value.h"
+#include "timelib/time_value.h"
 
 #include <gtest/gtest.h>
 
 #include <new>
 #include <string>
 
-#include "filetime_test_util.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
+#include "tests/timelib/filetime_test_util.h"
 
 using namespace timelibtest;
 using trendtab::TimeError;

@@ -1,7 +1,7 @@
 // TimeZone and the time-zone functions. Zone-free suites select registry zones; *InZone* suites
 // run once per zone and follow the current zone. On POSIX the zone list is a zone database of
 // the test's own; on Windows it is the registry, where "Eastern Standard Time" exists too.
-#include "time_zone.h"
+#include "timelib/time_zone.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "filetime_test_util.h"
-#include "run_program.h"
-#include "test_zone_directory.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_zone_directory.h"
+#include "tests/timelib/filetime_test_util.h"
 
 using namespace timelibtest;
 using trendtab::TimeZone;

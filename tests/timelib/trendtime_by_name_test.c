@@ -14,7 +14,7 @@ typedef struct {
     int x;
 } FILETIME;
 
-#include "library_loader.h"
+#include "tests/timelib/library_loader.h"
 #include "trendtime.h"
 
 static int failures = 0;

@@ -1,4 +1,4 @@
-#include "tzif_reader.h"
+#include "timelib/platform/posix/tzif_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 using trendtab::posix::ParseTzif;
 using trendtab::posix::TzifData;
@@ -22,7 +22,7 @@ void PutBig32(std::vector<std::uint8_t>* out, std::uint32_t value) {
 
 // A TZif file: header counts, then one data block per version part, then the footer.
 // types: {utcOffset, isDst, abbreviation index}; chars: the abbreviation block.
-struct TzifSpec {
+struct TzifPlan {
     char version = '2';
     std::vector<std::int64_t> times;
     std::vector<std::uint8_t> typeOfTime;
@@ -31,7 +31,7 @@ struct TzifSpec {
     std::string footer;
 };
 
-void PutPart(std::vector<std::uint8_t>* out, const TzifSpec& zone, int timeSize) {
+void PutPart(std::vector<std::uint8_t>* out, const TzifPlan& zone, int timeSize) {
     const std::uint8_t header[] = {'T', 'Z', 'i', 'f', static_cast<std::uint8_t>(zone.version)};
     out->insert(out->end(), header, header + 5);
     out->insert(out->end(), 15, 0);
@@ -54,7 +54,7 @@ void PutPart(std::vector<std::uint8_t>* out, const TzifSpec& zone, int timeSize)
     out->insert(out->end(), zone.chars.begin(), zone.chars.end());
 }
 
-std::vector<std::uint8_t> Build(const TzifSpec& zone) {
+std::vector<std::uint8_t> Build(const TzifPlan& zone) {
     std::vector<std::uint8_t> bytes;
     PutPart(&bytes, zone, 4);
     if (zone.version != '\0') {
@@ -66,8 +66,8 @@ std::vector<std::uint8_t> Build(const TzifSpec& zone) {
     return bytes;
 }
 
-TzifSpec Sample() {
-    TzifSpec zone;
+TzifPlan Sample() {
+    TzifPlan zone;
     zone.times = {-1'000'000'000'000LL, 1'700'000'000};
     zone.typeOfTime = {1, 0};
     zone.types = {{3600, 0, 0}, {7200, 1, 4}};
@@ -92,7 +92,7 @@ TEST(TzifReader, ReadsHandMadeVersions) {
     EXPECT_EQ(data.types[1].abbreviation, "CEST");
     EXPECT_EQ(data.footer, "CET-1CEST,M3.5.0,M10.5.0/3");
 
-    TzifSpec zone = Sample();
+    TzifPlan zone = Sample();
     zone.version = '\0';
     zone.times = {1'700'000'000};
     zone.typeOfTime = {1};
@@ -105,11 +105,11 @@ TEST(TzifReader, ReadsHandMadeVersions) {
 
 TEST(TzifReader, RefusesInconsistentFiles) {
     TzifData data;
-    const auto refused = [&](const TzifSpec& zone) {
+    const auto refused = [&](const TzifPlan& zone) {
         const std::vector<std::uint8_t> bytes = Build(zone);
         return !ParseTzif(bytes.data(), bytes.size(), &data);
     };
-    TzifSpec zone = Sample();
+    TzifPlan zone = Sample();
     zone.typeOfTime = {2, 0};  // no such type
     EXPECT_TRUE(refused(zone));
     zone = Sample();

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform.h"
+#include "timelib/platform/platform.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform.h"
+#include "timelib/platform/platform.h"
 
 using trendtab::platform::Utf8FromWide;
 using trendtab::platform::WideFromUtf8;

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "civil_time.h"
-#include "test_zone_directory.h"
-#include "zone_description.h"
-#include "zone_history.h"
-#include "zone_keys.h"
+#include "tests/support/test_zone_directory.h"
+#include "timelib/civil_time.h"
+#include "timelib/platform/posix/zone_description.h"
+#include "timelib/platform/posix/zone_history.h"
+#include "timelib/platform/posix/zone_keys.h"
 
 namespace posix = trendtab::posix;
 namespace civil = trendtab::civil;

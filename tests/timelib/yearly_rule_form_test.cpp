@@ -1,4 +1,4 @@
-#include "yearly_rule_form.h"
+#include "timelib/portable/yearly_rule_form.h"
 
 #include <gtest/gtest.h>
 

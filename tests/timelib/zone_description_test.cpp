@@ -1,4 +1,4 @@
-#include "zone_description.h"
+#include "timelib/platform/posix/zone_description.h"
 
 #include <gtest/gtest.h>
 

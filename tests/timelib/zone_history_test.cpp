@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "filetime_test_util.h"
-#include "test_zone_directory.h"
-#include "time_zone.h"
+#include "tests/support/test_zone_directory.h"
+#include "tests/timelib/filetime_test_util.h"
+#include "timelib/time_zone.h"
 
 using namespace timelibtest;
 
@@ -28,7 +28,7 @@ struct ZoneChanges {
 };
 
 const ZoneChanges kZones[] = {
-#include "data/zone_changes.inc"
+#include "tests/timelib/data/zone_changes.inc"
 };
 
 FILETIME At(std::int64_t seconds) {

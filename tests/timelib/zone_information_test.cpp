@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
-#include "filetime_test_util.h"
-#include "test_support.h"
-#include "zone_rules.h"
+#include "tests/support/test_support.h"
+#include "tests/timelib/filetime_test_util.h"
+#include "timelib/portable/zone_rules.h"
 
 using namespace timelibtest;
 

@@ -1,11 +1,11 @@
 // The yearly-rule algorithm for explicit zone records, with hand-made records.
-#include "zone_rules.h"
+#include "timelib/portable/zone_rules.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "filetime_test_util.h"
+#include "tests/timelib/filetime_test_util.h"
 
 using namespace timelibtest;
 using trendtab::platform::RuleLocalToUtc;

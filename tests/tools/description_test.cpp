@@ -1,16 +1,16 @@
-#include "description.h"
+#include "tools/hstgen/description.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "hst_text.h"
+#include "tools/hstgen/hst_text.h"
 
 namespace hstgen {
 namespace {
 
-HistorySpec Parse(const std::string& text) {
-    HistorySpec content;
+HistoryPlan Parse(const std::string& text) {
+    HistoryPlan content;
     DescriptionError error;
     EXPECT_TRUE(ParseDescription(text, content, error))
         << "line " << error.line << ": " << error.message;
@@ -18,7 +18,7 @@ HistorySpec Parse(const std::string& text) {
 }
 
 TEST(Description, CompactDirectives) {
-    const HistorySpec content = Parse(
+    const HistoryPlan content = Parse(
         "# a comment\r\n"
         "\r\n"
         "  layout compact\r\n"
@@ -61,7 +61,7 @@ TEST(Description, CompactDirectives) {
 }
 
 TEST(Description, WideDirectives) {
-    const HistorySpec content = Parse(
+    const HistoryPlan content = Parse(
         "layout wide\n"
         "tag-text-size 7\n"
         "tag A descA\n"
@@ -129,7 +129,7 @@ TEST(Description, ErrorsNameTheirLine) {
         {"truncate 1\ntruncate 2", 2, "truncate given twice"},
     };
     for (const auto& c : cases) {
-        HistorySpec content;
+        HistoryPlan content;
         DescriptionError error;
         EXPECT_FALSE(ParseDescription(c.text, content, error)) << c.text;
         EXPECT_EQ(error.line, c.line) << c.text;

@@ -1,4 +1,4 @@
-#include "hst_writer.h"
+#include "tools/hstgen/hst_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "bytes.h"
+#include "tests/tools/bytes.h"
 
 namespace hstgen {
 namespace {
@@ -14,7 +14,7 @@ namespace {
 using hstgen_test::Le;
 
 TEST(HstWriter, CompactFileFieldByField) {
-    HistorySpec content;
+    HistoryPlan content;
     content.tags = {"Tank1", "Tank2"};
     content.records = {{UnixSeconds(2011, 3, 4, 13, 5, 9), {3.14159, -12.5}}};
     const std::string bytes = BuildHistoryBytes(content);
@@ -33,7 +33,7 @@ TEST(HstWriter, CompactFileFieldByField) {
 }
 
 TEST(HstWriter, WideFileFieldByField) {
-    HistorySpec content;
+    HistoryPlan content;
     content.layout = Layout::Wide;
     content.tags = {"A", "B"};
     content.tagSecondFields = {"descA"};  // B gets the default "-"
@@ -55,7 +55,7 @@ TEST(HstWriter, WideFileFieldByField) {
 }
 
 TEST(HstWriter, HeaderOverridesAreWrittenAsGiven) {
-    HistorySpec content;
+    HistoryPlan content;
     content.layout = Layout::Wide;
     content.type = -2;
     content.recordSize = 0xABCD;
@@ -71,7 +71,7 @@ TEST(HstWriter, HeaderOverridesAreWrittenAsGiven) {
 }
 
 TEST(HstWriter, RawSlotsCountAsTagsAndAreCutOrPadded) {
-    HistorySpec content;
+    HistoryPlan content;
     content.tags = {"T1"};
     content.rawSlots.resize(3);
     content.rawSlots[0] = "Tank1\nxyz";
@@ -86,7 +86,7 @@ TEST(HstWriter, RawSlotsCountAsTagsAndAreCutOrPadded) {
 }
 
 TEST(HstWriter, StampsKeepTheirLowBitsAndBitPatternsAreExact) {
-    HistorySpec content;
+    HistoryPlan content;
     content.records.push_back({-1, {}});
     content.records.push_back({0xFFFFFFFE, {}});
     content.records.push_back({0x1'0000'0005, {1.0}, {0x7F800001u, std::nullopt, 0x1u}});
@@ -101,7 +101,7 @@ TEST(HstWriter, StampsKeepTheirLowBitsAndBitPatternsAreExact) {
 }
 
 TEST(HstWriter, RawRecordsTrailingBytesAndTruncation) {
-    HistorySpec content;
+    HistoryPlan content;
     content.layout = Layout::Wide;
     content.records.push_back(Record::Raw(std::string("\x01\x02\x03", 3)));
     content.records.push_back({-1, {}});

@@ -1,12 +1,12 @@
-#include "hstgen_app.h"
+#include "tools/hstgen/hstgen_app.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "description.h"
-#include "series.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
+#include "tools/hstgen/description.h"
+#include "tools/hstgen/series.h"
 
 namespace hstgen {
 namespace {
@@ -71,7 +71,7 @@ TEST(HstgenApp, WritesFromADescriptionOrOptions) {
     const std::string path = dir.file("out.hst");
     const std::string description = "layout wide\ntag A\nrecord #1 2.5\n";
     ASSERT_EQ(RunTool({path, "--from", "-"}, description).status, 0);
-    HistorySpec content;
+    HistoryPlan content;
     DescriptionError error;
     ASSERT_TRUE(ParseDescription(description, content, error));
     EXPECT_EQ(testsupport::ReadFileBytes(path), BuildHistoryBytes(content));
@@ -90,7 +90,7 @@ TEST(HstgenApp, WritesFromADescriptionOrOptions) {
     options.pattern = ValuePattern::Const;
     options.constBits = 0xFFF8000000000000u;
     options.seed = 9;
-    EXPECT_EQ(testsupport::ReadFileBytes(path), BuildHistoryBytes(BuildSeriesSpec(options)));
+    EXPECT_EQ(testsupport::ReadFileBytes(path), BuildHistoryBytes(BuildSeriesPlan(options)));
 
     const Outcome failed = RunTool({dir.file("missing/out.hst"), "--records", "1"});
     EXPECT_EQ(failed.status, 1);
@@ -101,7 +101,7 @@ TEST(HstgenApp, WritesFromADescriptionOrOptions) {
 TEST(HstgenApp, ExamplesMatchTheirDescriptions) {
     for (const char* name : {"compact", "wide"}) {
         const std::string base = std::string(HSTGEN_EXAMPLES_DIR) + "/" + name;
-        HistorySpec content;
+        HistoryPlan content;
         DescriptionError error;
         ASSERT_TRUE(ParseDescription(testsupport::ReadFileBytes(base + ".desc"), content, error))
             << name << ":" << error.line << ": " << error.message;

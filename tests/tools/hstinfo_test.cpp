@@ -3,14 +3,14 @@
 
 #include <filesystem>
 
-#include "hst_writer.h"
-#include "run_program.h"
-#include "test_support.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_support.h"
+#include "tools/hstgen/hst_writer.h"
 
 namespace {
 
 using hstgen::FileTimeTicks;
-using hstgen::HistorySpec;
+using hstgen::HistoryPlan;
 using hstgen::UnixSeconds;
 
 // Runs in processes with TZ=JST-9 (nine hours ahead, no daylight saving): the child inherits
@@ -24,7 +24,7 @@ class HstinfoInZone : public ::testing::Test {
         result.output = testsupport::WithLfLineEnds(result.output);
         return result;
     }
-    void Write(const std::string& name, const HistorySpec& content) {
+    void Write(const std::string& name, const HistoryPlan& content) {
         ASSERT_TRUE(hstgen::WriteHistoryFile(dir.file(name), content));
     }
 
@@ -32,7 +32,7 @@ class HstinfoInZone : public ::testing::Test {
 };
 
 TEST_F(HstinfoInZone, CompactFile) {
-    HistorySpec content;
+    HistoryPlan content;
     content.tags = {"Tank1", "Tank2"};
     content.records = {{UnixSeconds(2011, 3, 4, 13, 5, 9), {1, 2}},
                        {-1, {3, 4}},
@@ -54,7 +54,7 @@ TEST_F(HstinfoInZone, CompactFile) {
 }
 
 TEST_F(HstinfoInZone, WideFileWithSecondFieldsAndOddStamps) {
-    HistorySpec content;
+    HistoryPlan content;
     content.layout = hstgen::Layout::Wide;
     content.tags = {"A", "B"};
     content.tagSecondFields = {"level, %", "flow"};
@@ -75,7 +75,7 @@ TEST_F(HstinfoInZone, WideFileWithSecondFieldsAndOddStamps) {
 TEST_F(HstinfoInZone, LocalTimesAreTheConvertersEvenBefore1900) {
     // A local year below 1900 shows the local breakdown of 1970-01-01 00:00:00 UTC, as the
     // converter's rows do; the UTC column keeps the stamp's own time.
-    HistorySpec content;
+    HistoryPlan content;
     content.layout = hstgen::Layout::Wide;
     content.tags = {"A"};
     content.records = {{FileTimeTicks(1800, 6, 1, 12, 0, 0, 0), {1}}};
@@ -89,16 +89,16 @@ TEST_F(HstinfoInZone, LocalTimesAreTheConvertersEvenBefore1900) {
 }
 
 TEST_F(HstinfoInZone, RejectedFilesGetTheConvertersMessage) {
-    HistorySpec badCount;
+    HistoryPlan badCount;
     badCount.numTags = 251;
     Write("count.hst", badCount);
-    HistorySpec pairs;
+    HistoryPlan pairs;
     pairs.layout = hstgen::Layout::Wide;
     pairs.rawTagText = "A\t\tB";
     pairs.numTags = 2;
     Write("pairs.hst", pairs);
     testsupport::WriteFileBytes(dir.file("short.hst"), std::string("\x05\0\0\0\0", 5));
-    HistorySpec good;
+    HistoryPlan good;
     Write("good.hst", good);
     std::filesystem::create_directory(dir.path() / "folder.hst");
     const auto result =

@@ -1,4 +1,4 @@
-#include "series.h"
+#include "tools/hstgen/series.h"
 
 #include <gtest/gtest.h>
 
@@ -6,14 +6,14 @@
 #include <cstdio>
 #include <string>
 
-#include "bytes.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
+#include "tests/tools/bytes.h"
 
 namespace hstgen {
 namespace {
 
 std::string SeriesBytes(const SeriesOptions& options) {
-    return BuildHistoryBytes(BuildSeriesSpec(options));
+    return BuildHistoryBytes(BuildSeriesPlan(options));
 }
 
 int PrintedWidth(double value) {
@@ -71,7 +71,7 @@ TEST(Series, TrendRepeatsMostValuesAndMarksWideTags) {
     options.wideTags = 2;
     for (Layout layout : {Layout::Compact, Layout::Wide}) {
         options.layout = layout;
-        const HistorySpec content = BuildSeriesSpec(options);
+        const HistoryPlan content = BuildSeriesPlan(options);
         EXPECT_EQ(content.tags.front(), "Tag001");
         EXPECT_EQ(content.tags.back(), "Tag006");
         std::size_t repeats = 0;
@@ -96,7 +96,7 @@ TEST(Series, RandomSpansDecadesBothSignsAndZeros) {
     SeriesOptions options;
     options.pattern = ValuePattern::Random;
     options.records = 1000;
-    const HistorySpec content = BuildSeriesSpec(options);
+    const HistoryPlan content = BuildSeriesPlan(options);
     double smallest = HUGE_VAL;
     double largest = 0;
     int zeros = 0;
@@ -125,14 +125,14 @@ TEST(Series, StampsFollowStartAndStep) {
     options.layout = Layout::Wide;
     options.startTicks = -20000;
     options.stepTicks = 12345;  // 1.2345 ms
-    HistorySpec content = BuildSeriesSpec(options);
+    HistoryPlan content = BuildSeriesPlan(options);
     EXPECT_EQ(content.records[3].stamp, -20000 + 3 * 12345);
     EXPECT_EQ(content.records[3].values, (std::vector<double>{3, 4}));
 
     options.layout = Layout::Compact;
     options.startTicks = (kSecondsFrom1601To1970 + 10) * kTicksPerSecond;
     options.stepTicks = -kTicksPerSecond * 3 / 2;  // compact stamps round down
-    content = BuildSeriesSpec(options);
+    content = BuildSeriesPlan(options);
     EXPECT_EQ(content.records[1].stamp, 8);
     EXPECT_EQ(content.records[3].stamp, 5);
 }

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform.h"
-#include "run_program.h"
-#include "test_zone_directory.h"
-#include "time_zone.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_zone_directory.h"
+#include "timelib/platform/platform.h"
+#include "timelib/time_zone.h"
 
 namespace {
 

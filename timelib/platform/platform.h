@@ -7,6 +7,8 @@
 // folders are not on anyone else's include path.
 #include TRENDTAB_PLATFORM_BACKEND
 
+#include "timelib/portable/wide_text.h"  // WideString, WideFromUtf8, Utf8FromWide
+
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -30,20 +32,6 @@ class LocalTimeSnapshot {
     bool BreakDownUtc(std::int64_t seconds, std::tm& fields) const;
 };
 
-// True when the stream goes to a terminal (a console window on Windows).
-bool IsTerminal(std::FILE* stream);
-
-// Makes the stream write bytes as they are (no line-end translation on Windows).
-void UseBinaryMode(std::FILE* stream);
-
-// Wide text (UTF-16 on every platform) owned by the caller.
-using WideString = std::basic_string<WCHAR>;
-
-// UTF-8 to UTF-16 and back. Each always fills its output; it returns false when the input was
-// not well formed (bytes that are not UTF-8, unpaired surrogates), which then became U+FFFD.
-bool WideFromUtf8(std::string_view text, WideString* wide);
-bool Utf8FromWide(std::basic_string_view<WCHAR> wide, std::string* text);
-
 // True when the zone's registry record only approximates its rules: on POSIX, where records
 // are made from the zone database's rules, for a rule the Windows yearly form cannot express;
 // never on Windows. A null or empty key names the system's current zone.
@@ -53,9 +41,5 @@ bool ZoneRecordIsApproximated(const WCHAR* zoneKey);
 // C library silently uses UTC (a typo, a trailing space); never on Windows, whose zone is the
 // system's own.
 bool TimeZoneVariableNamesNoZone();
-
-// How many processors this process may run on (its affinity, not the machine's count); at
-// least 1.
-unsigned UsableProcessorCount();
 
 }  // namespace trendtab::platform

@@ -1,4 +1,4 @@
-#include "byte_sink.h"
+#include "tools/hstexport/byte_sink.h"
 
 #include <cerrno>
 #include <system_error>

@@ -1,11 +1,11 @@
-#include "export_options.h"
+#include "tools/hstexport/export_options.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <iostream>
 #include <map>
 
-#include "version.h"
+#include "trendtab/version.h"
 
 namespace hstexport {
 namespace {

@@ -1,23 +1,22 @@
-#include "file_export.h"
+#include "tools/hstexport/file_export.h"
 
 #include <cerrno>
 #include <filesystem>
 #include <map>
 #include <system_error>
 
-#include "history_source.h"
-#include "name_pattern.h"
-#include "ordered_pipeline.h"
-#include "output_buffer.h"
-#include "replaced_output.h"
-#include "row_writer.h"
+#include "history/block_loop.h"
+#include "history/ordered_pipeline.h"
+#include "platform/name_pattern.h"
+#include "platform/replaced_output.h"
+#include "tools/hstexport/history_source.h"
+#include "tools/hstexport/output_buffer.h"
+#include "tools/hstexport/row_writer.h"
 
 namespace hstexport {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::size_t kBlockBytes = 512 * 1024;
 
 // A record that gives a row.
 struct KeptRecord {
@@ -25,13 +24,7 @@ struct KeptRecord {
     std::uint64_t ticks;
 };
 
-// A block of whole records on its way through the pipeline, and the rows made of it.
-struct RecordBlock {
-    std::unique_ptr<unsigned char[]> records;
-    trendtab::RecordSpan span;
-    std::vector<KeptRecord> kept;
-    OutputBuffer text;
-};
+using Block = trendtab::RecordBlock<KeptRecord, OutputBuffer>;
 
 // The fraction digits that keep every stamp of the file exact.
 int FractionDigitsOfFile(const std::string& path) {
@@ -186,7 +179,9 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
 
     // A file of one block is not worth the threads.
     const trendtab::OrderedPipeline::Shape shape = trendtab::OrderedPipeline::ShapeFor(
-        header.recordSize, source.RecordBytes() > kBlockBytes ? pipelineWorkers_ : 1, kBlockBytes);
+        header.recordSize,
+        source.RecordBytes() > trendtab::kPipelineBlockBytes ? pipelineWorkers_ : 1,
+        trendtab::kPipelineBlockBytes);
     source.ReadInBlocksOf(shape.blockBytes);
     while (times_.size() < shape.workers) {
         times_.push_back(std::make_unique<WorkerTime>(options_));
@@ -211,43 +206,34 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
 
     // The reading side decides which records give rows, in file order (--every counts them);
     // workers make the rows of a block each; the blocks go to the sink in file order.
-    std::vector<RecordBlock> blocks(trendtab::OrderedPipeline::SlotCount(shape.workers));
-    for (RecordBlock& block : blocks) {
-        block.records = std::make_unique_for_overwrite<unsigned char[]>(source.BlockBytes());
-    }
     const Layout layout = source.layout();
     const std::uint64_t every = options_.every;
     std::uint64_t inRange = 0;
-    trendtab::OrderedPipeline::Stages stages;
-    stages.read = [&](std::size_t slot) {
-        RecordBlock& block = blocks[slot];
-        block.span = source.NextInto(block.records.get());
-        block.kept.clear();
-        for (std::size_t i = 0; i < block.span.count; ++i) {
-            const std::uint64_t ticks = StampTicks(block.span.Record(i), layout);
-            if ((range_.from && ticks < *range_.from) || (range_.to && ticks >= *range_.to)) {
-                continue;
+    const bool written = trendtab::RunBlockLoop<KeptRecord, OutputBuffer>(
+        source.cursor(), shape.workers,
+        [&](Block& block) {
+            for (std::size_t i = 0; i < block.span.count; ++i) {
+                const std::uint64_t ticks = StampTicks(block.span.Record(i), layout);
+                if ((range_.from && ticks < *range_.from) || (range_.to && ticks >= *range_.to)) {
+                    continue;
+                }
+                if (inRange++ % every == 0) {
+                    block.kept.push_back({i, ticks});
+                }
             }
-            if (inRange++ % every == 0) {
-                block.kept.push_back({i, ticks});
+        },
+        [&](Block& block, std::size_t worker) {
+            RowWriter& writer = *writers[worker];
+            block.text.Clear();
+            for (const KeptRecord& kept : block.kept) {
+                writer.Record(block.span.Record(kept.index), kept.ticks, block.text);
             }
-        }
-        return !block.span.empty();
-    };
-    stages.work = [&](std::size_t slot, std::size_t worker) {
-        RecordBlock& block = blocks[slot];
-        RowWriter& writer = *writers[worker];
-        block.text.Clear();
-        for (const KeptRecord& kept : block.kept) {
-            writer.Record(block.span.Record(kept.index), kept.ticks, block.text);
-        }
-    };
-    stages.write = [&](std::size_t slot) {
-        const RecordBlock& block = blocks[slot];
-        progress += block.span.count * header.recordSize;
-        return block.text.size() == 0 || sink.Write(block.text.data(), block.text.size());
-    };
-    if (!trendtab::OrderedPipeline::Run(shape.workers, stages)) {
+        },
+        [&](const Block& block) {
+            progress += block.span.count * header.recordSize;
+            return block.text.size() == 0 || sink.Write(block.text.data(), block.text.size());
+        });
+    if (!written) {
         reason = sink.reason();
         return false;
     }

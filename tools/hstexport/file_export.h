@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "byte_sink.h"
-#include "export_options.h"
-#include "input_discovery.h"
-#include "time_text.h"
-#include "utc_offsets.h"
+#include "tools/hstexport/byte_sink.h"
+#include "tools/hstexport/export_options.h"
+#include "tools/hstexport/input_discovery.h"
+#include "tools/hstexport/time_text.h"
+#include "tools/hstexport/utc_offsets.h"
 
 namespace hstexport {
 

@@ -1,4 +1,4 @@
-#include "file_runner.h"
+#include "tools/hstexport/file_runner.h"
 
 #include <algorithm>
 #include <chrono>
@@ -9,9 +9,10 @@
 #include <mutex>
 #include <thread>
 
-#include "history_source.h"
-#include "output_placement.h"
-#include "platform.h"
+#include "platform/processors.h"
+#include "platform/terminal.h"
+#include "tools/hstexport/history_source.h"
+#include "tools/hstexport/output_placement.h"
 
 namespace hstexport {
 namespace {

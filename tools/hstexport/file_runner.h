@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "export_options.h"
-#include "file_export.h"
-#include "input_discovery.h"
-#include "progress.h"
+#include "tools/hstexport/export_options.h"
+#include "tools/hstexport/file_export.h"
+#include "tools/hstexport/input_discovery.h"
+#include "tools/hstexport/progress.h"
 
 namespace hstexport {
 

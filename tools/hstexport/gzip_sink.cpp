@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "byte_sink.h"
+#include "tools/hstexport/byte_sink.h"
 
 namespace hstexport {
 namespace {

@@ -1,4 +1,4 @@
-#include "history_source.h"
+#include "tools/hstexport/history_source.h"
 
 #include <cerrno>
 #include <system_error>

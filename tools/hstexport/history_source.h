@@ -6,9 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "history_file.h"
-#include "little_endian.h"
-#include "record_cursor.h"
+#include "history/history_file.h"
+#include "history/little_endian.h"
+#include "history/record_cursor.h"
+#include "history/stamp_ticks.h"
 
 namespace hstexport {
 
@@ -39,8 +40,7 @@ class HistorySource {
     // Bytes of the file's whole records.
     std::uint64_t RecordBytes() const { return opened_.info.recordCount * header().recordSize; }
     // The next block of records, read into `block` (BlockBytes() long): for blocks that travel.
-    trendtab::RecordSpan NextInto(unsigned char* block) { return cursor_->NextInto(block); }
-    std::size_t BlockBytes() const { return cursor_->BlockBytes(); }
+    trendtab::RecordCursor& cursor() { return *cursor_; }
 
     // After the records ran out: false with the system's reason when reading failed.
     bool Finished(std::string& reason) const;
@@ -60,14 +60,6 @@ inline std::uint64_t LoadLe64(const unsigned char* p) {
     return trendtab::LoadLittleEndian<std::uint64_t>(p);
 }
 
-// A record's stamp as FILETIME ticks (100 ns since 1601, UTC), whatever the layout.
-inline std::uint64_t StampTicks(const unsigned char* record, Layout layout) {
-    if (layout == Layout::Wide) {
-        return LoadLe64(record);
-    }
-    const auto seconds = trendtab::LoadLittleEndian<std::int32_t>(record);
-    // From 1901 on, so never before 1601.
-    return static_cast<std::uint64_t>(seconds + 11'644'473'600LL) * 10'000'000U;
-}
+using trendtab::StampTicks;
 
 }  // namespace hstexport

@@ -1,11 +1,11 @@
-#include "input_discovery.h"
+#include "tools/hstexport/input_discovery.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <set>
 #include <system_error>
 
-#include "name_pattern.h"
+#include "platform/name_pattern.h"
 
 namespace hstexport {
 namespace {

@@ -1,5 +1,5 @@
 // The long form: "time,tag,value", a row per sample, the shape databases and plotting tools load.
-#include "row_writer.h"
+#include "tools/hstexport/row_writer.h"
 
 #include <cstring>
 

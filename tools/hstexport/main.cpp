@@ -7,14 +7,14 @@
 #include <string>
 #include <tuple>
 
-#include "export_options.h"
-#include "file_services.h"
-#include "file_runner.h"
-#include "input_discovery.h"
-#include "platform.h"
-#include "progress.h"
-#include "time_text.h"
-#include "utc_offsets.h"
+#include "platform/file_services.h"
+#include "platform/terminal.h"
+#include "tools/hstexport/export_options.h"
+#include "tools/hstexport/file_runner.h"
+#include "tools/hstexport/input_discovery.h"
+#include "tools/hstexport/progress.h"
+#include "tools/hstexport/time_text.h"
+#include "tools/hstexport/utc_offsets.h"
 
 namespace {
 

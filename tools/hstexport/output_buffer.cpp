@@ -1,4 +1,4 @@
-#include "output_buffer.h"
+#include "tools/hstexport/output_buffer.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "byte_sink.h"
+#include "tools/hstexport/byte_sink.h"
 
 namespace hstexport {
 

@@ -1,4 +1,4 @@
-#include "output_placement.h"
+#include "tools/hstexport/output_placement.h"
 
 #include <filesystem>
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "export_options.h"
-#include "input_discovery.h"
+#include "tools/hstexport/export_options.h"
+#include "tools/hstexport/input_discovery.h"
 
 namespace hstexport {
 

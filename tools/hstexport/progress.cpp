@@ -1,4 +1,4 @@
-#include "progress.h"
+#include "tools/hstexport/progress.h"
 
 #include <cstdio>
 

@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "history_source.h"
-#include "output_buffer.h"
-#include "time_text.h"
-#include "value_text.h"
+#include "tools/hstexport/history_source.h"
+#include "tools/hstexport/output_buffer.h"
+#include "tools/hstexport/time_text.h"
+#include "tools/hstexport/value_text.h"
 
 namespace hstexport {
 

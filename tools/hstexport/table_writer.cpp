@@ -1,5 +1,5 @@
 // csv and tsv: a header row "time,<tag>,...", then a row per record.
-#include "row_writer.h"
+#include "tools/hstexport/row_writer.h"
 
 namespace hstexport {
 namespace {

@@ -1,9 +1,9 @@
-#include "time_text.h"
+#include "tools/hstexport/time_text.h"
 
 #include <charconv>
 #include <cstring>
 
-#include "civil_time.h"
+#include "timelib/civil_time.h"
 
 namespace hstexport {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 namespace civil = trendtab::civil;
 
 constexpr std::uint64_t kTicksPerSecond = civil::kTicksPerSecond;
-constexpr std::uint64_t kUnixEpochTicks = civil::kSecondsFrom1601To1970 * kTicksPerSecond;
+constexpr std::uint64_t kUnixEpochTicks = civil::kTicksFrom1601To1970;
 
 char* TwoDigits(int value, char* out) {
     out[0] = static_cast<char>('0' + value / 10);

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "export_options.h"
-#include "utc_offsets.h"
+#include "tools/hstexport/export_options.h"
+#include "tools/hstexport/utc_offsets.h"
 
 namespace hstexport {
 

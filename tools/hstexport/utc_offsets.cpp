@@ -1,7 +1,7 @@
-#include "utc_offsets.h"
+#include "tools/hstexport/utc_offsets.h"
 
-#include "civil_time.h"
-#include "filetime_math.h"
+#include "timelib/civil_time.h"
+#include "timelib/filetime_math.h"
 
 namespace hstexport {
 namespace {

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "export_options.h"
-#include "platform.h"
-#include "time_zone.h"
+#include "timelib/platform/platform.h"
+#include "timelib/time_zone.h"
+#include "tools/hstexport/export_options.h"
 
 namespace hstexport {
 

@@ -1,4 +1,4 @@
-#include "value_text.h"
+#include "tools/hstexport/value_text.h"
 
 #include <bit>
 #include <charconv>

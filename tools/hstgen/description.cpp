@@ -1,10 +1,10 @@
-#include "description.h"
+#include "tools/hstgen/description.h"
 
 #include <cstdint>
 #include <limits>
 #include <vector>
 
-#include "hst_text.h"
+#include "tools/hstgen/hst_text.h"
 
 namespace hstgen {
 namespace {
@@ -55,7 +55,7 @@ bool SplitLine(std::string_view line, std::vector<std::string>& words, std::stri
 
 class Parser {
   public:
-    explicit Parser(HistorySpec& content) : spec_(content) {}
+    explicit Parser(HistoryPlan& content) : plan_(content) {}
 
     // One line's directive; false with `error_` set.
     bool Directive(const std::vector<std::string>& words);
@@ -72,7 +72,7 @@ class Parser {
     template <typename T>
     bool Number(const std::string& word, std::optional<T>& field, const std::string& directive);
 
-    HistorySpec& spec_;
+    HistoryPlan& plan_;
     std::string error_;
     bool started_ = false;  // a directive other than layout has been seen
     bool layoutSet_ = false;
@@ -93,7 +93,7 @@ bool Parser::Count(const std::vector<std::string>& words, std::size_t min, std::
 }
 
 bool Parser::NeedLayout(Layout layout, const std::string& directive) {
-    if (spec_.layout != layout) {
+    if (plan_.layout != layout) {
         return Fail(directive + " needs the " + (layout == Layout::Compact ? "compact" : "wide") +
                     " layout");
     }
@@ -128,23 +128,23 @@ bool Parser::Directive(const std::vector<std::string>& words) {
         if (words[1] != "compact" && words[1] != "wide") {
             return Fail("layout is compact or wide, not '" + words[1] + "'");
         }
-        spec_.layout = words[1] == "wide" ? Layout::Wide : Layout::Compact;
+        plan_.layout = words[1] == "wide" ? Layout::Wide : Layout::Compact;
         layoutSet_ = true;
         return true;
     }
     started_ = true;
     if (name == "type") {
-        return Count(words, 1, 1) && Number(words[1], spec_.type, name);
+        return Count(words, 1, 1) && Number(words[1], plan_.type, name);
     }
     if (name == "record-size") {
-        return Count(words, 1, 1) && Number(words[1], spec_.recordSize, name);
+        return Count(words, 1, 1) && Number(words[1], plan_.recordSize, name);
     }
     if (name == "tag-text-size") {
         return Count(words, 1, 1) && NeedLayout(Layout::Wide, name) &&
-               Number(words[1], spec_.tagTextSize, name);
+               Number(words[1], plan_.tagTextSize, name);
     }
     if (name == "num-tags") {
-        return Count(words, 1, 1) && Number(words[1], spec_.numTags, name);
+        return Count(words, 1, 1) && Number(words[1], plan_.numTags, name);
     }
     if (name == "tag") {
         if (!Count(words, 1, 2) ||
@@ -156,10 +156,10 @@ bool Parser::Directive(const std::vector<std::string>& words) {
         if (!Text(words[1], tagName) || (words.size() == 3 && !Text(words[2], second))) {
             return false;
         }
-        spec_.tags.push_back(std::move(tagName));
-        if (spec_.layout == Layout::Wide) {
-            spec_.tagSecondFields.resize(spec_.tags.size() - 1, "-");
-            spec_.tagSecondFields.push_back(std::move(second));
+        plan_.tags.push_back(std::move(tagName));
+        if (plan_.layout == Layout::Wide) {
+            plan_.tagSecondFields.resize(plan_.tags.size() - 1, "-");
+            plan_.tagSecondFields.push_back(std::move(second));
         }
         return true;
     }
@@ -167,14 +167,14 @@ bool Parser::Directive(const std::vector<std::string>& words) {
         if (!Count(words, 1, 1) || !NeedLayout(Layout::Wide, name)) {
             return false;
         }
-        if (spec_.rawTagText) {
+        if (plan_.rawTagText) {
             return Fail("tag-text given twice");
         }
         std::string text;
         if (!Text(words[1], text)) {
             return false;
         }
-        spec_.rawTagText = std::move(text);
+        plan_.rawTagText = std::move(text);
         return true;
     }
     if (name == "slot") {
@@ -185,13 +185,13 @@ bool Parser::Directive(const std::vector<std::string>& words) {
             return false;
         }
         const auto at = static_cast<std::size_t>(index);
-        if (at < spec_.rawSlots.size() && spec_.rawSlots[at]) {
+        if (at < plan_.rawSlots.size() && plan_.rawSlots[at]) {
             return Fail("slot " + words[1] + " given twice");
         }
-        if (at >= spec_.rawSlots.size()) {
-            spec_.rawSlots.resize(at + 1);
+        if (at >= plan_.rawSlots.size()) {
+            plan_.rawSlots.resize(at + 1);
         }
-        spec_.rawSlots[at] = std::move(bytes);
+        plan_.rawSlots[at] = std::move(bytes);
         return true;
     }
     if (name == "record") {
@@ -199,13 +199,13 @@ bool Parser::Directive(const std::vector<std::string>& words) {
             return false;
         }
         Record record;
-        if (!ParseStamp(words[1], spec_.layout, record.stamp, error_)) {
+        if (!ParseStamp(words[1], plan_.layout, record.stamp, error_)) {
             return false;
         }
         bool anyBits = false;
         for (std::size_t i = 2; i < words.size(); ++i) {
             Value value;
-            if (!ParseValue(words[i], spec_.layout, value, error_)) {
+            if (!ParseValue(words[i], plan_.layout, value, error_)) {
                 error_ = "value " + std::to_string(i - 1) + ": " + error_;
                 return false;
             }
@@ -216,7 +216,7 @@ bool Parser::Directive(const std::vector<std::string>& words) {
         if (!anyBits) {
             record.valueBits.clear();
         }
-        spec_.records.push_back(std::move(record));
+        plan_.records.push_back(std::move(record));
         return true;
     }
     if (name == "raw-record") {
@@ -225,7 +225,7 @@ bool Parser::Directive(const std::vector<std::string>& words) {
         if (!Count(words, 1, 1) || !Text(words[1], *record.raw)) {
             return false;
         }
-        spec_.records.push_back(std::move(record));
+        plan_.records.push_back(std::move(record));
         return true;
     }
     if (name == "trailing") {
@@ -233,7 +233,7 @@ bool Parser::Directive(const std::vector<std::string>& words) {
         if (!Count(words, 1, 1) || !Text(words[1], bytes)) {
             return false;
         }
-        spec_.trailing += bytes;
+        plan_.trailing += bytes;
         return true;
     }
     if (name == "truncate") {
@@ -242,10 +242,10 @@ bool Parser::Directive(const std::vector<std::string>& words) {
             !ParseInteger(words[1], 0, std::numeric_limits<std::int64_t>::max(), size, error_)) {
             return false;
         }
-        if (spec_.truncateTo) {
+        if (plan_.truncateTo) {
             return Fail("truncate given twice");
         }
-        spec_.truncateTo = static_cast<std::size_t>(size);
+        plan_.truncateTo = static_cast<std::size_t>(size);
         return true;
     }
     return Fail("unknown directive '" + name + "'");
@@ -253,8 +253,8 @@ bool Parser::Directive(const std::vector<std::string>& words) {
 
 }  // namespace
 
-bool ParseDescription(std::string_view text, HistorySpec& content, DescriptionError& error) {
-    content = HistorySpec{};
+bool ParseDescription(std::string_view text, HistoryPlan& content, DescriptionError& error) {
+    content = HistoryPlan{};
     Parser parser(content);
     int lineNumber = 0;
     std::size_t start = 0;

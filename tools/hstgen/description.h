@@ -1,4 +1,4 @@
-// The description language of `hstgen --from`: one directive per line, building a HistorySpec.
+// The description language of `hstgen --from`: one directive per line, building a HistoryPlan.
 //
 //   layout compact|wide        first directive if present; default compact
 //   type N                     infoFile type (-32768..32767)
@@ -21,7 +21,7 @@
 #include <string>
 #include <string_view>
 
-#include "hst_writer.h"
+#include "tools/hstgen/hst_writer.h"
 
 namespace hstgen {
 
@@ -31,6 +31,6 @@ struct DescriptionError {
 };
 
 // Parses `text` into `content`; false with `error` set at the first bad line.
-bool ParseDescription(std::string_view text, HistorySpec& content, DescriptionError& error);
+bool ParseDescription(std::string_view text, HistoryPlan& content, DescriptionError& error);
 
 }  // namespace hstgen

@@ -1,4 +1,4 @@
-#include "hst_text.h"
+#include "tools/hstgen/hst_text.h"
 
 #include <cfloat>
 #include <charconv>

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "hst_writer.h"
+#include "tools/hstgen/hst_writer.h"
 
 namespace hstgen {
 

@@ -1,4 +1,4 @@
-#include "hst_writer.h"
+#include "tools/hstgen/hst_writer.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -19,7 +19,7 @@ void PutLe(std::string& out, std::uint64_t value, int bytes) {
     out.append(buffer, static_cast<std::size_t>(bytes));
 }
 
-std::string WideTagText(const HistorySpec& content) {
+std::string WideTagText(const HistoryPlan& content) {
     if (content.rawTagText) {
         return *content.rawTagText;
     }
@@ -46,7 +46,7 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 
 }  // namespace
 
-std::size_t TagCount(const HistorySpec& content) {
+std::size_t TagCount(const HistoryPlan& content) {
     if (content.layout == Layout::Compact) {
         return std::max(content.tags.size(), content.rawSlots.size());
     }
@@ -96,7 +96,7 @@ void AppendRecordBytes(std::string& out, Layout layout, const Record& record) {
     }
 }
 
-std::string BuildHeaderBytes(const HistorySpec& content) {
+std::string BuildHeaderBytes(const HistoryPlan& content) {
     const bool compact = content.layout == Layout::Compact;
     const std::size_t tagCount = TagCount(content);
     const std::int16_t type = content.type.value_or(compact ? 2 : 1);
@@ -133,7 +133,7 @@ std::string BuildHeaderBytes(const HistorySpec& content) {
     return out;
 }
 
-std::string BuildHistoryBytes(const HistorySpec& content) {
+std::string BuildHistoryBytes(const HistoryPlan& content) {
     std::string out = BuildHeaderBytes(content);
     for (const Record& record : content.records) {
         AppendRecordBytes(out, content.layout, record);
@@ -145,7 +145,7 @@ std::string BuildHistoryBytes(const HistorySpec& content) {
     return out;
 }
 
-bool WriteHistoryFile(const std::string& path, const HistorySpec& content) {
+bool WriteHistoryFile(const std::string& path, const HistoryPlan& content) {
     const std::string bytes = BuildHistoryBytes(content);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {

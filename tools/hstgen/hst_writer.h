@@ -39,7 +39,7 @@ struct Record {
 };
 
 // A whole file. Every header field defaults to what a well-formed file holds; set one to break it.
-struct HistorySpec {
+struct HistoryPlan {
     Layout layout = Layout::Compact;
     std::optional<std::int16_t> type;          // default: 2 (compact), 1 (wide)
     std::optional<std::uint16_t> recordSize;   // default: 4 + 4n (compact), 8 + 8n (wide)
@@ -62,13 +62,13 @@ constexpr std::size_t kInfoHeadSize = 54;
 constexpr std::size_t kCompactSlotSize = 256;
 
 // n: the tags the tag table holds. Compact: named tags and raw slots, whichever reach further.
-std::size_t TagCount(const HistorySpec& content);
+std::size_t TagCount(const HistoryPlan& content);
 
 // The bytes of the file `content` describes.
-std::string BuildHistoryBytes(const HistorySpec& content);
+std::string BuildHistoryBytes(const HistoryPlan& content);
 
 // The infoFile and infoHead blocks and the tag table: everything before the first record.
-std::string BuildHeaderBytes(const HistorySpec& content);
+std::string BuildHeaderBytes(const HistoryPlan& content);
 
 // Appends the bytes of one record as `layout` stores it.
 void AppendRecordBytes(std::string& out, Layout layout, const Record& record);
@@ -79,7 +79,7 @@ std::uint32_t CompactValueBits(double value);
 std::uint64_t WideValueBits(double value);
 
 // Writes the file; false when it cannot be written.
-bool WriteHistoryFile(const std::string& path, const HistorySpec& content);
+bool WriteHistoryFile(const std::string& path, const HistoryPlan& content);
 
 // FILETIME ticks of a UTC calendar time (proleptic Gregorian), for building wide stamps.
 std::int64_t FileTimeTicks(int year, int month, int day, int hour, int minute, int second,

@@ -1,4 +1,4 @@
-#include "hstgen_app.h"
+#include "tools/hstgen/hstgen_app.h"
 
 #include <fstream>
 #include <istream>
@@ -7,9 +7,9 @@
 #include <ostream>
 #include <sstream>
 
-#include "description.h"
-#include "hst_text.h"
-#include "series.h"
+#include "tools/hstgen/description.h"
+#include "tools/hstgen/hst_text.h"
+#include "tools/hstgen/series.h"
 
 namespace hstgen {
 
@@ -205,7 +205,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& er
             throw BadArguments{"cannot read '" + source + "'"};
         }
     }
-    HistorySpec content;
+    HistoryPlan content;
     DescriptionError error;
     if (!ParseDescription(text, content, error)) {
         throw BadArguments{sourceName + ":" + std::to_string(error.line) + ": " + error.message};

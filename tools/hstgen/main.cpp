@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "hstgen_app.h"
+#include "tools/hstgen/hstgen_app.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);

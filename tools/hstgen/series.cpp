@@ -1,4 +1,4 @@
-#include "series.h"
+#include "tools/hstgen/series.h"
 
 #include <cstdio>
 #include <cstring>
@@ -184,9 +184,9 @@ void SeriesGenerator::Next(Record& record) {
     ++index_;
 }
 
-HistorySpec BuildSeriesSpec(const SeriesOptions& options) {
+HistoryPlan BuildSeriesPlan(const SeriesOptions& options) {
     SeriesGenerator generator(options);
-    HistorySpec content = generator.header();
+    HistoryPlan content = generator.header();
     content.records.resize(options.records);
     for (Record& record : content.records) {
         generator.Next(record);

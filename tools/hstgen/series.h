@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "hst_writer.h"
+#include "tools/hstgen/hst_writer.h"
 
 namespace hstgen {
 
@@ -44,7 +44,7 @@ class SeriesGenerator {
     explicit SeriesGenerator(const SeriesOptions& options);
 
     // The file's header fields and tags, without records.
-    const HistorySpec& header() const { return header_; }
+    const HistoryPlan& header() const { return header_; }
 
     // Fills `record` (stamp and values) with the next record. `record` may be reused.
     void Next(Record& record);
@@ -62,7 +62,7 @@ class SeriesGenerator {
     double RandomValue();
 
     SeriesOptions options_;
-    HistorySpec header_;
+    HistoryPlan header_;
     std::uint64_t state_;
     std::uint64_t index_ = 0;
     std::uint64_t ticks_;  // stamp of the next record, wrapping
@@ -70,7 +70,7 @@ class SeriesGenerator {
 };
 
 // The whole series in memory; for small series and for checking the streamed writer.
-HistorySpec BuildSeriesSpec(const SeriesOptions& options);
+HistoryPlan BuildSeriesPlan(const SeriesOptions& options);
 
 // Streams the series to `path` in constant memory; false when it cannot be written (a partly
 // written file is removed). The options must pass CheckSeriesOptions.

@@ -9,23 +9,24 @@
 #include <fstream>
 #include <string>
 
-#include "civil_time.h"
-#include "filetime_math.h"
-#include "history_file.h"
-#include "little_endian.h"
-#include "platform.h"
-#include "stamp_decoder.h"
-#include "version.h"
+#include "history/history_file.h"
+#include "history/little_endian.h"
+#include "history/rejection_message.h"
+#include "history/stamp_decoder.h"
+#include "history/stamp_ticks.h"
+#include "timelib/civil_time.h"
+#include "trendtab/version.h"
 
 namespace {
 
 using trendtab::HistoryHeader;
 using trendtab::Layout;
 
-std::string Format(const SYSTEMTIME& t) {
+std::string Format(const trendtab::civil::CivilTime& t) {
     char text[64];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth,
-                  t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+    std::snprintf(text, sizeof text, "%04lld-%02d-%02d %02d:%02d:%02d.%03d",
+                  static_cast<long long>(t.year), t.month, t.day, t.hour, t.minute, t.second,
+                  t.millisecond);
     return text;
 }
 
@@ -39,17 +40,15 @@ void PrintStamp(const char* which, const unsigned char* record, Layout layout) {
     if (compact) {
         seconds = trendtab::LoadLittleEndian<std::int32_t>(record);
         std::printf("%s.seconds: %lld\n", which, static_cast<long long>(seconds));
-        ticks = static_cast<std::uint64_t>((seconds + trendtab::civil::kSecondsFrom1601To1970) *
-                                           trendtab::civil::kTicksPerSecond);
+        ticks = trendtab::CompactStampTicks(static_cast<std::int32_t>(seconds));
     } else {
         ticks = trendtab::LoadLittleEndian<std::uint64_t>(record);
         std::printf("%s.ticks: %llu\n", which, static_cast<unsigned long long>(ticks));
     }
-    const FILETIME ft = trendtab::filetime::FromTicks(ticks);
-    SYSTEMTIME split;
-    const bool valid = FileTimeToSystemTime(&ft, &split) != 0;
+    // FILETIMEs of 2^63 ticks and more name no time.
+    const bool valid = ticks < trendtab::civil::kFirstInvalidTicks;
     if (valid) {
-        utc = Format(split);
+        utc = Format(trendtab::civil::CivilFromTicks(ticks));
     }
     trendtab::RecordTime time;
     if (!trendtab::FileStampDecoder(layout).Decode(record, time)) {
@@ -70,7 +69,7 @@ bool Inspect(const std::string& path) {
     const trendtab::HistoryFile& info = opened.info;
     if (!info.ok()) {
         // The converter's own words (none for an incomplete infoFile block), then the verdict.
-        const std::string& message = info.message;
+        const std::string message = trendtab::RejectionMessage(info.error, path);
         if (!message.empty()) {
             std::printf("%s%s", message.c_str(), message.back() != '\n' ? "\n" : "");
         }

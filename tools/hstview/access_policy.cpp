@@ -1,4 +1,4 @@
-#include "access_policy.h"
+#include "tools/hstview/access_policy.h"
 
 #include <algorithm>
 #include <cctype>

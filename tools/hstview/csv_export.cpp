@@ -1,14 +1,14 @@
-#include "csv_export.h"
+#include "tools/hstview/csv_export.h"
 
 #include <tuple>
 
-#include "byte_sink.h"
-#include "export_options.h"
-#include "file_runner.h"
-#include "input_discovery.h"
-#include "progress.h"
-#include "time_text.h"
-#include "utc_offsets.h"
+#include "tools/hstexport/byte_sink.h"
+#include "tools/hstexport/export_options.h"
+#include "tools/hstexport/file_runner.h"
+#include "tools/hstexport/input_discovery.h"
+#include "tools/hstexport/progress.h"
+#include "tools/hstexport/time_text.h"
+#include "tools/hstexport/utc_offsets.h"
 
 namespace hstview {
 namespace {

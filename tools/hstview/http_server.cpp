@@ -1,5 +1,5 @@
 // Backed by Boost.Beast and Boost.Asio (header-only).
-#include "http_server.h"
+#include "tools/hstview/http_server.h"
 
 #include <atomic>
 #include <boost/asio/ip/tcp.hpp>

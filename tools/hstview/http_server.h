@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "http_message.h"
+#include "tools/hstview/http_message.h"
 
 namespace hstview {
 

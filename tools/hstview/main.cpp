@@ -11,11 +11,11 @@
 #include <thread>
 
 #include "history/archive.h"
-#include "http_server.h"
-#include "input_discovery.h"
-#include "open_browser.h"
-#include "request_handler.h"
-#include "version.h"
+#include "tools/hstexport/input_discovery.h"
+#include "tools/hstview/http_server.h"
+#include "tools/hstview/open_browser.h"
+#include "tools/hstview/request_handler.h"
+#include "trendtab/version.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Backed by xdg-open, in the background.
 #include <cstdlib>
 
-#include "open_browser.h"
+#include "tools/hstview/open_browser.h"
 
 namespace hstview {
 

@@ -1,7 +1,7 @@
 // Backed by the command interpreter's "start".
 #include <cstdlib>
 
-#include "open_browser.h"
+#include "tools/hstview/open_browser.h"
 
 namespace hstview {
 

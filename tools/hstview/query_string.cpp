@@ -1,4 +1,4 @@
-#include "query_string.h"
+#include "tools/hstview/query_string.h"
 
 namespace hstview {
 namespace {

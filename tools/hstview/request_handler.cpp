@@ -1,15 +1,15 @@
-#include "request_handler.h"
+#include "tools/hstview/request_handler.h"
 
 #include <charconv>
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "csv_export.h"
-#include "embedded_assets.h"
-#include "history/record_values.h"
-#include "query_string.h"
-#include "zone_offsets.h"
+#include "timelib/civil_time.h"
+#include "tools/hstview/csv_export.h"
+#include "tools/hstview/embedded_assets.h"
+#include "tools/hstview/query_string.h"
+#include "tools/hstview/zone_offsets.h"
 
 namespace hstview {
 
@@ -25,12 +25,12 @@ std::string HttpResponse::Header(const std::string& name) const {
 namespace {
 
 using nlohmann::json;
-using trendtab::kTicksPerSecond;
-using trendtab::kUnixEpochSince1601Seconds;
+using trendtab::civil::kSecondsFrom1601To1970;
+using trendtab::civil::kTicksPerSecond;
 
 constexpr const char* kJson = "application/json";
 constexpr std::uint64_t kEpochTicks =
-    static_cast<std::uint64_t>(kUnixEpochSince1601Seconds) * kTicksPerSecond;
+    static_cast<std::uint64_t>(kSecondsFrom1601To1970) * kTicksPerSecond;
 
 HttpResponse Json(const json& value, int status = 200) {
     HttpResponse response;
@@ -213,7 +213,7 @@ HttpResponse Zone(const ParsedTarget& target) {
         return Error(400, "from and to: Unix seconds, from not after to");
     }
     auto unixSeconds = [](std::uint64_t ticks) {
-        return static_cast<std::int64_t>(ticks / kTicksPerSecond) - kUnixEpochSince1601Seconds;
+        return static_cast<std::int64_t>(ticks / kTicksPerSecond) - kSecondsFrom1601To1970;
     };
     std::vector<OffsetChange> changes;
     std::string error;

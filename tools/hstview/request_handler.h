@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "access_policy.h"
 #include "history/archive.h"
-#include "http_message.h"
+#include "tools/hstview/access_policy.h"
+#include "tools/hstview/http_message.h"
 
 namespace hstview {
 

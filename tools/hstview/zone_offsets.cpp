@@ -1,6 +1,6 @@
-#include "zone_offsets.h"
+#include "tools/hstview/zone_offsets.h"
 
-#include "utc_offsets.h"
+#include "tools/hstexport/utc_offsets.h"
 
 namespace hstview {
 

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "filetime_math.h"
-#include "platform.h"
-#include "time_zone.h"
-#include "version.h"
+#include "timelib/filetime_math.h"
+#include "timelib/portable/system_time_ticks.h"
+#include "timelib/portable/wide_text.h"
+#include "timelib/time_zone.h"
+#include "timelib/zone_facts.h"
+#include "trendtab/version.h"
 
 namespace {
 
@@ -147,13 +149,18 @@ bool ParseStamp(const std::string& text, FILETIME* stamp) {
     t.wMinute = static_cast<WORD>(fields[4]);
     t.wSecond = static_cast<WORD>(fields[5]);
     t.wMilliseconds = static_cast<WORD>(milliseconds);
-    return SystemTimeToFileTime(&t, stamp) != FALSE;
+    std::int64_t ticks = 0;
+    if (!trendtab::civil::JoinTicks(t, &ticks)) {
+        return false;
+    }
+    *stamp = trendtab::filetime::FromTicks(static_cast<std::uint64_t>(ticks));
+    return true;
 }
 
 // As a calendar time, or as #TICKS where there is none (2^63 ticks and more).
 std::string FormatStamp(const FILETIME& stamp) {
     SYSTEMTIME t{};
-    if (!FileTimeToSystemTime(&stamp, &t)) {
+    if (!trendtab::civil::SplitTicks(static_cast<std::int64_t>(trendtab::filetime::Ticks(stamp)), &t)) {
         std::string ticks = "#";
         ticks += std::to_string(trendtab::filetime::Ticks(stamp));
         return ticks;
@@ -263,12 +270,12 @@ int Info(const std::vector<std::string>& args) {
     line("DaylightName", Narrow(info.DaylightName, 32));
     line("StandardDate", ChangeDate(info.StandardDate));
     line("DaylightDate", ChangeDate(info.DaylightDate));
-    if (trendtab::platform::ZoneRecordIsApproximated(zone.FollowsCurrentZone() ? nullptr
+    if (trendtab::ZoneRecordIsApproximated(zone.FollowsCurrentZone() ? nullptr
                                                                                : zone.GetName())) {
         line("Approximated", "yes: the zone's rule has no exact yearly Windows form");
     }
     line("Conversions", ConversionPath(zone));
-    if (zone.FollowsCurrentZone() && trendtab::platform::TimeZoneVariableNamesNoZone()) {
+    if (zone.FollowsCurrentZone() && trendtab::TimeZoneVariableNamesNoZone()) {
         line("Warning", "TZ names no zone the C library can load; it uses UTC instead");
     }
     Print(text);

@@ -10,15 +10,15 @@
 #include <random>
 #include <set>
 
-#include "hst_writer.h"
-#include "run_program.h"
-#include "test_support.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_support.h"
+#include "tools/hstgen/hst_writer.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using hstgen::FileTimeTicks;
-using hstgen::HistorySpec;
+using hstgen::HistoryPlan;
 using hstgen::Layout;
 using hstgen::UnixSeconds;
 using Table = std::vector<std::vector<std::string>>;
@@ -107,14 +107,14 @@ class HstexportTest : public ::testing::Test {
         options.workingDirectory = dir.path().string();
         return testsupport::RunProgram(HSTEXPORT_EXE, arguments, options);
     }
-    void Write(const std::string& name, const HistorySpec& content) {
+    void Write(const std::string& name, const HistoryPlan& content) {
         fs::create_directories(fs::path(dir.file(name)).parent_path());
         ASSERT_TRUE(hstgen::WriteHistoryFile(dir.file(name), content));
     }
     std::string Read(const std::string& name) { return testsupport::ReadFileBytes(dir.file(name)); }
 
-    static HistorySpec Small() {
-        HistorySpec content;
+    static HistoryPlan Small() {
+        HistoryPlan content;
         content.tags = {"Tank1", "Tank2", "Flow"};
         for (int i = 0; i < 6; ++i) {
             content.records.push_back(
@@ -130,7 +130,7 @@ class HstexportTest : public ::testing::Test {
 TEST_F(HstexportTest, ValuesReadBackBitExact) {
     std::mt19937_64 random(42);
     for (const Layout layout : {Layout::Compact, Layout::Wide}) {
-        HistorySpec content;
+        HistoryPlan content;
         content.layout = layout;
         content.tags = {"a", "b", "c", "d"};
         const bool wide = layout == Layout::Wide;
@@ -188,7 +188,7 @@ TEST_F(HstexportTest, ValuesReadBackBitExact) {
 }
 
 TEST_F(HstexportTest, FormatsHeaderAndSeparator) {
-    HistorySpec content;
+    HistoryPlan content;
     content.tags = {"plain", "a,b", "say \"hi\"", " padded"};
     content.records = {{UnixSeconds(2024, 1, 2, 3, 4, 5), {1, 2.5, -3, 1e300}}};
     Write("f.hst", content);
@@ -253,7 +253,7 @@ TEST_F(HstexportTest, FolderTreeMirroredBelowTheOutputFolder) {
 
 TEST_F(HstexportTest, StandardOutputWithAFileColumn) {
     Write("one.hst", Small());
-    HistorySpec other;
+    HistoryPlan other;
     other.tags = {"Flow", "Extra"};
     other.records = {{UnixSeconds(2024, 1, 2, 3, 4, 5), {7, 8}}};
     Write("two.hst", other);
@@ -272,7 +272,7 @@ TEST_F(HstexportTest, StandardOutputWithAFileColumn) {
 TEST_F(HstexportTest, BadFileAmongGoodOnes) {
     Write("good1.hst", Small());
     Write("good2.hst", Small());
-    HistorySpec broken = Small();
+    HistoryPlan broken = Small();
     broken.numTags = 251;
     Write("bad.hst", broken);
     testsupport::WriteFileBytes(dir.file("bad.csv"), "earlier output\n");
@@ -314,7 +314,7 @@ TEST_F(HstexportTest, UpToDateOutputsAreSkipped) {
 }
 
 TEST_F(HstexportTest, GzipRoundTrip) {
-    HistorySpec content = Small();
+    HistoryPlan content = Small();
     for (int i = 0; i < 20'000; ++i) {
         content.records.push_back(
             {UnixSeconds(2024, 2, 1, 0, 0, 0) + i, {i * 0.25, 1.0, -i * 1e-3}});
@@ -363,7 +363,7 @@ TEST_F(HstexportTest, PandasReadsTheOutput) {
     if (testsupport::RunProgram("/usr/bin/python3", {"-c", "import pandas"}).exitCode != 0) {
         GTEST_SKIP() << "pandas is not installed";
     }
-    HistorySpec content;
+    HistoryPlan content;
     content.layout = Layout::Wide;
     content.tags = {"Level"};
     content.records = {{FileTimeTicks(2024, 10, 27, 0, 30, 0, 250), {0.1}},
@@ -391,8 +391,8 @@ TEST_F(HstexportTest, PandasReadsTheOutput) {
 
 // Stamps every 10 minutes across both daylight-saving changes of 2024 in Berlin, New York and
 // Sydney.
-HistorySpec AcrossChanges() {
-    HistorySpec content;
+HistoryPlan AcrossChanges() {
+    HistoryPlan content;
     content.layout = Layout::Wide;
     content.tags = {"v"};
     const std::int64_t changes[] = {
@@ -412,7 +412,7 @@ HistorySpec AcrossChanges() {
 class HstexportInZone : public HstexportTest {
   protected:
     void ExpectInstantsBack(const std::vector<std::string>& arguments) {
-        const HistorySpec content = AcrossChanges();
+        const HistoryPlan content = AcrossChanges();
         Write("z.hst", content);
         const auto result = Run(arguments);
         ASSERT_EQ(result.exitCode, 0) << result.errors;
@@ -437,7 +437,7 @@ TEST_F(HstexportInZone, LocalOffsetsAcrossDaylightSavingChanges) {
 }
 
 TEST_F(HstexportTest, NamedZoneOffsetsAcrossDaylightSavingChanges) {
-    HistorySpec content = AcrossChanges();
+    HistoryPlan content = AcrossChanges();
     // Only Berlin's changes: the other windows hold one offset each in Berlin.
     Write("z.hst", content);
     const auto result =
@@ -470,7 +470,7 @@ class HstexportWorkers : public HstexportTest {
     void WriteInputs() {
         std::mt19937_64 random(7);
         for (const Layout layout : {Layout::Compact, Layout::Wide}) {
-            HistorySpec content;
+            HistoryPlan content;
             content.layout = layout;
             content.tags = {"Tank1", "Tank2", "Flow"};
             const std::int64_t start = layout == Layout::Wide ? FileTimeTicks(2024, 10, 27, 0, 0, 0)

@@ -2,8 +2,8 @@
 // and the absolute times of --from and --to.
 #include <gtest/gtest.h>
 
-#include "hst_writer.h"
-#include "time_text.h"
+#include "tools/hstexport/time_text.h"
+#include "tools/hstgen/hst_writer.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <limits>
 #include <random>
 
-#include "value_text.h"
+#include "tools/hstexport/value_text.h"
 
 namespace {
 

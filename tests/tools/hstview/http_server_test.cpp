@@ -1,6 +1,6 @@
 // The server on the loopback: 50 clients at once, each with several requests on one connection,
 // all answered in full; an oversized request refused; Stop ends Run.
-#include "http_server.h"
+#include "tools/hstview/http_server.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <boost/beast/http.hpp>
 #include <thread>
 
-#include "request_handler.h"
+#include "tools/hstview/request_handler.h"
 
 namespace hstview {
 namespace {

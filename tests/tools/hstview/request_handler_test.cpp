@@ -1,11 +1,11 @@
 // The viewer's answers without a socket: every endpoint, bad parameters, attempts to reach files
 // by path, foreign Host headers, and the token.
-#include "request_handler.h"
+#include "tools/hstview/request_handler.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "run_program.h"
+#include "tests/support/run_program.h"
 
 namespace hstview {
 namespace {

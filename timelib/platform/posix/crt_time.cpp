@@ -2,8 +2,8 @@
 // limited to the Microsoft runtime's ranges.
 #include <cerrno>
 
-#include "platform.h"
-#include "posix_internal.h"
+#include "timelib/platform/platform.h"
+#include "timelib/platform/posix/posix_internal.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // FILETIME and SYSTEMTIME split, join and comparison, backed by pure proleptic-Gregorian
 // arithmetic (civil_time.h).
-#include "civil_time.h"
-#include "platform.h"
-#include "posix_internal.h"
-#include "system_time_ticks.h"
+#include "timelib/civil_time.h"
+#include "timelib/platform/platform.h"
+#include "timelib/platform/posix/posix_internal.h"
+#include "timelib/portable/system_time_ticks.h"
 
 namespace civil = trendtab::civil;
 

@@ -1,5 +1,5 @@
 // The thread's last-error status, backed by a thread-local variable that the services set.
-#include "platform.h"
+#include "timelib/platform/platform.h"
 
 namespace {
 thread_local DWORD lastError = ERROR_SUCCESS;

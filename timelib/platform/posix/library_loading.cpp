@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform.h"
+#include "timelib/platform/platform.h"
 
 struct HINSTANCE__ {
     std::atomic<long> loads{0};

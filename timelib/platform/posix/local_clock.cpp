@@ -1,9 +1,9 @@
 // The clock and the current bias, backed by clock_gettime(2), tzset(3) and localtime_r(3).
 #include <time.h>
 
-#include "civil_time.h"
-#include "platform.h"
-#include "posix_internal.h"
+#include "timelib/civil_time.h"
+#include "timelib/platform/platform.h"
+#include "timelib/platform/posix/posix_internal.h"
 
 namespace civil = trendtab::civil;
 

@@ -1,6 +1,6 @@
 // Local-time snapshot backed by one tzset(3) and localtime_r(3) per stamp: localtime_r keeps the
 // zone tzset read, where tzset itself may look at the zone file again on every call.
-#include "platform.h"
+#include "timelib/platform/platform.h"
 
 namespace trendtab::platform {
 

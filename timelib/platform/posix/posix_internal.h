@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <ctime>
 
-#include "platform.h"
-#include "system_time_ticks.h"
+#include "timelib/platform/platform.h"
+#include "timelib/portable/system_time_ticks.h"
 
 namespace trendtab::posix {
 

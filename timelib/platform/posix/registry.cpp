@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "platform.h"
-#include "posix_internal.h"
-#include "zone_description.h"
-#include "zone_keys.h"
+#include "timelib/platform/platform.h"
+#include "timelib/platform/posix/posix_internal.h"
+#include "timelib/platform/posix/zone_description.h"
+#include "timelib/platform/posix/zone_keys.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // TZif zone file reader, backed by nothing but the bytes it is given.
-#include "tzif_reader.h"
+#include "timelib/platform/posix/tzif_reader.h"
 
 #include <cstdio>
 #include <memory>

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform.h"
-#include "posix_internal.h"
+#include "timelib/platform/platform.h"
+#include "timelib/platform/posix/posix_internal.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // registry stand-in and of the current zone.
 #include <string>
 
-#include "platform.h"
-#include "zone_description.h"
-#include "zone_keys.h"
+#include "timelib/platform/platform.h"
+#include "timelib/platform/posix/zone_description.h"
+#include "timelib/platform/posix/zone_keys.h"
 
 namespace trendtab::platform {
 

@@ -8,11 +8,12 @@
 #include <new>
 #include <string>
 
-#include "civil_time.h"
-#include "platform.h"
-#include "posix_internal.h"
-#include "zone_history.h"
-#include "zone_rules.h"
+#include "timelib/civil_time.h"
+#include "timelib/platform/platform.h"
+#include "timelib/platform/posix/posix_internal.h"
+#include "timelib/platform/posix/zone_history.h"
+#include "timelib/portable/system_time_ticks.h"
+#include "timelib/portable/zone_rules.h"
 
 namespace civil = trendtab::civil;
 
@@ -53,13 +54,7 @@ BOOL CurrentZoneLocalToUtc(const SYSTEMTIME& local, SYSTEMTIME* utc) {
     if (!trendtab::civil::JoinTicks(local, &ticks)) {
         return Fail();
     }
-    std::tm fields{};
-    fields.tm_year = local.wYear - 1900;
-    fields.tm_mon = local.wMonth - 1;
-    fields.tm_mday = local.wDay;
-    fields.tm_hour = local.wHour;
-    fields.tm_min = local.wMinute;
-    fields.tm_sec = local.wSecond;
+    std::tm fields = civil::CalendarFields(local);
     fields.tm_isdst = -1;  // the zone's rules decide, also in the repeated hour
     tzset();
     errno = 0;

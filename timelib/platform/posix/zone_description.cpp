@@ -1,6 +1,6 @@
 // Windows zone descriptions, backed by the TZif reader, the POSIX rule parser and the TZ and
 // TZDIR variables as the C library reads them.
-#include "zone_description.h"
+#include "timelib/platform/posix/zone_description.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,10 +13,10 @@
 #include <system_error>
 #include <vector>
 
-#include "civil_time.h"
-#include "system_time_ticks.h"
-#include "zone_history.h"
-#include "zone_rules.h"
+#include "timelib/civil_time.h"
+#include "timelib/platform/posix/zone_history.h"
+#include "timelib/portable/system_time_ticks.h"
+#include "timelib/portable/zone_rules.h"
 
 namespace trendtab::posix {
 namespace {

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string>
 
-#include "platform.h"
-#include "posix_tz_rule.h"
-#include "tzif_reader.h"
-#include "yearly_rule_form.h"
+#include "timelib/platform/platform.h"
+#include "timelib/platform/posix/tzif_reader.h"
+#include "timelib/portable/posix_tz_rule.h"
+#include "timelib/portable/yearly_rule_form.h"
 
 namespace trendtab::posix {
 

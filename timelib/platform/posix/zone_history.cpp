@@ -1,6 +1,6 @@
 // Zone histories, backed by the TZif reader, the POSIX rule's change dates and the zone files
 // of the registry stand-in's zone directory.
-#include "zone_history.h"
+#include "timelib/platform/posix/zone_history.h"
 
 #include <sys/stat.h>
 
@@ -8,9 +8,9 @@
 #include <mutex>
 #include <utility>
 
-#include "civil_time.h"
-#include "zone_description.h"
-#include "zone_keys.h"
+#include "timelib/civil_time.h"
+#include "timelib/platform/posix/zone_description.h"
+#include "timelib/platform/posix/zone_keys.h"
 
 namespace trendtab::posix {
 namespace {

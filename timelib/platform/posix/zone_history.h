@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "posix_tz_rule.h"
-#include "tzif_reader.h"
+#include "timelib/platform/posix/tzif_reader.h"
+#include "timelib/portable/posix_tz_rule.h"
 
 namespace trendtab::posix {
 

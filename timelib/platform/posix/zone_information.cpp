@@ -3,9 +3,9 @@
 #include <ctime>
 #include <new>
 
-#include "platform.h"
-#include "posix_internal.h"
-#include "zone_description.h"
+#include "timelib/platform/platform.h"
+#include "timelib/platform/posix/posix_internal.h"
+#include "timelib/platform/posix/zone_description.h"
 
 DWORD GetTimeZoneInformation(TIME_ZONE_INFORMATION* zone) {
     try {

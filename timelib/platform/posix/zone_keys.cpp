@@ -1,6 +1,6 @@
 // The zone list and zone values of the registry stand-in, backed by the zone directory's files
 // (opendir(3), stat(2)) and the zone descriptions of zone_description.h.
-#include "zone_keys.h"
+#include "timelib/platform/posix/zone_keys.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "civil_time.h"
-#include "posix_internal.h"
-#include "zone_description.h"
+#include "timelib/civil_time.h"
+#include "timelib/platform/posix/posix_internal.h"
+#include "timelib/platform/posix/zone_description.h"
 
 namespace trendtab::posix {
 namespace {

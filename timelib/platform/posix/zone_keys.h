@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform.h"
+#include "timelib/platform/platform.h"
 
 namespace trendtab::posix {
 

@@ -2,9 +2,10 @@
 // the zone, and by SystemTimeToTzSpecificLocalTime.
 #include <cstdint>
 
-#include "civil_time.h"
-#include "filetime_math.h"
-#include "platform.h"
+#include "timelib/civil_time.h"
+#include "timelib/filetime_math.h"
+#include "timelib/platform/platform.h"
+#include "timelib/portable/system_time_ticks.h"
 
 namespace trendtab::platform {
 
@@ -33,13 +34,7 @@ bool LocalTimeSnapshot::BreakDownUtc(std::int64_t seconds, std::tm& fields) cons
         !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
         return false;
     }
-    fields = std::tm{};
-    fields.tm_year = local.wYear - 1900;
-    fields.tm_mon = local.wMonth - 1;
-    fields.tm_mday = local.wDay;
-    fields.tm_hour = local.wHour;
-    fields.tm_min = local.wMinute;
-    fields.tm_sec = local.wSecond;
+    fields = civil::CalendarFields(local);
     return true;
 }
 

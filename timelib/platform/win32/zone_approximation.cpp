@@ -1,6 +1,6 @@
 // Whether a zone's record approximates its rules: the registry's records are the system's own
 // rules, never an approximation of other ones.
-#include "platform.h"
+#include "timelib/platform/platform.h"
 
 namespace trendtab::platform {
 

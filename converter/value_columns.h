@@ -1,0 +1,59 @@
+// The value pieces of one file's rows, tag by tag, made the fast way.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "converter/row_format.h"
+#include "history/history_file.h"
+
+namespace trendtab {
+
+class ValueColumns {
+  public:
+    ValueColumns(Layout layout, int tagCount, char separator, bool extended);
+
+    // The most text the pieces of one row of `tagCount` values can take.
+    static std::size_t LongestPieces(int tagCount);
+
+    // Writes the pieces of one record's values to `out`, which has room for LongestPieces and
+    // fast::kRoomPastPiece more; returns the end. `values` points at the record's first value.
+    char* Put(char* out, const unsigned char* values);
+
+  private:
+    // The last value of a tag and its piece. Process data mostly repeats itself, and the same
+    // bits always give the same piece (every option is fixed for the file), so a repeat costs a
+    // copy of a fixed size, stored past the piece's end. Pieces longer than that are not kept.
+    static constexpr std::size_t kKeptText = fast::kRoomPastPiece;
+    // A tag whose values keep changing (random data) stops keeping its pieces after this many
+    // misses in a row, and then keeps only every kRetryInterval-th, to notice when it repeats
+    // again.
+    static constexpr std::uint32_t kMissesBeforeRest = 16;
+    static constexpr std::uint32_t kRetryInterval = 64;
+    struct Column {
+        std::uint64_t bits = 0;
+        bool known = false;
+        std::uint8_t length = 0;
+        std::uint32_t misses = 0;  // in a row
+        char text[kKeptText] = {};
+    };
+
+    char* PutNew(char* out, std::uint64_t bits, bool isLast) const;
+
+    bool compact_;
+    int tagCount_;
+    char separator_;
+    bool extended_;
+    std::unique_ptr<Column[]> columns_;
+    // New pieces of the row being made, kept once the row is done: copying a piece right after
+    // its bytes were stored one by one would wait for those stores.
+    struct NewPiece {
+        int tag;
+        const char* text;
+        std::size_t length;
+        std::uint64_t bits;
+    };
+    std::unique_ptr<NewPiece[]> newPieces_;
+};
+
+}  // namespace trendtab
