@@ -16,7 +16,7 @@ endif()
 include(GNUInstallDirs)
 
 set(TRENDTAB_PROGRAMS trendtab hstinfo hstgen)
-foreach(program tzquery hstexport)
+foreach(program tzquery hstexport hstview)
   if(TARGET ${program})
     list(APPEND TRENDTAB_PROGRAMS ${program})
   endif()

@@ -66,6 +66,10 @@ if(TARGET hstexport)
   string(PREPEND tools "hstexport, which exports many files losslessly to CSV or TSV on every\
  core, ")
 endif()
+if(TARGET hstview)
+  string(PREPEND tools "hstview, which charts a whole archive of history files in the web\
+ browser, ")
+endif()
 trendtab_deb_description(trendtab "converter of trend history files (.hst) to text"
   "trendtab reads trend history files (.hst), binary files of timestamped samples of named tags\
  written by process logging, and writes each as text: NAME.txt with one row per sample and\

@@ -57,7 +57,7 @@ unsigned WorkerCount(const ExportOptions& options, std::size_t files) {
 }
 
 RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& options,
-                     const TimeRange& range, Progress& progress) {
+                     const TimeRange& range, Progress& progress, ByteSink* standardOutput) {
     const bool toStdout = options.outputDir == "-";
     const bool several = toStdout && inputs.size() > 1;
     const bool sharedTable = several && options.format != Format::Long;
@@ -104,10 +104,14 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
     std::unique_ptr<ByteSink> stdoutGzip;
     ByteSink* stdoutSink = nullptr;
     if (toStdout) {
-        trendtab::platform::UseBinaryMode(stdout);
-        stdoutFile = std::make_unique<FileSink>(stdout);
-        stdoutGzip = options.gzip ? MakeGzipSink(*stdoutFile, options.gzipLevel) : nullptr;
-        stdoutSink = stdoutGzip ? stdoutGzip.get() : stdoutFile.get();
+        ByteSink* target = standardOutput;
+        if (!target) {
+            trendtab::platform::UseBinaryMode(stdout);
+            stdoutFile = std::make_unique<FileSink>(stdout);
+            target = stdoutFile.get();
+        }
+        stdoutGzip = options.gzip ? MakeGzipSink(*target, options.gzipLevel) : nullptr;
+        stdoutSink = stdoutGzip ? stdoutGzip.get() : target;
     }
 
     std::atomic<std::size_t> next{0};

@@ -11,8 +11,10 @@
 
 namespace hstexport {
 
+// `standardOutput`, when given, takes the bytes meant for standard output (-o -) instead of it.
 RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& options,
-                     const TimeRange& range, Progress& progress);
+                     const TimeRange& range, Progress& progress,
+                     ByteSink* standardOutput = nullptr);
 
 // The workers -j asks for, or as many as the process may use.
 unsigned WorkerCount(const ExportOptions& options, std::size_t files);
