@@ -36,12 +36,6 @@ bool WriteHeaderFile(ReplacedOutput& file, const HistoryHeader& header) {
     return file.Close() && ok;
 }
 
-// True when writing `output` would reach the file `input`: the same file by identity, or a link
-// to it.
-    return platform::FileKey(output, false) == inputKey ||
-           platform::FileKey(output, true) == inputKey;
-}
-
 bool Convert(const std::string& path, const ConvertOptions& options, Console& console);
 
 }  // namespace
