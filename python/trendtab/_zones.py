@@ -1,5 +1,5 @@
-"""Time zones: IANA names, Windows names (through the Unicode CLDR's mapping), "UTC", and "local" for the system's zone, as the converter and
-hstexport see them.
+"""Time zones: IANA names, Windows names (through the Unicode CLDR's mapping), "UTC", and
+"local" for the system's zone, as the converter and hstexport see them.
 
 Every zone is a ``zoneinfo.ZoneInfo``, which pandas converts with the zone's own offsets in
 every year (its list of changes, then its rule for later years, to the second for local mean
@@ -47,8 +47,8 @@ class _Zone(zoneinfo.ZoneInfo):
 _EPOCH = datetime.datetime(1970, 1, 1)
 
 
-def _rebuild(kind, spec):
-    return local_zone(spec) if kind == "local" else named_zone(spec)
+def _rebuild(kind, setting):
+    return local_zone(setting) if kind == "local" else named_zone(setting)
 
 
 def _zone_directory():
@@ -137,31 +137,31 @@ def _zone_of_rule(rule, key):
     return None
 
 
-def local_zone(spec=None):
-    """The system's current zone as the C library reads it: TZ if set (``spec`` overrides it),
-    else /etc/localtime. A TZ that names no zone and no rule gives UTC with a warning, as the
-    C library silently uses UTC."""
-    if spec is None:
-        spec = os.environ.get("TZ")
-    if spec is None:
+def local_zone(setting=None):
+    """The system's current zone as the C library reads it: TZ if set (``setting`` overrides
+    it), else /etc/localtime. A TZ that names no zone and no rule gives UTC with a warning, as
+    the C library silently uses UTC."""
+    if setting is None:
+        setting = os.environ.get("TZ")
+    if setting is None:
         data = _read_zone_file("/etc/localtime")
         if data is None:
             return datetime.timezone.utc
         return _zone_from_bytes(data, local_zone_name(), ("local", None))
-    found = ("local", spec)
-    name = spec[1:] if spec.startswith(":") else spec
+    found = ("local", setting)
+    name = setting[1:] if setting.startswith(":") else setting
     if not name:
         return datetime.timezone.utc
     path = name if os.path.isabs(name) else os.path.join(_zone_directory(), name)
     data = _read_zone_file(path)
     if data is not None:
         return _zone_from_bytes(data, name, found)
-    if not spec.startswith(":"):
+    if not setting.startswith(":"):
         zone = _zone_of_rule(name, name)
         if zone is not None:
             zone._found = found
             return zone
-    warnings.warn(f"TZ={spec!r} names no zone that can be loaded; local times are in UTC",
+    warnings.warn(f"TZ={setting!r} names no zone that can be loaded; local times are in UTC",
                   RuntimeWarning, stacklevel=3)
     return datetime.timezone.utc
 

@@ -28,10 +28,10 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 // with runs of NaN and plateaus of equal values, so ties and gaps are met.
 hstgen::HistoryPlan MakeSeries(hstgen::Layout layout, std::int64_t startSeconds, int count,
                                unsigned seed) {
-    hstgen::HistoryPlan spec;
-    spec.layout = layout;
-    spec.tags = {"a", "b"};
-    spec.tagSecondFields = {"Flow in", "-"};
+    hstgen::HistoryPlan plan;
+    plan.layout = layout;
+    plan.tags = {"a", "b"};
+    plan.tagSecondFields = {"Flow in", "-"};
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> step(-1, 1);
     double walk = 0;
@@ -44,9 +44,9 @@ hstgen::HistoryPlan MakeSeries(hstgen::Layout layout, std::int64_t startSeconds,
                                        ? seconds
                                        : static_cast<std::int64_t>(kEpochTicks) +
                                              seconds * static_cast<std::int64_t>(kSecond);
-        spec.records.emplace_back(stamp, std::vector<double>{a, b});
+        plan.records.emplace_back(stamp, std::vector<double>{a, b});
     }
-    return spec;
+    return plan;
 }
 
 std::uint64_t Ticks(std::int64_t unixSeconds) {
