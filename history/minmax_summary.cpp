@@ -7,6 +7,7 @@
 
 #include "history/record_cursor.h"
 #include "history/record_values.h"
+#include "history/rejection_message.h"
 #include "history/stamp_ticks.h"
 
 namespace trendtab {
@@ -28,31 +29,6 @@ void MinMaxNode::Join(const MinMaxNode& later) {
     }
 }
 
-namespace {
-
-std::string HeaderReason(const HistoryFile& info) {
-    switch (info.error) {
-        case HistoryError::TypeMissing:
-        case HistoryError::InfoFileIncomplete:
-        case HistoryError::InfoHeadIncomplete:
-            return "not a history file: it ends inside its header";
-        case HistoryError::TagCountOutOfRange:
-            return "bad header: the number of tags is outside 0 to 250";
-        case HistoryError::TagTableCutShort:
-            return "bad header: the file ends inside the tag table";
-        case HistoryError::TagNamesMissing:
-            return "bad header: the tag text names fewer tags than the header counts";
-        case HistoryError::RecordTooSmall:
-            return "bad header: records too small for their values";
-        case HistoryError::CannotOpen:
-        case HistoryError::None:
-            break;
-    }
-    return "cannot be read";
-}
-
-}  // namespace
-
 std::shared_ptr<const MinMaxSummary> MinMaxSummary::Build(const std::string& path,
                                                           std::string& reason) {
     errno = 0;
@@ -62,7 +38,7 @@ std::shared_ptr<const MinMaxSummary> MinMaxSummary::Build(const std::string& pat
         return nullptr;
     }
     if (!opened.info.ok()) {
-        reason = HeaderReason(opened.info);
+        reason = PlainRejectionReason(opened.info.error, opened.info.header);
         return nullptr;
     }
     if (opened.info.recordCount >= kNoRecord) {

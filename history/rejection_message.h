@@ -13,4 +13,8 @@ namespace trendtab {
 // file"); HistoryError::None and InfoFileIncomplete have none at all ("").
 std::string RejectionMessage(HistoryError error, const std::string& path);
 
+// The same refusals in the plain words of the newer tools (hstexport, hstview), which say what is
+// wrong with the file rather than the converter's designed texts: "bad header: ...".
+std::string PlainRejectionReason(HistoryError error, const HistoryHeader& header);
+
 }  // namespace trendtab
