@@ -7,6 +7,7 @@
 
 #include "history/record_values.h"
 #include "history/stamp_ticks.h"
+#include "platform/file_services.h"
 
 namespace trendtab {
 
@@ -15,6 +16,10 @@ struct Archive::Entry {
     // Guards the summary: one query reads a file at a time.
     std::mutex mutex;
     std::shared_ptr<const MinMaxSummary> summary;
+    std::string identity;  // device and inode, or volume serial and file index; "" unknown
+    // The summary of the file before it changed, and the size then: extended when it only grew.
+    std::shared_ptr<const MinMaxSummary> earlier;
+    std::uint64_t earlierSize = 0;
     // Per tag, the whole file as one column: a view in which the file falls into one pixel
     // column (a year of daily files) needs no read of it.
     std::vector<M4Column> whole;
@@ -74,7 +79,8 @@ ArchiveFile TakeFileSnapshot(const std::string& path) {
     return file;
 }
 
-Archive::Archive(std::size_t memoryBudget) : memoryBudget_(memoryBudget) {}
+Archive::Archive(std::size_t memoryBudget, std::shared_ptr<const SummaryCache> cache)
+    : memoryBudget_(memoryBudget), cache_(std::move(cache)) {}
 Archive::~Archive() = default;
 
 bool Archive::Refresh(const std::vector<std::string>& paths) {
@@ -107,8 +113,15 @@ bool Archive::Refresh(const std::vector<std::string>& paths) {
         }
         auto entry = std::make_shared<Entry>();
         auto file = std::make_shared<ArchiveFile>(TakeFileSnapshot(path));
+        platform::ExistingFileKey(path, true, entry->identity);
         if (found != current.end()) {
-            file->id = found->second->file->id;
+            Entry& before = *found->second;
+            file->id = before.file->id;
+            const std::lock_guard<std::mutex> lock(before.mutex);
+            if (before.identity == entry->identity) {
+                entry->earlier = before.summary ? before.summary : before.earlier;
+                entry->earlierSize = before.summary ? before.file->size : before.earlierSize;
+            }
         } else {
             const std::lock_guard<std::mutex> lock(mutex_);
             file->id = nextId_++;
@@ -183,11 +196,54 @@ bool Archive::HasTag(const std::string& name) const {
     return false;
 }
 
+std::shared_ptr<const MinMaxSummary> Archive::Summarise(Entry& entry) const {
+    // Called with entry.mutex held.
+    const ArchiveFile& file = *entry.file;
+    SummaryCache::Entry stored;
+    if (cache_ && !entry.identity.empty()) {
+        stored = cache_->Load(entry.identity);
+        if (stored.summary && stored.size == file.size && stored.modified == file.modified &&
+            stored.summary->recordCount() == file.recordCount &&
+            stored.summary->layout() == file.layout &&
+            stored.summary->tagCount() == file.tags.size()) {
+            ++loaded_;
+            entry.earlier.reset();
+            return stored.summary;
+        }
+    }
+    // Extended only from a shorter file: a file rewritten at its old size is read again whole.
+    std::shared_ptr<const MinMaxSummary> earlier;
+    if (entry.earlier && entry.earlierSize < file.size) {
+        earlier = entry.earlier;
+    } else if (stored.summary && stored.size < file.size) {
+        earlier = stored.summary;
+    }
+    entry.earlier.reset();
+    std::string reason;
+    bool extended = false;
+    auto summary = earlier ? MinMaxSummary::Extend(file.path, *earlier, reason, extended)
+                           : MinMaxSummary::Build(file.path, reason);
+    if (!summary) {
+        return nullptr;
+    }
+    ++(extended ? extended_ : built_);
+    // Stored only when it matches what the snapshot saw: a file still changing is looked at
+    // again by the next Refresh.
+    if (cache_ && !entry.identity.empty() && summary->recordCount() == file.recordCount) {
+        cache_->Store(entry.identity, file.size, file.modified, *summary);
+    }
+    return summary;
+}
+
+Archive::SummaryCounts Archive::Counts() const {
+    return {built_.load(), extended_.load(), loaded_.load()};
+}
+
 std::shared_ptr<const MinMaxSummary> Archive::SummaryOf(Entry& entry) const {
     // Called with entry.mutex held.
     if (!entry.summary) {
         std::string reason;
-        entry.summary = MinMaxSummary::Build(entry.file->path, reason);
+        entry.summary = Summarise(entry);
         if (!entry.summary) {
             entry.stale = true;
             return nullptr;

@@ -56,6 +56,10 @@ std::size_t FileNameStart(const std::string& path);
 // pipe or a socket at the name is refused, as is a read-only file.
 bool MayCreate(const std::string& target);
 
+// Renames a file over `to` in one step, replacing what is there; false when that fails (`to`
+// is then as it was).
+bool RenameReplacing(const std::string& from, const std::string& to);
+
 // Removes a file; false when it was not there or could not be removed.
 bool RemoveFile(const std::string& path);
 // Removes a file if it is there (a link: the link); false only when it is there and stays (held

@@ -181,6 +181,10 @@ void TreatFileSizeLimitAsWriteError() {
     signal(SIGXFSZ, SIG_IGN);
 }
 
+bool RenameReplacing(const std::string& from, const std::string& to) {
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
 bool RemoveFile(const std::string& path) {
     return unlink(path.c_str()) == 0;
 }

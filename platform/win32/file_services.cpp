@@ -175,6 +175,11 @@ bool MayCreate(const std::string& target) {
 
 void TreatFileSizeLimitAsWriteError() {}
 
+bool RenameReplacing(const std::string& from, const std::string& to) {
+    return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING) !=
+           0;
+}
+
 bool RemoveFile(const std::string& path) {
     return DeleteFileW(WidePath(path).c_str()) != 0;
 }
