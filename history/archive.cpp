@@ -4,10 +4,12 @@
 #include <atomic>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "history/record_values.h"
 #include "history/stamp_ticks.h"
 #include "platform/file_services.h"
+#include "platform/processors.h"
 
 namespace trendtab {
 
@@ -306,6 +308,13 @@ std::vector<std::vector<M4Column>> Archive::Query(const std::vector<std::string>
             }
         }
     }
+    {
+        std::vector<std::shared_ptr<Entry>> needed;
+        for (const Holding& item : holding) {
+            needed.push_back(item.entry);
+        }
+        PrepareSummaries(needed);
+    }
     for (const Holding& item : holding) {
         Entry& entry = *item.entry;
         bool built = false;
@@ -348,6 +357,45 @@ std::vector<std::vector<M4Column>> Archive::Query(const std::vector<std::string>
         }
     }
     return columns;
+}
+
+void Archive::PrepareSummaries(const std::vector<std::shared_ptr<Entry>>& entries) const {
+    // Files without a summary are summarised (or loaded) on every processor at once, as far as
+    // the budget holds them all; the query's own loop does the rest one at a time, evicting.
+    std::vector<Entry*> missing;
+    for (const auto& entry : entries) {
+        const std::lock_guard<std::mutex> lock(entry->mutex);
+        if (!entry->summary && !entry->stale) {
+            missing.push_back(entry.get());
+        }
+    }
+    const unsigned workers =
+        std::min<unsigned>(platform::UsableProcessorCount(), static_cast<unsigned>(missing.size()));
+    if (workers < 2) {
+        return;
+    }
+    const std::size_t held = SummaryBytes();
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> added{0};
+    auto work = [&] {
+        for (std::size_t i = next++; i < missing.size(); i = next++) {
+            if (held + added.load() > memoryBudget_) {
+                return;
+            }
+            const std::lock_guard<std::mutex> lock(missing[i]->mutex);
+            const auto summary = SummaryOf(*missing[i]);
+            added += summary ? summary->MemoryBytes() : 0;
+        }
+    };
+    std::vector<std::thread> threads;
+    for (unsigned w = 1; w < workers; ++w) {
+        threads.emplace_back(work);
+    }
+    work();
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    KeepWithinBudget(nullptr);
 }
 
 void Archive::KeepWithinBudget(const Entry* keep) const {

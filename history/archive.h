@@ -87,6 +87,7 @@ class Archive {
     struct Entry;
     std::shared_ptr<const MinMaxSummary> SummaryOf(Entry& entry) const;
     std::shared_ptr<const MinMaxSummary> Summarise(Entry& entry) const;
+    void PrepareSummaries(const std::vector<std::shared_ptr<Entry>>& entries) const;
     void KeepWithinBudget(const Entry* keep) const;
 
     std::size_t memoryBudget_;
