@@ -4,9 +4,11 @@
 #include <bit>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <system_error>
 
 #include "history/content_hash.h"
+#include "history/little_endian.h"
 #include "history/record_cursor.h"
 #include "history/record_values.h"
 #include "history/rejection_message.h"
@@ -309,6 +311,24 @@ class FieldReader {
         return true;
     }
     std::size_t left() const { return size_ - at_; }
+    // `count` little-endian values of T's width into `values`.
+    template <typename T, typename Bits>
+    bool GetArray(std::vector<T>& values, std::size_t count) {
+        static_assert(sizeof(T) == sizeof(Bits));
+        if (left() / sizeof(T) < count) {
+            return false;
+        }
+        values.resize(count);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(values.data(), data_ + at_, count * sizeof(T));
+        } else {
+            for (std::size_t i = 0; i < count; ++i) {
+                values[i] = std::bit_cast<T>(LoadLittleEndian<Bits>(data_ + at_ + i * sizeof(T)));
+            }
+        }
+        at_ += count * sizeof(T);
+        return true;
+    }
 
   private:
     const unsigned char* data_;
@@ -371,21 +391,14 @@ std::shared_ptr<const MinMaxSummary> MinMaxSummary::Deserialize(const unsigned c
     if (in.left() != leaves * 8 + nodes * (2 * valueSize + 3)) {
         return nullptr;
     }
-    s.leafLastTicks_.resize(leaves);
-    for (std::size_t leaf = 0; leaf < leaves; ++leaf) {
-        in.Get(s.leafLastTicks_[leaf], 8);
-        if (s.ordered_ && leaf > 0 && s.leafLastTicks_[leaf] < s.leafLastTicks_[leaf - 1]) {
-            return nullptr;
-        }
+    in.GetArray<std::uint64_t, std::uint64_t>(s.leafLastTicks_, leaves);
+    if (s.ordered_ && !std::is_sorted(s.leafLastTicks_.begin(), s.leafLastTicks_.end())) {
+        return nullptr;
     }
-    std::uint64_t bits = 0;
-    for (std::size_t i = 0; i < 2 * nodes; ++i) {
-        in.Get(bits, valueSize);
-        if (wide != 0) {
-            s.leafDoubles_.push_back(std::bit_cast<double>(bits));
-        } else {
-            s.leafSingles_.push_back(std::bit_cast<float>(static_cast<std::uint32_t>(bits)));
-        }
+    if (wide != 0) {
+        in.GetArray<double, std::uint64_t>(s.leafDoubles_, 2 * nodes);
+    } else {
+        in.GetArray<float, std::uint32_t>(s.leafSingles_, 2 * nodes);
     }
     s.leafOffsets_.assign(data + (size - in.left()), data + size);
     // Every offset within its block's records; a value's two offsets both given or both not.
