@@ -71,6 +71,7 @@ SummaryCache::Entry SummaryCache::Load(const std::string& identity) const {
     if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
         return entry;  // shorter than it was a moment ago: replaced meanwhile
     }
+    in.close();
     const unsigned char* p = bytes.data();
     const std::size_t end = bytes.size() - 8;
     if (HashBytes(p, end) != LoadLittleEndian<std::uint64_t>(p + end) ||
