@@ -168,6 +168,11 @@ class EdgeRecords {
                          (index - leaf * MinMaxSummary::kLeafRecords) * summary_.recordSize();
             }
         }
+        if (!record && summary_.StampOf(index, sample.ticks)) {
+            sample.value = value;
+            sample.order = static_cast<std::uint64_t>(fileNumber_) << 32 | index;
+            return true;
+        }
         if (!record) {
             const std::size_t size =
                 summary_.layout() == Layout::Wide ? kWideStampSize : kCompactStampSize;

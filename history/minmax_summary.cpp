@@ -49,47 +49,80 @@ class SummaryBuilder {
     }
     std::uint32_t index() const { return index_; }
 
-    void Add(const unsigned char* record) {
+    // Adds `count` records, `recordSize` bytes apart from `records`.
+    void Add(const unsigned char* records, std::size_t count, std::size_t recordSize) {
+        while (count > 0) {
+            // A piece within one block: the stamps first, then tag by tag, each tag's smallest and
+            // largest held in registers across the piece.
+            const std::size_t inBlock = index_ % MinMaxSummary::kLeafRecords;
+            const std::size_t take = std::min(count, MinMaxSummary::kLeafRecords - inBlock);
+            AddStamps(records, take, recordSize);
+            for (std::size_t tag = 0; tag < s_.tagCount_; ++tag) {
+                AddValues(records, take, recordSize, tag);
+            }
+            index_ += static_cast<std::uint32_t>(take);
+            records += take * recordSize;
+            count -= take;
+            if (index_ % MinMaxSummary::kLeafRecords == 0 || index_ == s_.recordCount_) {
+                Pack();
+            }
+        }
+    }
+
+  private:
+    void AddStamps(const unsigned char* records, std::size_t count, std::size_t recordSize) {
         MinMaxSummary& s = s_;
-        const std::uint64_t ticks = StampTicks(record, s.layout_);
-        if (index_ == 0) {
-            s.firstTicks_ = s.lastTicks_ = ticks;
-        } else if (ticks < previous_) {
-            s.ordered_ = false;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint64_t ticks = StampTicks(records + i * recordSize, s.layout_);
+            const std::uint32_t index = index_ + static_cast<std::uint32_t>(i);
+            if (index == 0) {
+                s.firstTicks_ = s.lastTicks_ = ticks;
+            } else if (ticks < previous_) {
+                s.ordered_ = false;
+            }
+            s.firstTicks_ = std::min(s.firstTicks_, ticks);
+            s.lastTicks_ = std::max(s.lastTicks_, ticks);
+            previous_ = ticks;
+            if (index % MinMaxSummary::kLeafRecords == 0) {
+                s.leafLastTicks_.push_back(ticks);
+                std::fill(block_.begin(), block_.end(), MinMaxNode());
+                blockFirst_ = ticks;
+                blockRegular_ = true;
+            } else if (index % MinMaxSummary::kLeafRecords == 1) {
+                blockStep_ = ticks - blockPrevious_;
+                blockRegular_ = ticks >= blockPrevious_;
+            } else if (ticks < blockPrevious_ || ticks - blockPrevious_ != blockStep_) {
+                blockRegular_ = false;
+            }
+            blockPrevious_ = ticks;
+            s.leafLastTicks_.back() = std::max(s.leafLastTicks_.back(), ticks);
         }
-        s.firstTicks_ = std::min(s.firstTicks_, ticks);
-        s.lastTicks_ = std::max(s.lastTicks_, ticks);
-        previous_ = ticks;
-        if (index_ % MinMaxSummary::kLeafRecords == 0) {
-            s.leafLastTicks_.push_back(ticks);
-            std::fill(block_.begin(), block_.end(), MinMaxNode());
-        }
-        s.leafLastTicks_.back() = std::max(s.leafLastTicks_.back(), ticks);
-        for (std::size_t tag = 0; tag < s.tagCount_; ++tag) {
-            const double value = RecordValue(record, s.layout_, tag);
-            MinMaxNode& node = block_[tag];
+    }
+
+    void AddValues(const unsigned char* records, std::size_t count, std::size_t recordSize,
+                   std::size_t tag) {
+        MinMaxNode node = block_[tag];
+        for (std::size_t i = 0; i < count; ++i) {
+            const double value = RecordValue(records + i * recordSize, s_.layout_, tag);
+            const std::uint32_t index = index_ + static_cast<std::uint32_t>(i);
             if (std::isnan(value)) {
                 if (node.nanRecord == kNoRecord) {
-                    node.nanRecord = index_;
+                    node.nanRecord = index;
                 }
                 continue;
             }
             if (node.minRecord == kNoRecord || value < node.min) {
                 node.min = value;
-                node.minRecord = index_;
+                node.minRecord = index;
             }
             if (node.maxRecord == kNoRecord || value > node.max) {
                 node.max = value;
-                node.maxRecord = index_;
+                node.maxRecord = index;
             }
         }
-        ++index_;
-        if (index_ % MinMaxSummary::kLeafRecords == 0 || index_ == s.recordCount_) {
-            Pack();
-        }
+        block_[tag] = node;
     }
 
-  private:
     void Pack() {
         MinMaxSummary& s = s_;
         const std::uint32_t blockStart =
@@ -98,6 +131,8 @@ class SummaryBuilder {
             return record == kNoRecord ? MinMaxSummary::kNoOffset
                                        : static_cast<std::uint8_t>(record - blockStart);
         };
+        s.leafFirstTicks_.push_back(blockFirst_);
+        s.leafRegular_.push_back(blockRegular_ ? 1 : 0);
         for (const MinMaxNode& node : block_) {
             if (s.layout_ == Layout::Compact) {
                 // Values of a compact file are singles widened: narrowing them back is exact.
@@ -115,6 +150,11 @@ class SummaryBuilder {
 
     MinMaxSummary& s_;
     std::vector<MinMaxNode> block_;  // the block being summarised, per tag
+    // Its first stamp, and whether its stamps are evenly spaced so far.
+    std::uint64_t blockFirst_ = 0;
+    std::uint64_t blockPrevious_ = 0;
+    std::uint64_t blockStep_ = 0;
+    bool blockRegular_ = true;
     std::uint32_t index_ = 0;
     std::uint64_t previous_ = 0;
 };
@@ -195,6 +235,10 @@ std::shared_ptr<const MinMaxSummary> MinMaxSummary::Extend(const std::string& pa
         lastBlockHash == earlier.lastBlockHash_) {
         s.leafLastTicks_.assign(earlier.leafLastTicks_.begin(),
                                 earlier.leafLastTicks_.begin() + wholeBlocks);
+        s.leafFirstTicks_.assign(earlier.leafFirstTicks_.begin(),
+                                 earlier.leafFirstTicks_.begin() + wholeBlocks);
+        s.leafRegular_.assign(earlier.leafRegular_.begin(),
+                              earlier.leafRegular_.begin() + wholeBlocks);
         if (s.layout_ == Layout::Compact) {
             s.leafSingles_.assign(earlier.leafSingles_.begin(),
                                   earlier.leafSingles_.begin() + 2 * nodes);
@@ -227,11 +271,8 @@ std::shared_ptr<const MinMaxSummary> MinMaxSummary::Extend(const std::string& pa
                         s.recordCount_ - start);
     for (RecordSpan span = cursor.Next(); !span.empty() && builder.index() < s.recordCount_;
          span = cursor.Next()) {
-        const std::size_t take =
-            std::min<std::size_t>(span.count, s.recordCount_ - builder.index());
-        for (std::size_t i = 0; i < take; ++i) {
-            builder.Add(span.Record(i));
-        }
+        builder.Add(span.data, std::min<std::size_t>(span.count, s.recordCount_ - builder.index()),
+                    span.recordSize);
     }
     if (builder.index() < s.recordCount_) {
         reason = cursor.failed() ? "read error" : kCutShort;
@@ -267,6 +308,19 @@ MinMaxNode MinMaxSummary::Leaf(std::size_t leaf, std::size_t tag) const {
     node.maxRecord = record(offsets[1]);
     node.nanRecord = record(offsets[2]);
     return node;
+}
+
+bool MinMaxSummary::StampOf(std::uint32_t record, std::uint64_t& ticks) const {
+    const std::size_t leaf = record / kLeafRecords;
+    if (record >= recordCount_ || leafRegular_[leaf] == 0) {
+        return false;
+    }
+    const std::uint64_t first = leafFirstTicks_[leaf];
+    const std::size_t inBlock =
+        std::min<std::size_t>(kLeafRecords, recordCount_ - leaf * kLeafRecords);
+    const std::size_t offset = record - leaf * kLeafRecords;
+    ticks = inBlock < 2 ? first : first + (leafLastTicks_[leaf] - first) / (inBlock - 1) * offset;
+    return true;
 }
 
 void MinMaxSummary::BuildUpperLevels() {
@@ -352,6 +406,10 @@ void MinMaxSummary::Serialize(std::string& out) const {
     for (const std::uint64_t ticks : leafLastTicks_) {
         Put(out, ticks, 8);
     }
+    for (const std::uint64_t ticks : leafFirstTicks_) {
+        Put(out, ticks, 8);
+    }
+    out.append(leafRegular_.begin(), leafRegular_.end());
     for (const float value : leafSingles_) {
         Put(out, std::bit_cast<std::uint32_t>(value), 4);
     }
@@ -388,12 +446,25 @@ std::shared_ptr<const MinMaxSummary> MinMaxSummary::Deserialize(const unsigned c
     const std::size_t leaves = (s.recordCount_ + kLeafRecords - 1) / kLeafRecords;
     const std::size_t nodes = leaves * s.tagCount_;
     const std::size_t valueSize = wide != 0 ? 8 : 4;
-    if (in.left() != leaves * 8 + nodes * (2 * valueSize + 3)) {
+    if (in.left() != leaves * (8 + 8 + 1) + nodes * (2 * valueSize + 3)) {
         return nullptr;
     }
     in.GetArray<std::uint64_t, std::uint64_t>(s.leafLastTicks_, leaves);
     if (s.ordered_ && !std::is_sorted(s.leafLastTicks_.begin(), s.leafLastTicks_.end())) {
         return nullptr;
+    }
+    in.GetArray<std::uint64_t, std::uint64_t>(s.leafFirstTicks_, leaves);
+    in.GetArray<std::uint8_t, std::uint8_t>(s.leafRegular_, leaves);
+    for (std::size_t leaf = 0; leaf < leaves; ++leaf) {
+        const std::uint64_t first = s.leafFirstTicks_[leaf];
+        const std::uint64_t last = s.leafLastTicks_[leaf];
+        const std::size_t inBlock =
+            std::min<std::size_t>(kLeafRecords, s.recordCount_ - leaf * kLeafRecords);
+        const bool evenlySpaced =
+            last >= first && (inBlock < 2 ? last == first : (last - first) % (inBlock - 1) == 0);
+        if (s.leafRegular_[leaf] > 1 || (s.leafRegular_[leaf] == 1 && !evenlySpaced)) {
+            return nullptr;
+        }
     }
     if (wide != 0) {
         in.GetArray<double, std::uint64_t>(s.leafDoubles_, 2 * nodes);
@@ -456,7 +527,8 @@ MinMaxNode MinMaxSummary::Range(std::size_t tag, std::size_t leafBegin, std::siz
 
 std::size_t MinMaxSummary::MemoryBytes() const {
     std::size_t bytes = sizeof(*this) + leafLastTicks_.capacity() * sizeof(std::uint64_t) +
-                        leafSingles_.capacity() * sizeof(float) +
+                        leafFirstTicks_.capacity() * sizeof(std::uint64_t) +
+                        leafRegular_.capacity() + leafSingles_.capacity() * sizeof(float) +
                         leafDoubles_.capacity() * sizeof(double) + leafOffsets_.capacity();
     for (const auto& level : upper_) {
         bytes += level.capacity() * sizeof(MinMaxNode);

@@ -71,6 +71,8 @@ class MinMaxSummary {
     std::uint64_t lastTicks() const { return lastTicks_; }
     // The last stamp of each block: in order when ordered().
     const std::vector<std::uint64_t>& leafLastTicks() const { return leafLastTicks_; }
+    // The stamp of `record` without reading it, when its block's stamps are evenly spaced.
+    bool StampOf(std::uint32_t record, std::uint64_t& ticks) const;
 
     // The node of blocks [leafBegin, leafEnd) for `tag`.
     MinMaxNode Range(std::size_t tag, std::size_t leafBegin, std::size_t leafEnd) const;
@@ -96,6 +98,10 @@ class MinMaxSummary {
     std::uint64_t headerHash_ = 0;
     std::uint64_t lastBlockHash_ = 0;
     std::vector<std::uint64_t> leafLastTicks_;
+    // Each block's first stamp, and 1 where its stamps are evenly spaced (a logger's fixed
+    // period), so that a record's stamp follows from its number.
+    std::vector<std::uint64_t> leafFirstTicks_;
+    std::vector<std::uint8_t> leafRegular_;
     // The lowest level, node n * tagCount_ + tag: its smallest and largest value (in
     // leafSingles_ for a compact file, else leafDoubles_, two per node) and the offsets of their
     // records and of the first NaN in the block (three per node; kNoOffset: none).
