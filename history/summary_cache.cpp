@@ -99,7 +99,7 @@ SummaryCache::Entry SummaryCache::Load(const std::string& identity) const {
         entry.size = fileSize;
         entry.modified = modified;
         // Used now: the modification time orders entries for eviction.
-        fs::last_write_time(path, fs::file_time_type::clock::now(), error);
+        platform::TouchFile(PathFor(identity));
     }
     return entry;
 }
@@ -138,10 +138,8 @@ void SummaryCache::Store(const std::string& identity, std::uint64_t size, std::i
         std::ofstream out(platform::PathFromText(part), std::ios::binary | std::ios::trunc);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.close();
-        // The time of use orders entries for eviction, to the clock's own resolution.
-        std::error_code timeError;
-        fs::last_write_time(platform::PathFromText(part), fs::file_time_type::clock::now(),
-                            timeError);
+        // The time of use orders entries for eviction, to the clock's full resolution.
+        platform::TouchFile(part);
         if (!out) {
             platform::RemoveIfPresent(part);
             return;
@@ -156,7 +154,7 @@ void SummaryCache::Store(const std::string& identity, std::uint64_t size, std::i
 
 void SummaryCache::Trim() const {
     struct Item {
-        fs::file_time_type used;
+        std::int64_t used;
         std::uint64_t size;
         fs::path path;
     };
@@ -168,21 +166,19 @@ void SummaryCache::Trim() const {
          !error && it != end; it.increment(error)) {
         const std::string name = platform::TextFromPath(it->path().filename());
         std::error_code itemError;
-        const auto used = it->last_write_time(itemError);
-        if (itemError) {
-            continue;
-        }
         if (EndsWith(name, kPartEnd)) {
-            if (now - used > kAbandonedAfter) {
+            const auto written = it->last_write_time(itemError);
+            if (!itemError && now - written > kAbandonedAfter) {
                 fs::remove(it->path(), itemError);
             }
             continue;
         }
+        std::int64_t used = 0;
         if (!EndsWith(name, kEntryEnd) || name.size() != 16 + sizeof kEntryEnd - 1) {
             continue;  // not ours
         }
         const std::uint64_t size = it->file_size(itemError);
-        if (!itemError) {
+        if (!itemError && platform::FileModifiedTime(platform::TextFromPath(it->path()), used)) {
             items.push_back({used, size, it->path()});
             total += size;
         }
