@@ -14,6 +14,7 @@
 #include <limits>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "history/content_hash.h"
 #include "history/record_cursor.h"
@@ -420,6 +421,8 @@ TEST(SummaryCache, KeepsWithinItsSizeDroppingTheLeastRecentlyUsed) {
         return cache.PathFor(identity);
     };
     auto use = [&](const std::shared_ptr<SummaryCache>& cache, const std::string& path) {
+        // Apart by more than the file system's clock step (a timer tick): uses are ordered.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
         Archive archive(64 << 20, cache);
         archive.Refresh({path});
         archive.Query("a", M4Window{Ticks(start), Ticks(start + 3'000), 10});
