@@ -318,6 +318,30 @@ function updateExport() {
   for (const [link, path] of links) link.href = path + params.toString();
 }
 
+// An export that fails (too large, a range over several files for a workbook) says why in the
+// status line, instead of saving its JSON error under the export's name.
+async function download(event) {
+  event.preventDefault();
+  const link = event.currentTarget;
+  if (!link.href) return;
+  status('exporting…');
+  try {
+    const response = await fetch(link.href, { credentials: 'same-origin' });
+    if (!response.ok) {
+      const body = await response.json().catch(() => ({}));
+      throw new Error(body.error || response.statusText);
+    }
+    const saved = document.createElement('a');
+    saved.href = URL.createObjectURL(await response.blob());
+    saved.download = link.getAttribute('download');
+    saved.click();
+    setTimeout(() => URL.revokeObjectURL(saved.href), 10000);
+    status('');
+  } catch (error) {
+    status(`export: ${error.message}`);
+  }
+}
+
 // --- files, live mode ----------------------------------------------------------------------
 
 async function loadFiles() {
@@ -355,6 +379,8 @@ async function start() {
   if ($('zone').value === 'other') $('zone-name').value = state.zone;
   $('live').checked = state.live;
   $('search').addEventListener('input', showTags);
+  $('export').addEventListener('click', download);
+  $('export-xlsx').addEventListener('click', download);
   for (const button of document.querySelectorAll('[data-preset]')) {
     button.addEventListener('click', () => preset(button.dataset.preset));
   }
