@@ -1,6 +1,7 @@
 #include "tools/hstview/workbook_export.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>

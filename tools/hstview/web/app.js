@@ -181,6 +181,7 @@ function makePlot(element, tags) {
     series,
     tzDate: (t) => uPlot.tzDate(shifted(t), 'Etc/UTC'),
     scales: { x: { time: true } },
+    axes: [{}, { size: axisWidth }],
     cursor: { drag: { x: true, y: false }, sync: { key: 'hstview' } },
     hooks: {
       setSelect: [(u) => {
@@ -215,6 +216,19 @@ function makePlot(element, tags) {
     preset('all');
   });
   return plot;
+}
+
+// The value axis as wide as its longest label (uPlot's fixed width cuts 120,000,000 to 0,000).
+function axisWidth(u, values, axisIndex, cycle) {
+  const axis = u.axes[axisIndex];
+  if (cycle > 1) return axis._size;  // settled: the labels no longer change with the width
+  let width = axis.ticks.size + axis.gap;
+  const longest = (values || []).reduce((a, v) => (String(v).length > a.length ? String(v) : a), '');
+  if (longest) {
+    u.ctx.font = axis.font[0];
+    width += u.ctx.measureText(longest).width / uPlot.pxRatio;
+  }
+  return Math.ceil(Math.max(width, 40));
 }
 
 function showReadout(u, tags) {
