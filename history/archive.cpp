@@ -4,9 +4,12 @@
 #include <atomic>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "history/record_values.h"
 #include "history/stamp_ticks.h"
+#include "platform/file_services.h"
+#include "platform/processors.h"
 
 namespace trendtab {
 
@@ -15,6 +18,10 @@ struct Archive::Entry {
     // Guards the summary: one query reads a file at a time.
     std::mutex mutex;
     std::shared_ptr<const MinMaxSummary> summary;
+    std::string identity;  // device and inode, or volume serial and file index; "" unknown
+    // The summary of the file before it changed, and the size then: extended when it only grew.
+    std::shared_ptr<const MinMaxSummary> earlier;
+    std::uint64_t earlierSize = 0;
     // Per tag, the whole file as one column: a view in which the file falls into one pixel
     // column (a year of daily files) needs no read of it.
     std::vector<M4Column> whole;
@@ -74,7 +81,8 @@ ArchiveFile TakeFileSnapshot(const std::string& path) {
     return file;
 }
 
-Archive::Archive(std::size_t memoryBudget) : memoryBudget_(memoryBudget) {}
+Archive::Archive(std::size_t memoryBudget, std::shared_ptr<const SummaryCache> cache)
+    : memoryBudget_(memoryBudget), cache_(std::move(cache)) {}
 Archive::~Archive() = default;
 
 bool Archive::Refresh(const std::vector<std::string>& paths) {
@@ -107,8 +115,15 @@ bool Archive::Refresh(const std::vector<std::string>& paths) {
         }
         auto entry = std::make_shared<Entry>();
         auto file = std::make_shared<ArchiveFile>(TakeFileSnapshot(path));
+        platform::ExistingFileKey(path, true, entry->identity);
         if (found != current.end()) {
-            file->id = found->second->file->id;
+            Entry& before = *found->second;
+            file->id = before.file->id;
+            const std::lock_guard<std::mutex> lock(before.mutex);
+            if (before.identity == entry->identity) {
+                entry->earlier = before.summary ? before.summary : before.earlier;
+                entry->earlierSize = before.summary ? before.file->size : before.earlierSize;
+            }
         } else {
             const std::lock_guard<std::mutex> lock(mutex_);
             file->id = nextId_++;
@@ -183,11 +198,54 @@ bool Archive::HasTag(const std::string& name) const {
     return false;
 }
 
+std::shared_ptr<const MinMaxSummary> Archive::Summarise(Entry& entry) const {
+    // Called with entry.mutex held.
+    const ArchiveFile& file = *entry.file;
+    SummaryCache::Entry stored;
+    if (cache_ && !entry.identity.empty()) {
+        stored = cache_->Load(entry.identity);
+        if (stored.summary && stored.size == file.size && stored.modified == file.modified &&
+            stored.summary->recordCount() == file.recordCount &&
+            stored.summary->layout() == file.layout &&
+            stored.summary->tagCount() == file.tags.size()) {
+            ++loaded_;
+            entry.earlier.reset();
+            return stored.summary;
+        }
+    }
+    // Extended only from a shorter file: a file rewritten at its old size is read again whole.
+    std::shared_ptr<const MinMaxSummary> earlier;
+    if (entry.earlier && entry.earlierSize < file.size) {
+        earlier = entry.earlier;
+    } else if (stored.summary && stored.size < file.size) {
+        earlier = stored.summary;
+    }
+    entry.earlier.reset();
+    std::string reason;
+    bool extended = false;
+    auto summary = earlier ? MinMaxSummary::Extend(file.path, *earlier, reason, extended)
+                           : MinMaxSummary::Build(file.path, reason);
+    if (!summary) {
+        return nullptr;
+    }
+    ++(extended ? extended_ : built_);
+    // Stored only when it matches what the snapshot saw: a file still changing is looked at
+    // again by the next Refresh.
+    if (cache_ && !entry.identity.empty() && summary->recordCount() == file.recordCount) {
+        cache_->Store(entry.identity, file.size, file.modified, *summary);
+    }
+    return summary;
+}
+
+Archive::SummaryCounts Archive::Counts() const {
+    return {built_.load(), extended_.load(), loaded_.load()};
+}
+
 std::shared_ptr<const MinMaxSummary> Archive::SummaryOf(Entry& entry) const {
     // Called with entry.mutex held.
     if (!entry.summary) {
         std::string reason;
-        entry.summary = MinMaxSummary::Build(entry.file->path, reason);
+        entry.summary = Summarise(entry);
         if (!entry.summary) {
             entry.stale = true;
             return nullptr;
@@ -250,6 +308,13 @@ std::vector<std::vector<M4Column>> Archive::Query(const std::vector<std::string>
             }
         }
     }
+    {
+        std::vector<std::shared_ptr<Entry>> needed;
+        for (const Holding& item : holding) {
+            needed.push_back(item.entry);
+        }
+        PrepareSummaries(needed);
+    }
     for (const Holding& item : holding) {
         Entry& entry = *item.entry;
         bool built = false;
@@ -292,6 +357,45 @@ std::vector<std::vector<M4Column>> Archive::Query(const std::vector<std::string>
         }
     }
     return columns;
+}
+
+void Archive::PrepareSummaries(const std::vector<std::shared_ptr<Entry>>& entries) const {
+    // Files without a summary are summarised (or loaded) on every processor at once, as far as
+    // the budget holds them all; the query's own loop does the rest one at a time, evicting.
+    std::vector<Entry*> missing;
+    for (const auto& entry : entries) {
+        const std::lock_guard<std::mutex> lock(entry->mutex);
+        if (!entry->summary && !entry->stale) {
+            missing.push_back(entry.get());
+        }
+    }
+    const unsigned workers =
+        std::min<unsigned>(platform::UsableProcessorCount(), static_cast<unsigned>(missing.size()));
+    if (workers < 2) {
+        return;
+    }
+    const std::size_t held = SummaryBytes();
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> added{0};
+    auto work = [&] {
+        for (std::size_t i = next++; i < missing.size(); i = next++) {
+            if (held + added.load() > memoryBudget_) {
+                return;
+            }
+            const std::lock_guard<std::mutex> lock(missing[i]->mutex);
+            const auto summary = SummaryOf(*missing[i]);
+            added += summary ? summary->MemoryBytes() : 0;
+        }
+    };
+    std::vector<std::thread> threads;
+    for (unsigned w = 1; w < workers; ++w) {
+        threads.emplace_back(work);
+    }
+    work();
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    KeepWithinBudget(nullptr);
 }
 
 void Archive::KeepWithinBudget(const Entry* keep) const {

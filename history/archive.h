@@ -1,10 +1,12 @@
 // Many history files as one timeline: each file's snapshot (layout, tags, first and last stamp,
 // record count), files in time order with overlaps said, tags as names across files, and M4
 // queries over every file holding a tag, answered from per-file min/max summaries built on first
-// use and kept within a memory budget. Safe to call from several threads; Refresh follows files
-// that appear, grow, change or go while the archive is in use.
+// use and kept within a memory budget, and on disk (a SummaryCache) between runs; a file that
+// grew has its summary extended rather than made anew. Safe to call from several threads; Refresh
+// follows files that appear, grow, change or go while the archive is in use.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -15,6 +17,7 @@
 #include "history/history_file.h"
 #include "history/m4.h"
 #include "history/minmax_summary.h"
+#include "history/summary_cache.h"
 #include "platform/positioned_reader.h"
 
 namespace trendtab {
@@ -48,8 +51,9 @@ struct ArchiveTag {
 
 class Archive {
   public:
-    // `memoryBudget`: bytes the summaries may hold together.
-    explicit Archive(std::size_t memoryBudget);
+    // `memoryBudget`: bytes the summaries may hold together. `cache`: where summaries are kept
+    // between runs (null: nowhere).
+    explicit Archive(std::size_t memoryBudget, std::shared_ptr<const SummaryCache> cache = nullptr);
     ~Archive();
 
     // Takes `paths` as the archive's files: new ones are added, files whose size or modification
@@ -71,12 +75,26 @@ class Archive {
 
     std::size_t SummaryBytes() const;
 
+    // How the summaries in use were come by, since the archive was made.
+    struct SummaryCounts {
+        std::uint64_t built = 0;     // read the whole file
+        std::uint64_t extended = 0;  // read only what the file gained
+        std::uint64_t loaded = 0;    // from the disk cache
+    };
+    SummaryCounts Counts() const;
+
   private:
     struct Entry;
     std::shared_ptr<const MinMaxSummary> SummaryOf(Entry& entry) const;
+    std::shared_ptr<const MinMaxSummary> Summarise(Entry& entry) const;
+    void PrepareSummaries(const std::vector<std::shared_ptr<Entry>>& entries) const;
     void KeepWithinBudget(const Entry* keep) const;
 
     std::size_t memoryBudget_;
+    std::shared_ptr<const SummaryCache> cache_;
+    mutable std::atomic<std::uint64_t> built_{0};
+    mutable std::atomic<std::uint64_t> extended_{0};
+    mutable std::atomic<std::uint64_t> loaded_{0};
     mutable std::mutex mutex_;
     std::map<std::string, std::shared_ptr<Entry>> entries_;  // by path
     std::uint32_t nextId_ = 1;

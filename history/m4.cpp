@@ -168,6 +168,11 @@ class EdgeRecords {
                          (index - leaf * MinMaxSummary::kLeafRecords) * summary_.recordSize();
             }
         }
+        if (!record && summary_.StampOf(index, sample.ticks)) {
+            sample.value = value;
+            sample.order = static_cast<std::uint64_t>(fileNumber_) << 32 | index;
+            return true;
+        }
         if (!record) {
             const std::size_t size =
                 summary_.layout() == Layout::Wide ? kWideStampSize : kCompactStampSize;
@@ -264,14 +269,56 @@ bool QueryM4(const MinMaxSummary& summary, platform::PositionedReader& reader,
         return records.LowerBound(start, index);
     };
     auto addRaw = [&](M4Column& column, std::size_t tag, std::uint32_t begin, std::uint32_t end) {
+        if (end - begin < 4) {
+            for (std::uint32_t index = begin; index < end; ++index) {
+                M4Sample sample;
+                if (!records.Sample(index, tag, sample)) {
+                    return false;
+                }
+                column.Add(sample);
+            }
+            return true;
+        }
+        // A run of four or more in time order: its first and last are its ends, its smallest and
+        // largest the first of equal ones; only those samples are made.
+        std::uint32_t minIndex = kNoRecord;
+        std::uint32_t maxIndex = kNoRecord;
+        std::uint32_t nanIndex = kNoRecord;
+        double min = 0;
+        double max = 0;
         for (std::uint32_t index = begin; index < end; ++index) {
-            M4Sample sample;
-            if (!records.Sample(index, tag, sample)) {
+            const unsigned char* record = records.Record(index);
+            if (!record) {
                 return false;
             }
-            column.Add(sample);
+            const double value = RecordValue(record, summary.layout(), tag);
+            if (std::isnan(value)) {
+                nanIndex = nanIndex == kNoRecord ? index : nanIndex;
+            } else if (minIndex == kNoRecord) {
+                min = max = value;
+                minIndex = maxIndex = index;
+            } else if (value < min) {
+                min = value;
+                minIndex = index;
+            } else if (value > max) {
+                max = value;
+                maxIndex = index;
+            }
         }
-        return true;
+        M4Column run;
+        run.count = end - begin;
+        bool read = records.Sample(begin, tag, run.first) && records.Sample(end - 1, tag, run.last);
+        if (minIndex != kNoRecord) {
+            run.hasValue = true;
+            read = read && records.Sample(minIndex, tag, run.min) &&
+                   records.Sample(maxIndex, tag, run.max);
+        }
+        if (nanIndex != kNoRecord) {
+            run.hasNaN = true;
+            read = read && records.Sample(nanIndex, tag, run.firstNaN);
+        }
+        column.Merge(run);
+        return read;
     };
     // The columns before the file's first stamp hold none of its records.
     std::uint32_t c =

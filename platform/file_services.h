@@ -56,6 +56,17 @@ std::size_t FileNameStart(const std::string& path);
 // pipe or a socket at the name is refused, as is a read-only file.
 bool MayCreate(const std::string& target);
 
+// Renames a file over `to` in one step, replacing what is there; false when that fails (`to`
+// is then as it was).
+bool RenameReplacing(const std::string& from, const std::string& to);
+
+// Sets a file's modification time to now, to the system's full resolution; false when that
+// fails.
+bool TouchFile(const std::string& path);
+// A file's modification time to the system's full resolution (nanoseconds since 1970 on POSIX,
+// FILETIME ticks on Windows: comparable with each other only); false when there is no file.
+bool FileModifiedTime(const std::string& path, std::int64_t& time);
+
 // Removes a file; false when it was not there or could not be removed.
 bool RemoveFile(const std::string& path);
 // Removes a file if it is there (a link: the link); false only when it is there and stays (held

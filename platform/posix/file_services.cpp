@@ -181,6 +181,23 @@ void TreatFileSizeLimitAsWriteError() {
     signal(SIGXFSZ, SIG_IGN);
 }
 
+bool RenameReplacing(const std::string& from, const std::string& to) {
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool TouchFile(const std::string& path) {
+    return utimensat(AT_FDCWD, path.c_str(), nullptr, 0) == 0;
+}
+
+bool FileModifiedTime(const std::string& path, std::int64_t& time) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        return false;
+    }
+    time = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    return true;
+}
+
 bool RemoveFile(const std::string& path) {
     return unlink(path.c_str()) == 0;
 }

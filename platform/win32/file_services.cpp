@@ -175,6 +175,36 @@ bool MayCreate(const std::string& target) {
 
 void TreatFileSizeLimitAsWriteError() {}
 
+bool RenameReplacing(const std::string& from, const std::string& to) {
+    return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING) !=
+           0;
+}
+
+bool TouchFile(const std::string& path) {
+    const HANDLE file = CreateFileW(WidePath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const bool set = SetFileTime(file, nullptr, nullptr, &now) != 0;
+    CloseHandle(file);
+    return set;
+}
+
+bool FileModifiedTime(const std::string& path, std::int64_t& time) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    time = static_cast<std::int64_t>(static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime)
+                                         << 32 |
+                                     data.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
 bool RemoveFile(const std::string& path) {
     return DeleteFileW(WidePath(path).c_str()) != 0;
 }

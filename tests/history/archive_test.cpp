@@ -4,16 +4,24 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <sstream>
+#include <thread>
 
+#include "history/content_hash.h"
 #include "history/record_cursor.h"
 #include "history/record_values.h"
 #include "history/stamp_ticks.h"
+#include "history/summary_cache.h"
+#include "platform/file_services.h"
 #include "tests/support/test_support.h"
 #include "tools/hstgen/hst_writer.h"
 
@@ -230,6 +238,219 @@ TEST(Archive, ListsRefusedFilesTagsAcrossFilesAndFollowsChanges) {
     EXPECT_TRUE(archive.Refresh({good, wide, broken}));
     EXPECT_EQ(archive.Files().size(), 2U);
     EXPECT_LE(archive.SummaryBytes(), 1U << 20);
+}
+
+// The disk cache and grown files: what the archive answers from a loaded or extended summary
+// must equal what every sample gives, and the counts say which way the summary came.
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void ExpectEverySampleAnswers(const Archive& archive, const std::string& path, std::int64_t start,
+                              const std::string& what) {
+    for (const WindowCase& w : kWindows) {
+        const M4Window window{Ticks(start + w.from), Ticks(start + w.to), w.width};
+        ExpectSameColumns(EverySample({{path, IdOf(archive, path)}}, 0, window),
+                          archive.Query("a", window), what + " " + Describe(path, 0, w));
+    }
+}
+
+void ExpectCounts(const Archive& archive, std::uint64_t built, std::uint64_t extended,
+                  std::uint64_t loaded, const std::string& what) {
+    const Archive::SummaryCounts counts = archive.Counts();
+    EXPECT_EQ(counts.built, built) << what;
+    EXPECT_EQ(counts.extended, extended) << what;
+    EXPECT_EQ(counts.loaded, loaded) << what;
+}
+
+// Rewrites a stored entry's trailing hash, so that only the checks behind it can refuse it.
+void Rehash(std::string& entry) {
+    entry.resize(entry.size() - 8);
+    const std::uint64_t hash =
+        HashBytes(reinterpret_cast<const unsigned char*>(entry.data()), entry.size());
+    for (int i = 0; i < 8; ++i) {
+        entry.push_back(static_cast<char>(hash >> (8 * i) & 0xff));
+    }
+}
+
+TEST(SummaryCache, RestartLoadsFromDiskAndADamagedEntryIsRebuilt) {
+    struct Damage {
+        const char* what;
+        std::function<void(std::string&)> apply;  // to the entry's bytes
+        bool loaded;
+    };
+    const Damage damages[] = {
+        {"as written", [](std::string&) {}, true},
+        {"cut in half", [](std::string& e) { e.resize(e.size() / 2); }, false},
+        {"last byte missing", [](std::string& e) { e.pop_back(); }, false},
+        {"one byte flipped", [](std::string& e) { e[e.size() / 2] ^= 0x10; }, false},
+        {"empty", [](std::string& e) { e.clear(); }, false},
+        {"foreign", [](std::string& e) { e = "not a summary at all, just some text\n"; }, false},
+        {"another format version", [](std::string& e) { e[8] = 2, Rehash(e); }, false},
+        // Sound framing, but a record offset beyond its block: must not be trusted.
+        {"offset beyond its block", [](std::string& e) { e[e.size() - 9] = 0x7f, Rehash(e); },
+         false},
+        {"a byte added", [](std::string& e) { e.insert(e.size() - 8, 1, '\0'), Rehash(e); }, false},
+    };
+    const std::int64_t start = 1'650'000'000;
+    for (const auto layout : {hstgen::Layout::Compact, hstgen::Layout::Wide}) {
+        for (const Damage& damage : damages) {
+            const std::string what = std::string(damage.what) +
+                                     (layout == hstgen::Layout::Wide ? " (wide)" : " (compact)");
+            testsupport::TempDir dir;
+            const std::string path = dir.file("day.hst");
+            testsupport::WriteFileBytes(
+                path, hstgen::BuildHistoryBytes(MakeSeries(layout, start, 9'000, 4)));
+            auto cache = std::make_shared<SummaryCache>(dir.file("cache"), 64 << 20);
+            std::string identity;
+            ASSERT_TRUE(platform::ExistingFileKey(path, true, identity));
+            {
+                Archive first(64 << 20, cache);
+                first.Refresh({path});
+                first.Query("a", M4Window{Ticks(start), Ticks(start + 9'000), 10});
+                ExpectCounts(first, 1, 0, 0, what);
+            }
+            std::string entry = ReadBytes(cache->PathFor(identity));
+            ASSERT_FALSE(entry.empty()) << what;
+            damage.apply(entry);
+            testsupport::WriteFileBytes(cache->PathFor(identity), entry);
+
+            Archive restarted(64 << 20, cache);
+            restarted.Refresh({path});
+            ExpectEverySampleAnswers(restarted, path, start, what);
+            ExpectCounts(restarted, damage.loaded ? 0 : 1, 0, damage.loaded ? 1 : 0, what);
+            Archive again(64 << 20, cache);  // the rebuilt entry was stored whole
+            again.Refresh({path});
+            again.Query("a", M4Window{Ticks(start), Ticks(start + 9'000), 10});
+            ExpectCounts(again, 0, 0, 1, what);
+        }
+    }
+}
+
+TEST(SummaryCache, GrownFileIsExtendedAndAChangedOneSummarisedAgain) {
+    struct Change {
+        const char* what;
+        int records;    // the file afterwards: MakeSeries(records, seed), first 5'000 records kept
+        unsigned seed;  // 4: the same samples as before
+        bool renamedTag;
+        bool extended;
+    };
+    const Change changes[] = {
+        {"grown by many blocks", 12'345, 4, false, true},
+        {"grown inside its last block", 5'010, 4, false, true},
+        {"grown by one record", 5'001, 4, false, true},
+        {"cut short", 4'000, 4, false, false},
+        {"rewritten at the same size", 5'000, 9, false, false},
+        {"grown with other samples", 7'000, 9, false, false},
+        {"grown with another header", 7'000, 4, true, false},
+    };
+    const std::int64_t start = 1'660'000'000;
+    for (const Change& change : changes) {
+        for (const bool restart : {false, true}) {
+            const std::string what =
+                std::string(change.what) + (restart ? ", after a restart" : ", while served");
+            testsupport::TempDir dir;
+            const std::string path = dir.file("live.hst");
+            const std::string before =
+                hstgen::BuildHistoryBytes(MakeSeries(hstgen::Layout::Compact, start, 5'000, 4));
+            testsupport::WriteFileBytes(path, before);
+            auto cache = std::make_shared<SummaryCache>(dir.file("cache"), 64 << 20);
+            auto archive = std::make_unique<Archive>(64 << 20, cache);
+            archive->Refresh({path});
+            archive->Query("a", M4Window{Ticks(start), Ticks(start + 5'000), 10});
+            std::string buildReason;
+            const auto earlier = MinMaxSummary::Build(path, buildReason);
+            ASSERT_TRUE(earlier);
+
+            hstgen::HistoryPlan plan =
+                MakeSeries(hstgen::Layout::Compact, start, change.records, change.seed);
+            if (change.renamedTag) {
+                plan.tags[1] = "c";
+            }
+            const std::string after = hstgen::BuildHistoryBytes(plan);
+            if (after.size() > before.size() && after.compare(0, before.size(), before) == 0) {
+                std::ofstream(path, std::ios::binary | std::ios::app)
+                    .write(after.data() + before.size(),
+                           static_cast<std::streamsize>(after.size() - before.size()));
+            } else {
+                ASSERT_FALSE(change.extended) << what << ": the new bytes must extend the old";
+                std::ofstream(path, std::ios::binary | std::ios::trunc)
+                    .write(after.data(), static_cast<std::streamsize>(after.size()));
+            }
+            // A later time whatever the clock's resolution.
+            std::filesystem::last_write_time(
+                path, std::filesystem::last_write_time(path) + std::chrono::seconds(5));
+            if (restart) {
+                archive = std::make_unique<Archive>(64 << 20, cache);
+            }
+            archive->Refresh({path});
+            ExpectEverySampleAnswers(*archive, path, start, what);
+            const auto counts = archive->Counts();
+            EXPECT_EQ(counts.extended, change.extended ? 1U : 0U) << what;
+            EXPECT_EQ(counts.built, (change.extended ? 0U : 1U) + (restart ? 0U : 1U)) << what;
+
+            // Extended, the summary is the one a fresh build makes, byte for byte.
+            std::string reason;
+            bool extended = false;
+            const auto grown = MinMaxSummary::Extend(path, *earlier, reason, extended);
+            const auto rebuilt = MinMaxSummary::Build(path, reason);
+            ASSERT_TRUE(grown && rebuilt) << what << ": " << reason;
+            EXPECT_EQ(extended, change.extended) << what;
+            std::string grownBytes, rebuiltBytes;
+            grown->Serialize(grownBytes);
+            rebuilt->Serialize(rebuiltBytes);
+            EXPECT_EQ(grownBytes, rebuiltBytes) << what;
+        }
+    }
+}
+
+TEST(SummaryCache, KeepsWithinItsSizeDroppingTheLeastRecentlyUsed) {
+    testsupport::TempDir dir;
+    const std::int64_t start = 1'670'000'000;
+    std::vector<std::string> paths;
+    for (const char* name : {"a.hst", "b.hst", "c.hst"}) {
+        paths.push_back(dir.file(name));
+        testsupport::WriteFileBytes(paths.back(), hstgen::BuildHistoryBytes(MakeSeries(
+                                                      hstgen::Layout::Compact, start, 3'000,
+                                                      static_cast<unsigned>(paths.size()))));
+    }
+    auto entryOf = [&](const SummaryCache& cache, const std::string& path) {
+        std::string identity;
+        platform::ExistingFileKey(path, true, identity);
+        return cache.PathFor(identity);
+    };
+    auto use = [&](const std::shared_ptr<SummaryCache>& cache, const std::string& path) {
+        // Apart by more than the file system's clock step (a timer tick): uses are ordered.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        Archive archive(64 << 20, cache);
+        archive.Refresh({path});
+        archive.Query("a", M4Window{Ticks(start), Ticks(start + 3'000), 10});
+        return archive.Counts();
+    };
+    // Nothing kept at size 0, not even the folder.
+    use(std::make_shared<SummaryCache>(dir.file("none"), 0), paths[0]);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
+
+    auto measure = std::make_shared<SummaryCache>(dir.file("measure"), 64 << 20);
+    use(measure, paths[0]);
+    const std::uint64_t entrySize = std::filesystem::file_size(entryOf(*measure, paths[0]));
+    // Room for two entries and a half.
+    auto cache = std::make_shared<SummaryCache>(dir.file("cache"), entrySize * 5 / 2);
+    use(cache, paths[0]);
+    use(cache, paths[1]);
+    EXPECT_EQ(use(cache, paths[0]).loaded, 1U);  // a used again: b is now the oldest
+    use(cache, paths[2]);
+    EXPECT_TRUE(std::filesystem::exists(entryOf(*cache, paths[0])));
+    EXPECT_FALSE(std::filesystem::exists(entryOf(*cache, paths[1])));
+    EXPECT_TRUE(std::filesystem::exists(entryOf(*cache, paths[2])));
+    EXPECT_EQ(use(cache, paths[1]).built, 1U);  // dropped: summarised again, a now goes
+    EXPECT_FALSE(std::filesystem::exists(entryOf(*cache, paths[0])));
+    std::uint64_t total = 0;
+    for (const auto& item : std::filesystem::directory_iterator(dir.file("cache"))) {
+        total += item.file_size();
+    }
+    EXPECT_LE(total, cache->maxBytes());
 }
 
 }  // namespace

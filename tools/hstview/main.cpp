@@ -11,6 +11,8 @@
 #include <thread>
 
 #include "history/archive.h"
+#include "history/summary_cache.h"
+#include "platform/cache_folder.h"
 #include "tools/hstexport/input_discovery.h"
 #include "tools/hstview/http_server.h"
 #include "tools/hstview/open_browser.h"
@@ -27,6 +29,7 @@ struct ViewerOptions {
     bool noToken = false;
     bool open = false;
     std::size_t memoryMiB = 256;
+    std::uint64_t cacheMiB = 1024;
     std::vector<std::string> inputs;
 };
 
@@ -80,6 +83,10 @@ int main(int argc, char** argv) {
     app.add_option("--memory", options.memoryMiB, "MiB the file summaries may hold")
         ->capture_default_str()
         ->check(CLI::Range(std::size_t{1}, std::size_t{1} << 20));
+    app.add_option("--cache-size", options.cacheMiB,
+                   "MiB of summaries kept in the user's cache folder (0: none)")
+        ->capture_default_str()
+        ->check(CLI::Range(std::uint64_t{0}, std::uint64_t{1} << 30));
     app.set_version_flag("--version", std::string("hstview ") + trendtab::kVersion);
     try {
         app.parse(argc, argv);
@@ -96,7 +103,12 @@ int main(int argc, char** argv) {
     }
     const bool needsToken = !options.listen.empty() && !options.noToken;
 
-    trendtab::Archive archive(options.memoryMiB << 20);
+    const std::string cacheFolder = trendtab::platform::UserCacheFolder();
+    std::shared_ptr<const trendtab::SummaryCache> cache;
+    if (options.cacheMiB > 0 && !cacheFolder.empty()) {
+        cache = std::make_shared<trendtab::SummaryCache>(cacheFolder, options.cacheMiB << 20);
+    }
+    trendtab::Archive archive(options.memoryMiB << 20, cache);
     archive.Refresh(DiscoverPaths(options.inputs, true));
 
     try {
