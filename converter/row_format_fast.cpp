@@ -66,9 +66,10 @@ std::uint64_t TextFrom(std::uint64_t head, int from) {
 }
 
 // The text a compact value's piece shows, straight from the float; false where the chain through
-// the double must decide. Random magnitudes would defeat branch prediction, so the classes (shown
-// as zero, digits cut and rounded, digits shown whole and padded with '0's) share one path of
-// selects: a single digit conversion of either the seven digits or the rounded ones.
+// the double must decide. Random magnitudes would defeat branch prediction, so the two classes
+// (digits cut and rounded, digits shown whole and padded with '0's) share one path of selects: a
+// single digit conversion of either the seven digits or the rounded ones. Values shown as zero
+// leave early: that jump measured cheaper than the seven digits of a stand-in.
 //  - whole (power10 >= -decimals): d * 10^power10 shows the seven digits of d, then '0's, the
 //    point after 7 + power10 of them. The double read back is d * 10^power10 itself (from 10^6
 //    on) or within half its last binary place of it, far below one unit of the last decimal.
@@ -86,7 +87,7 @@ bool CompactFixedText(float value, bool extended, CompactText& text) {
     }
     const int power10 = seven.power10;
     const auto digits = static_cast<std::uint32_t>(seven.digits);
-    const bool cutDigits = zero | (power10 < -decimals);
+    const bool cutDigits = power10 < -decimals;
     // Cut: rounded to units of the last decimal, by a reciprocal from a table.
     const int beyond = -(power10 + decimals);
     const int cut = static_cast<int>(
@@ -95,14 +96,13 @@ bool CompactFixedText(float value, bool extended, CompactText& text) {
     const std::uint64_t truncated = DivideBelow2To24(digits, cut);
     const std::uint64_t twiceRest = (digits - truncated * divisor) * 2;
     // One comparison, almost never true: the rest of digits that are not cut counts as none.
-    if (Select(cutDigits & !zero, twiceRest, std::uint64_t{0}) == divisor) {
+    if (Select(cutDigits, twiceRest, std::uint64_t{0}) == divisor) {
         return false;  // exactly halfway
     }
-    const std::uint64_t rounded =
-        Select(zero, std::uint64_t{0}, truncated + (twiceRest > divisor ? 1 : 0));
+    const std::uint64_t rounded = truncated + (twiceRest > divisor ? 1 : 0);
     const auto shown = static_cast<std::uint32_t>(Select<std::uint64_t>(cutDigits, rounded, digits));
     const std::uint64_t eight = EightDigits(shown);
-    // Cut: the last max(digit count, decimals + 1) digits; "0.000" for zero.
+    // Cut: the last max(digit count, decimals + 1) digits, so "0.001" for 1.
     const int shownDigits = DecimalDigitCount(shown);
     const int cutLength = static_cast<int>(Select<std::uint32_t>(
         shownDigits > decimals, shownDigits, static_cast<std::uint32_t>(decimals + 1)));
@@ -117,9 +117,9 @@ bool CompactFixedText(float value, bool extended, CompactText& text) {
 }
 
 constexpr char kSignOrBlank[2] = {' ', '-'};
-// The blanks before a column's text by the length of its sign and integer digits (at most 20).
+// The blanks before a column's text by the length of its sign and integer digits (at most 21).
 constexpr auto kColumnPad = [] {
-    std::array<std::uint8_t, 21> pad{};
+    std::array<std::uint8_t, 22> pad{};
     for (std::size_t length = 0; length < pad.size(); ++length) {
         const std::size_t text = length + 4;  // the point and three decimals
         pad[length] = static_cast<std::uint8_t>(text < kColumnWidth ? kColumnWidth - text : 0);
@@ -210,13 +210,18 @@ void AppendTimePiece(std::string& row, const RecordTime& time, char separator,
 
 char* PutValuePiece(char* out, double value, char separator, bool isLast, bool extended) {
     const int decimals = extended ? 6 : 3;
-    if (std::fabs(value) < kShownAsZero[extended ? 1 : 0]) {  // zeros included, NaN not
-        return PutFixedPiece(out, std::signbit(value), FixedDigits{0, 0}, separator, isLast,
-                             extended);
-    }
     DoubleParts parts;
+    if (!Decompose(value, parts)) {
+        return PutPlainValuePiece(out, value, separator, isLast, extended);  // NaN, infinities
+    }
+    // Magnitudes shown as zero (zeros included) become 0 * 2^-1 by selects, not by a jump that
+    // random magnitudes mispredict: the common 64-bit arithmetic below then gives their digits.
+    const bool zero = std::fabs(value) < kShownAsZero[extended ? 1 : 0];
+    parts.mantissa = Select(zero, std::uint64_t{0}, parts.mantissa);
+    parts.exponent = static_cast<int>(
+        Select(zero, static_cast<std::uint32_t>(-1), static_cast<std::uint32_t>(parts.exponent)));
     FixedDigits digits;
-    if (!Decompose(value, parts) || !ToFixed(parts, decimals, digits)) {
+    if (!ToFixed(parts, decimals, digits)) {
         return PutPlainValuePiece(out, value, separator, isLast, extended);
     }
     return PutFixedPiece(out, parts.negative, digits, separator, isLast, extended);
@@ -261,10 +266,12 @@ char* PutFixedPiece(char* out, bool negative, const FixedDigits& digits, char se
     // Branch-light, for values of every magnitude at random: the text is stored in whole words,
     // and bytes past the piece are overwritten freely (the caller leaves room for that).
     const int integerDigits = DecimalDigitCount(digits.integer);
+    // The sign and the padding from tables, not from conditions the compiler would make jumps of.
+    const std::size_t sign = negative ? 1 : 0;
     if (extended) {
         char* p = out;
         *p = '-';
-        p = PutInteger(p + (negative ? 1 : 0), digits.integer, integerDigits);
+        p = PutInteger(p + sign, digits.integer, integerDigits);
         *p = '.';
         StoreDigits(p + 1, digits.fraction, 6);
         p[7] = separator;
@@ -272,11 +279,10 @@ char* PutFixedPiece(char* out, bool negative, const FixedDigits& digits, char se
     }
     // A column: "%10.3f" and the separator, cut to 11 characters, to 10 for the last value; so
     // always 11 or 10, right-aligned in spaces while the text is shorter than 10.
-    const int textLength = (negative ? 1 : 0) + integerDigits + 4;
-    const int pad = textLength < kColumnWidth ? kColumnWidth - textLength : 0;
+    const std::size_t pad = kColumnPad[sign + static_cast<std::size_t>(integerDigits)];
     std::memcpy(out, "                ", kColumnBlanks);
-    out[pad] = negative ? '-' : ' ';
-    char* p = PutInteger(out + pad + (negative ? 1 : 0), digits.integer, integerDigits);
+    out[pad] = kSignOrBlank[sign];
+    char* p = PutInteger(out + pad + sign, digits.integer, integerDigits);
     p[0] = '.';
     p[1] = static_cast<char>('0' + digits.fraction / 100);
     std::memcpy(p + 2, &kDigitPairs[2 * (digits.fraction % 100)], 2);
