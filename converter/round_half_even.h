@@ -19,7 +19,8 @@ inline std::uint64_t RoundHalfEven(std::uint64_t truncated, int restVsHalf) {
 
 // The same from the remainder and half the divisor, without a jump: for quotients of random
 // values, where which way they round is a coin toss.
-inline std::uint64_t RoundHalfEven(std::uint64_t truncated, std::uint64_t rest, std::uint64_t half) {
+inline std::uint64_t RoundHalfEven(std::uint64_t truncated, std::uint64_t rest,
+                                   std::uint64_t half) {
     const auto above = static_cast<std::uint64_t>(rest > half);
     const auto tie = static_cast<std::uint64_t>(rest == half);
     return truncated + (above | (tie & truncated & 1));

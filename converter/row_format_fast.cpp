@@ -100,7 +100,8 @@ bool CompactFixedText(float value, bool extended, CompactText& text) {
         return false;  // exactly halfway
     }
     const std::uint64_t rounded = truncated + (twiceRest > divisor ? 1 : 0);
-    const auto shown = static_cast<std::uint32_t>(Select<std::uint64_t>(cutDigits, rounded, digits));
+    const auto shown =
+        static_cast<std::uint32_t>(Select<std::uint64_t>(cutDigits, rounded, digits));
     const std::uint64_t eight = EightDigits(shown);
     // Cut: the last max(digit count, decimals + 1) digits, so "0.001" for 1.
     const int shownDigits = DecimalDigitCount(shown);
@@ -110,9 +111,9 @@ bool CompactFixedText(float value, bool extended, CompactText& text) {
     // Whole: the seven digits, then '0's.
     const std::uint64_t wholeHead = (eight >> 8) | (kZeroDigits << 56);
     text.head = Select(cutDigits, cutHead, wholeHead);
-    text.integerDigits = static_cast<int>(Select<std::uint32_t>(
-        cutDigits, static_cast<std::uint32_t>(cutLength - decimals),
-        static_cast<std::uint32_t>(7 + power10)));
+    text.integerDigits = static_cast<int>(
+        Select<std::uint32_t>(cutDigits, static_cast<std::uint32_t>(cutLength - decimals),
+                              static_cast<std::uint32_t>(7 + power10)));
     return true;
 }
 
@@ -140,10 +141,10 @@ char* PutCompactText(char* at, const CompactText& text, int decimals, char separ
     static_assert(kCompactTextWords == 24);
     char* const point = at + text.integerDigits;
     *point = '.';
-    const std::uint64_t fraction = TextFrom(text.head, text.integerDigits) &
-                                   ((std::uint64_t{1} << (8 * decimals)) - 1);
-    const std::uint64_t tail =
-        fraction | std::uint64_t{static_cast<unsigned char>(separator)} << (8 * decimals);
+    const std::uint64_t fraction =
+        TextFrom(text.head, text.integerDigits) & ((std::uint64_t{1} << (8 * decimals)) - 1);
+    const std::uint64_t tail = fraction | std::uint64_t{static_cast<unsigned char>(separator)}
+                                              << (8 * decimals);
     std::memcpy(point + 1, &tail, 8);
     return point + decimals + 2;
 }
