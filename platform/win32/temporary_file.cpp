@@ -80,13 +80,14 @@ bool CreateTemporaryBeside(const std::string& target, bool text, Temporary& temp
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary.name = TemporaryNameFor(target, UniqueNumber());
         // Hidden, and shared for deletion so that the control handler can remove it while it
-        // is being written. Made and registered while control events wait.
+        // is being written, and for writing so that a library that opens it by name (the
+        // workbook writer) can. Made and registered while control events wait.
         HANDLE handle = INVALID_HANDLE_VALUE;
         {
             const InterruptionHold hold;
             handle = CreateFileW(WidePath(temporary.name).c_str(), GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_HIDDEN, nullptr);
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
             if (handle != INVALID_HANDLE_VALUE) {
                 RegisterTemporary(temporary.name);
             }
@@ -156,6 +157,9 @@ void DropTemporary(Temporary& temporary) {
 }
 
 std::string TemporaryPath(const Temporary& temporary) {
+    // A writer that opens the name itself creates it anew (fopen "wb"), which Windows refuses
+    // for a hidden file: it gets a plain one. The name still marks it as a temporary.
+    SetFileAttributesW(WidePath(temporary.name).c_str(), FILE_ATTRIBUTE_NORMAL);
     return temporary.name;  // temporaries always have a name here
 }
 

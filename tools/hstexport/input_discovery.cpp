@@ -22,10 +22,12 @@ bool IsHistoryName(const fs::path& path) {
 }
 
 // The part of a path that may be mirrored below an output folder: a relative path that stays
-// inside the current folder as it is, anything else by what follows `base`.
+// inside the current folder as it is, anything else by what follows `base`. Windows calls
+// "\data\a.hst" (the current drive's root) relative too, yet joined below a folder it would
+// leave that folder: only a path without root is mirrored whole.
 fs::path MirroredPart(const fs::path& path, const fs::path& base) {
     const fs::path normal = path.lexically_normal();
-    if (normal.is_relative() && !normal.empty() && *normal.begin() != "..") {
+    if (!normal.has_root_path() && !normal.empty() && *normal.begin() != "..") {
         return normal;
     }
     const fs::path below = normal.lexically_relative(base.lexically_normal());

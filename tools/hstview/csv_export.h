@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/hstview/export_request.h"
+
 namespace hstview {
 
 struct CsvExport {
@@ -15,9 +17,7 @@ struct CsvExport {
     std::string bytes;
 };
 
-// Empty `tags`, `from`, `to` or `zone` leave that option out.
-CsvExport ExportCsv(const std::vector<std::string>& inputs, const std::string& tags,
-                    const std::string& from, const std::string& to, const std::string& zone,
+CsvExport ExportCsv(const std::vector<std::string>& inputs, const ExportParameters& parameters,
                     std::size_t maxBytes);
 
 }  // namespace hstview

@@ -9,6 +9,7 @@
 #include "tools/hstview/csv_export.h"
 #include "tools/hstview/embedded_assets.h"
 #include "tools/hstview/query_string.h"
+#include "tools/hstview/workbook_export.h"
 #include "tools/hstview/zone_offsets.h"
 
 namespace hstview {
@@ -130,7 +131,12 @@ HttpResponse Files(const trendtab::Archive& archive) {
         }
         files.push_back(std::move(entry));
     }
-    return Json(json{{"files", files}});
+    // The export formats this build offers, so that the page shows only those.
+    json exports = json::array({"csv"});
+    if (WorkbookExportSupported()) {
+        exports.push_back("xlsx");
+    }
+    return Json(json{{"files", files}, {"exports", exports}});
 }
 
 HttpResponse Tags(const trendtab::Archive& archive) {
@@ -228,19 +234,37 @@ HttpResponse Zone(const ParsedTarget& target) {
     return Json(json{{"zone", zone.empty() ? "local" : zone}, {"offsets", list}});
 }
 
-HttpResponse Export(const ParsedTarget& target, const ViewerState& state) {
-    const CsvExport csv =
-        ExportCsv(state.inputs, Parameter(target, "tags").value_or(""),
-                  Parameter(target, "from").value_or(""), Parameter(target, "to").value_or(""),
-                  Parameter(target, "tz").value_or(""), state.maxExportBytes);
+ExportParameters ExportParametersOf(const ParsedTarget& target) {
+    return {Parameter(target, "tags").value_or(""), Parameter(target, "from").value_or(""),
+            Parameter(target, "to").value_or(""), Parameter(target, "tz").value_or("")};
+}
+
+HttpResponse Attachment(std::string bytes, const char* contentType, const char* name) {
+    HttpResponse response;
+    response.contentType = contentType;
+    response.body = std::move(bytes);
+    response.headers.emplace_back("Content-Disposition",
+                                  std::string("attachment; filename=\"") + name + "\"");
+    return response;
+}
+
+HttpResponse ExportTable(const ParsedTarget& target, const ViewerState& state) {
+    CsvExport csv = ExportCsv(state.inputs, ExportParametersOf(target), state.maxExportBytes);
     if (!csv.ok) {
         return Error(csv.tooLarge ? 413 : 400, csv.error);
     }
-    HttpResponse response;
-    response.contentType = "text/csv; charset=utf-8";
-    response.body = csv.bytes;
-    response.headers.emplace_back("Content-Disposition", "attachment; filename=\"export.csv\"");
-    return response;
+    return Attachment(std::move(csv.bytes), "text/csv; charset=utf-8", "export.csv");
+}
+
+HttpResponse ExportBook(const ParsedTarget& target, const ViewerState& state) {
+    WorkbookExport book =
+        ExportWorkbook(state.inputs, ExportParametersOf(target), state.maxExportBytes);
+    if (book.status != 200) {
+        return Error(book.status, book.error);
+    }
+    return Attachment(std::move(book.bytes),
+                      "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet",
+                      "export.xlsx");
 }
 
 HttpResponse Route(const HttpRequest& request, ViewerState& state) {
@@ -271,7 +295,9 @@ HttpResponse Route(const HttpRequest& request, ViewerState& state) {
     } else if (path == "/api/zone") {
         response = Zone(target);
     } else if (path == "/api/export.csv") {
-        response = Export(target, state);
+        response = ExportTable(target, state);
+    } else if (path == "/api/export.xlsx") {
+        response = ExportBook(target, state);
     } else if (const EmbeddedAsset* asset = FindAsset(path == "/" ? "/index.html" : path)) {
         response.contentType = asset->contentType;
         response.body.assign(reinterpret_cast<const char*>(asset->data), asset->size);

@@ -5,6 +5,7 @@
 //   GET /api/series?tags=&from=&to=&width=  M4 points per tag (times in Unix seconds)
 //   GET /api/zone?tz=&from=&to=             UTC offsets over a range, and where they change
 //   GET /api/export.csv?tags=&from=&to=&tz= what hstexport -o - -r writes for the same values
+//   GET /api/export.xlsx?tags=&from=&to=&tz= the workbook hstexport --format xlsx writes for them
 #pragma once
 
 #include <cstddef>

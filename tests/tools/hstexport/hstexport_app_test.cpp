@@ -269,6 +269,13 @@ TEST_F(HstexportTest, FolderTreeMirroredBelowTheOutputFolder) {
     EXPECT_EQ(clash.exitCode, 1);
     EXPECT_NE(clash.errors.find("a.HST: its output "), std::string::npos) << clash.errors;
     EXPECT_TRUE(testsupport::FileExists(dir.file("flat/a.csv")));
+    // A path from the root of the current drive (Windows' "\data\a.hst", POSIX's "/data/a.hst")
+    // lands below DIR too, not beside itself.
+    const fs::path full = dir.file("data/site1/a.hst");
+    ASSERT_EQ(
+        Run({"-o", "rooted", (full.root_directory() / full.relative_path()).string()}).exitCode, 0);
+    EXPECT_TRUE(testsupport::FileExists(dir.file("rooted/a.csv")));
+    EXPECT_FALSE(testsupport::FileExists(dir.file("data/site1/a.csv")));
     // An absolute folder keeps its own name below DIR, with or without a trailing separator.
     for (const std::string& folder : {dir.file("data"), dir.file("data") + "/"}) {
         fs::remove_all(dir.file("abs"));

@@ -181,6 +181,7 @@ function makePlot(element, tags) {
     series,
     tzDate: (t) => uPlot.tzDate(shifted(t), 'Etc/UTC'),
     scales: { x: { time: true } },
+    axes: [{}, { size: axisWidth }],
     cursor: { drag: { x: true, y: false }, sync: { key: 'hstview' } },
     hooks: {
       setSelect: [(u) => {
@@ -215,6 +216,19 @@ function makePlot(element, tags) {
     preset('all');
   });
   return plot;
+}
+
+// The value axis as wide as its longest label (uPlot's fixed width cuts 120,000,000 to 0,000).
+function axisWidth(u, values, axisIndex, cycle) {
+  const axis = u.axes[axisIndex];
+  if (cycle > 1) return axis._size;  // settled: the labels no longer change with the width
+  let width = axis.ticks.size + axis.gap;
+  const longest = (values || []).reduce((a, v) => (String(v).length > a.length ? String(v) : a), '');
+  if (longest) {
+    u.ctx.font = axis.font[0];
+    width += u.ctx.measureText(longest).width / uPlot.pxRatio;
+  }
+  return Math.ceil(Math.max(width, 40));
 }
 
 function showReadout(u, tags) {
@@ -260,15 +274,21 @@ async function refresh() {
         chart.plot.setScale('x', { min: from, max: to });
         return;
       }
-      const width = Math.max(1, Math.round(chart.plot.bbox.width));
-      const tags = encodeURIComponent(chart.tags.join(','));
-      const body = await getJson(`/api/series?tags=${tags}&from=${from}&to=${to}&width=${width}`);
-      if (serial !== fetchSerial) return;
-      const joined = uPlot.join(body.series.map((s) => [s.t, s.v]));
-      chart.plot.batch(() => {
-        chart.plot.setData(joined, false);
-        chart.plot.setScale('x', { min: from, max: to });
-      });
+      // The chart puts a sample in the pixel column its position rounds to, so column k
+      // spans [k - 1/2, k + 1/2) pixels: the server's columns are asked for half a pixel
+      // earlier, one more of them, and each then holds exactly what one drawn column holds.
+      // The plot's width depends on its axes, whose labels depend on the data: asked again
+      // when drawing the points changed it.
+      for (let pass = 0; pass < 3; pass++) {
+        const width = Math.max(1, Math.round(chart.plot.bbox.width));
+        const half = (to - from) / width / 2;
+        const tags = encodeURIComponent(chart.tags.join(','));
+        const body = await getJson(`/api/series?tags=${tags}&from=${seconds(from - half)}` +
+          `&to=${seconds(to + half)}&width=${width + 1}`);
+        if (serial !== fetchSerial) return;
+        draw(chart, uPlot.join(body.series.map((s) => [s.t, s.v])), from, to);
+        if (Math.round(chart.plot.bbox.width) === width) break;
+      }
     }));
     status('');
   } catch (error) {
@@ -276,11 +296,31 @@ async function refresh() {
   }
 }
 
+// Unix seconds as the API reads them: at most 7 fraction digits, no exponent.
+const seconds = (t) => t.toFixed(7).replace(/\.?0+$/, '');
+
+function draw(chart, data, from, to) {
+  chart.plot.batch(() => {
+    chart.plot.setData(data, false);
+    chart.plot.setScale('x', { min: from, max: to });
+  });
+}
+
+// For checking the chart against the samples themselves: draws the given points in a panel
+// over the current range, as the server's points are drawn. Nothing is fetched or kept.
+window.hstviewDrawPoints = (panel, times, values) => {
+  const chart = charts[panel];
+  if (!chart || !state.range) return false;
+  fetchSerial++;  // a fetch under way does not draw over these
+  draw(chart, [times, values], state.range[0], state.range[1]);
+  return true;
+};
+
 function updateExport() {
-  const link = $('export');
+  const links = [[$('export'), '/api/export.csv?'], [$('export-xlsx'), '/api/export.xlsx?']];
   const tags = [...new Set(state.panels.flat())];
   if (!state.range || tags.length === 0) {
-    link.removeAttribute('href');
+    for (const [link] of links) link.removeAttribute('href');
     return;
   }
   const params = new URLSearchParams();
@@ -289,7 +329,31 @@ function updateExport() {
   params.set('to', new Date(state.range[1] * 1000).toISOString());
   const zone = zoneName();
   if (zone) params.set('tz', zone);
-  link.href = '/api/export.csv?' + params.toString();
+  for (const [link, path] of links) link.href = path + params.toString();
+}
+
+// An export that fails (too large, a range over several files for a workbook) says why in the
+// status line, instead of saving its JSON error under the export's name.
+async function download(event) {
+  event.preventDefault();
+  const link = event.currentTarget;
+  if (!link.href) return;
+  status('exporting…');
+  try {
+    const response = await fetch(link.href, { credentials: 'same-origin' });
+    if (!response.ok) {
+      const body = await response.json().catch(() => ({}));
+      throw new Error(body.error || response.statusText);
+    }
+    const saved = document.createElement('a');
+    saved.href = URL.createObjectURL(await response.blob());
+    saved.download = link.getAttribute('download');
+    saved.click();
+    setTimeout(() => URL.revokeObjectURL(saved.href), 10000);
+    status('');
+  } catch (error) {
+    status(`export: ${error.message}`);
+  }
 }
 
 // --- files, live mode ----------------------------------------------------------------------
@@ -305,6 +369,7 @@ async function loadFiles() {
     }
   }
   state.extent = first <= last ? [first, last] : null;
+  $('export-xlsx').hidden = !(body.exports || []).includes('xlsx');
   $('files').textContent = `${body.files.length} file(s)` +
     (refused ? `, ${refused} refused` : '');
 }
@@ -328,6 +393,8 @@ async function start() {
   if ($('zone').value === 'other') $('zone-name').value = state.zone;
   $('live').checked = state.live;
   $('search').addEventListener('input', showTags);
+  $('export').addEventListener('click', download);
+  $('export-xlsx').addEventListener('click', download);
   for (const button of document.querySelectorAll('[data-preset]')) {
     button.addEventListener('click', () => preset(button.dataset.preset));
   }
