@@ -60,7 +60,7 @@ inline bool ToFixed(const DoubleParts& parts, int decimals, FixedDigits& digits)
         const std::uint64_t scaled = below * unit64;
         const std::uint64_t rest = scaled & ((std::uint64_t{1} << shift) - 1);
         const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-        const std::uint64_t fraction = RoundHalfEven(scaled >> shift, CompareWithHalf(rest, half));
+        const std::uint64_t fraction = RoundHalfEven(scaled >> shift, rest, half);
         digits = fraction == unit64 ? FixedDigits{integer + 1, 0}
                                     : FixedDigits{integer, static_cast<std::uint32_t>(fraction)};
         return true;

@@ -17,4 +17,13 @@ inline std::uint64_t RoundHalfEven(std::uint64_t truncated, int restVsHalf) {
     return truncated + (restVsHalf > 0 || (restVsHalf == 0 && (truncated & 1) != 0) ? 1 : 0);
 }
 
+// The same from the remainder and half the divisor, without a jump: for quotients of random
+// values, where which way they round is a coin toss.
+inline std::uint64_t RoundHalfEven(std::uint64_t truncated, std::uint64_t rest,
+                                   std::uint64_t half) {
+    const auto above = static_cast<std::uint64_t>(rest > half);
+    const auto tie = static_cast<std::uint64_t>(rest == half);
+    return truncated + (above | (tie & truncated & 1));
+}
+
 }  // namespace trendtab::fast

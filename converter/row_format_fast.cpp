@@ -3,6 +3,7 @@
 // Exact ties go to even, as glibc's and MinGW-w64's printf resolve them. What is not covered here
 // goes to plain::.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -41,17 +42,111 @@ char* PutPlainValuePiece(char* out, double value, char separator, bool isLast, b
 // the floats nearest a half, whose seven digits may round up to it, take the long way.
 constexpr float kShownAsZero[2] = {4.999e-4F, 4.999e-7F};
 
-// The digits a compact value's piece shows, straight from the float; false where the chain
-// through the double must decide.
-bool CompactFixed(float value, bool extended, bool& negative, FixedDigits& digits) {
-    const auto bits = std::bit_cast<std::uint32_t>(value);
-    negative = (bits >> 31) != 0;
-    if (std::fabs(value) < kShownAsZero[extended ? 1 : 0]) {  // zeros included, NaN not
-        digits = {0, 0};
+constexpr std::uint64_t kZeroDigits = 0x3030303030303030ULL;  // "00000000"
+
+// `whenTrue` or `whenFalse` by a mask rather than a jump the compiler might choose: the condition
+// follows the magnitude of random values, which no predictor guesses.
+template <typename T>
+T Select(bool condition, T whenTrue, T whenFalse) {
+    const T mask = T{0} - static_cast<T>(condition);
+    return (whenTrue & mask) | (whenFalse & ~mask);
+}
+
+// A compact value's text as words: the integer part is the first `integerDigits` bytes of `head`
+// and '0's after them; the decimals are the bytes that follow, in `head` and then '0's.
+struct CompactText {
+    std::uint64_t head;
+    int integerDigits;  // [1, 19]
+};
+
+// The 8 bytes from `from` (at least 1) on of `head` followed by '0's.
+std::uint64_t TextFrom(std::uint64_t head, int from) {
+    const int within = std::min(from, 8);
+    return ((head >> (8 * within - 8)) >> 8) | (kZeroDigits << (64 - 8 * within));
+}
+
+// The text a compact value's piece shows, straight from the float; false where the chain through
+// the double must decide. Random magnitudes would defeat branch prediction, so the two classes
+// (digits cut and rounded, digits shown whole and padded with '0's) share one path of selects: a
+// single digit conversion of either the seven digits or the rounded ones. Values shown as zero
+// leave early: that jump measured cheaper than the seven digits of a stand-in.
+//  - whole (power10 >= -decimals): d * 10^power10 shows the seven digits of d, then '0's, the
+//    point after 7 + power10 of them. The double read back is d * 10^power10 itself (from 10^6
+//    on) or within half its last binary place of it, far below one unit of the last decimal.
+//  - cut: the digits rounded to `decimals`, ties left to the chain (the double's side decides).
+bool CompactFixedText(float value, bool extended, CompactText& text) {
+    const int decimals = extended ? 6 : 3;
+    const bool zero = std::fabs(value) < kShownAsZero[extended ? 1 : 0];  // zeros too, NaN not
+    if (zero) {
+        text = {kZeroDigits, 1};
         return true;
     }
     SevenDigits seven;
-    return ToSevenDigits(value, seven) && SevenDigitsToFixed(seven, extended ? 6 : 3, digits);
+    if (!ToSevenDigits(value, seven) || seven.power10 > 12) {
+        return false;  // NaN, infinities, the extremes; from 10^19 on a double need not hold it
+    }
+    const int power10 = seven.power10;
+    const auto digits = static_cast<std::uint32_t>(seven.digits);
+    const bool cutDigits = power10 < -decimals;
+    // Cut: rounded to units of the last decimal, by a reciprocal from a table.
+    const int beyond = -(power10 + decimals);
+    const int cut = static_cast<int>(
+        Select<std::uint32_t>(beyond < 1, 1, Select<std::uint32_t>(beyond > 7, 7, beyond)));
+    const std::uint64_t divisor = Pow10U64(cut);
+    const std::uint64_t truncated = DivideBelow2To24(digits, cut);
+    const std::uint64_t twiceRest = (digits - truncated * divisor) * 2;
+    // One comparison, almost never true: the rest of digits that are not cut counts as none.
+    if (Select(cutDigits, twiceRest, std::uint64_t{0}) == divisor) {
+        return false;  // exactly halfway
+    }
+    const std::uint64_t rounded = truncated + (twiceRest > divisor ? 1 : 0);
+    const auto shown =
+        static_cast<std::uint32_t>(Select<std::uint64_t>(cutDigits, rounded, digits));
+    const std::uint64_t eight = EightDigits(shown);
+    // Cut: the last max(digit count, decimals + 1) digits, so "0.001" for 1.
+    const int shownDigits = DecimalDigitCount(shown);
+    const int cutLength = static_cast<int>(Select<std::uint32_t>(
+        shownDigits > decimals, shownDigits, static_cast<std::uint32_t>(decimals + 1)));
+    const std::uint64_t cutHead = eight >> (8 * (8 - cutLength));
+    // Whole: the seven digits, then '0's.
+    const std::uint64_t wholeHead = (eight >> 8) | (kZeroDigits << 56);
+    text.head = Select(cutDigits, cutHead, wholeHead);
+    text.integerDigits = static_cast<int>(
+        Select<std::uint32_t>(cutDigits, static_cast<std::uint32_t>(cutLength - decimals),
+                              static_cast<std::uint32_t>(7 + power10)));
+    return true;
+}
+
+constexpr char kSignOrBlank[2] = {' ', '-'};
+// The blanks before a column's text by the length of its sign and integer digits (at most 21).
+constexpr auto kColumnPad = [] {
+    std::array<std::uint8_t, 22> pad{};
+    for (std::size_t length = 0; length < pad.size(); ++length) {
+        const std::size_t text = length + 4;  // the point and three decimals
+        pad[length] = static_cast<std::uint8_t>(text < kColumnWidth ? kColumnWidth - text : 0);
+    }
+    return pad;
+}();
+
+// Writes a compact value's text (and its separator) at `at`; returns the end of the separator. The
+// words stored reach 24 bytes past `at`, or 8 past the separator.
+constexpr std::size_t kCompactTextWords = 24;
+static_assert(kColumnWidth / 2 + 1 + kCompactTextWords <= kColumnWidth + 1 + kRoomPastPiece &&
+                  8 <= kRoomPastPiece,
+              "the padding before a short column's text and the words fit the room behind");
+char* PutCompactText(char* at, const CompactText& text, int decimals, char separator) {
+    std::memcpy(at, &text.head, 8);
+    std::memcpy(at + 8, &kZeroDigits, 8);
+    std::memcpy(at + 16, &kZeroDigits, 8);
+    static_assert(kCompactTextWords == 24);
+    char* const point = at + text.integerDigits;
+    *point = '.';
+    const std::uint64_t fraction =
+        TextFrom(text.head, text.integerDigits) & ((std::uint64_t{1} << (8 * decimals)) - 1);
+    const std::uint64_t tail = fraction | std::uint64_t{static_cast<unsigned char>(separator)}
+                                              << (8 * decimals);
+    std::memcpy(point + 1, &tail, 8);
+    return point + decimals + 2;
 }
 
 bool InRange(std::int32_t value, std::int32_t low, std::int32_t high) {
@@ -116,25 +211,42 @@ void AppendTimePiece(std::string& row, const RecordTime& time, char separator,
 
 char* PutValuePiece(char* out, double value, char separator, bool isLast, bool extended) {
     const int decimals = extended ? 6 : 3;
-    if (std::fabs(value) < kShownAsZero[extended ? 1 : 0]) {  // zeros included, NaN not
-        return PutFixedPiece(out, std::signbit(value), FixedDigits{0, 0}, separator, isLast,
-                             extended);
-    }
     DoubleParts parts;
+    if (!Decompose(value, parts)) {
+        return PutPlainValuePiece(out, value, separator, isLast, extended);  // NaN, infinities
+    }
+    // Magnitudes shown as zero (zeros included) become 0 * 2^-1 by selects, not by a jump that
+    // random magnitudes mispredict: the common 64-bit arithmetic below then gives their digits.
+    const bool zero = std::fabs(value) < kShownAsZero[extended ? 1 : 0];
+    parts.mantissa = Select(zero, std::uint64_t{0}, parts.mantissa);
+    parts.exponent = static_cast<int>(
+        Select(zero, static_cast<std::uint32_t>(-1), static_cast<std::uint32_t>(parts.exponent)));
     FixedDigits digits;
-    if (!Decompose(value, parts) || !ToFixed(parts, decimals, digits)) {
+    if (!ToFixed(parts, decimals, digits)) {
         return PutPlainValuePiece(out, value, separator, isLast, extended);
     }
     return PutFixedPiece(out, parts.negative, digits, separator, isLast, extended);
 }
 
 char* PutCompactValuePiece(char* out, float value, char separator, bool isLast, bool extended) {
-    bool negative = false;
-    FixedDigits digits;
-    if (!CompactFixed(value, extended, negative, digits)) {
+    CompactText text;
+    if (!CompactFixedText(value, extended, text)) {
         return PutValuePiece(out, RoundCompactValue(value), separator, isLast, extended);
     }
-    return PutFixedPiece(out, negative, digits, separator, isLast, extended);
+    // Tables rather than conditions: the compiler would turn those into jumps on the sign and
+    // the length, which random values mispredict.
+    const std::size_t sign = std::bit_cast<std::uint32_t>(value) >> 31;
+    if (extended) {
+        *out = '-';
+        char* const end = PutCompactText(out + sign, text, 6, separator);
+        return end - (isLast ? 1 : 0);
+    }
+    // A column, as PutFixedPiece lays it out.
+    const std::size_t pad = kColumnPad[sign + static_cast<std::size_t>(text.integerDigits)];
+    std::memcpy(out, "                ", kColumnBlanks);
+    out[pad] = kSignOrBlank[sign];
+    PutCompactText(out + pad + sign, text, 3, separator);
+    return out + (isLast ? kColumnWidth : kColumnWidth + 1);
 }
 
 void AppendValuePiece(std::string& row, double value, char separator, bool isLast, bool extended) {
@@ -155,10 +267,12 @@ char* PutFixedPiece(char* out, bool negative, const FixedDigits& digits, char se
     // Branch-light, for values of every magnitude at random: the text is stored in whole words,
     // and bytes past the piece are overwritten freely (the caller leaves room for that).
     const int integerDigits = DecimalDigitCount(digits.integer);
+    // The sign and the padding from tables, not from conditions the compiler would make jumps of.
+    const std::size_t sign = negative ? 1 : 0;
     if (extended) {
         char* p = out;
         *p = '-';
-        p = PutInteger(p + (negative ? 1 : 0), digits.integer, integerDigits);
+        p = PutInteger(p + sign, digits.integer, integerDigits);
         *p = '.';
         StoreDigits(p + 1, digits.fraction, 6);
         p[7] = separator;
@@ -166,11 +280,10 @@ char* PutFixedPiece(char* out, bool negative, const FixedDigits& digits, char se
     }
     // A column: "%10.3f" and the separator, cut to 11 characters, to 10 for the last value; so
     // always 11 or 10, right-aligned in spaces while the text is shorter than 10.
-    const int textLength = (negative ? 1 : 0) + integerDigits + 4;
-    const int pad = textLength < kColumnWidth ? kColumnWidth - textLength : 0;
+    const std::size_t pad = kColumnPad[sign + static_cast<std::size_t>(integerDigits)];
     std::memcpy(out, "                ", kColumnBlanks);
-    out[pad] = negative ? '-' : ' ';
-    char* p = PutInteger(out + pad + (negative ? 1 : 0), digits.integer, integerDigits);
+    out[pad] = kSignOrBlank[sign];
+    char* p = PutInteger(out + pad + sign, digits.integer, integerDigits);
     p[0] = '.';
     p[1] = static_cast<char>('0' + digits.fraction / 100);
     std::memcpy(p + 2, &kDigitPairs[2 * (digits.fraction % 100)], 2);
@@ -202,9 +315,8 @@ bool CoversValue(double value) {
 }
 
 bool CoversCompactPiece(float value, bool extended) {
-    bool negative = false;
-    FixedDigits digits;
-    return CompactFixed(value, extended, negative, digits);
+    CompactText text;
+    return CompactFixedText(value, extended, text);
 }
 
 bool CoversCompactValue(float value) {

@@ -161,6 +161,81 @@ TYPED_TEST(CompactValue, PiecesBelowTheShownDecimalsAndWholeValues) {
     EXPECT_EQ(Compact<TypeParam>(1e19f, true, true), "10000000000000000000.000000");
 }
 
+// Where a piece gains a digit, where the cut rounding carries into the integer part, exact
+// decimal ties (left to the double read back), and the ends of the range made from seven digits.
+struct CompactCase {
+    float value;
+    bool isLast;
+    bool extended;
+    const char* text;
+    bool direct;  // made straight from the float, not through the double
+};
+constexpr CompactCase kCompactCases[] = {
+    {9.9994f, false, false, "     9.999\t", true},
+    {9.9996f, true, false, "    10.000", true},
+    {99.9996f, false, false, "   100.000\t", true},
+    {999.9996f, true, false, "  1000.000", true},
+    {9.9999995f, false, false, "    10.000\t", true},
+    {0.001f, true, false, "     0.001", true},
+    {0.0015f, false, false, "     0.002\t", false},  // 1.500000e-03: the double decides
+    {0.0025f, true, false, "     0.003", false},
+    {-0.0035f, false, false, "    -0.004\t", false},
+    {123.4565f, false, false, "   123.457\t", false},
+    {-1.5f, true, false, "    -1.500", true},
+    {-99999.99f, true, false, "-99999.990", true},
+    {999999.9f, false, false, "999999.900\t", true},
+    {1e6f, false, false, "1000000.000", true},
+    {1e7f, true, false, "10000000.0", true},
+    {1e12f, false, false, "10000000000", true},
+    {9.999999e18f, true, false, "9999999000", true},  // 19 digits, the most made directly
+    {1e19f, true, false, "1000000000", false},
+    {0.5f, true, true, "0.500000", true},
+    {1.5e-6f, false, true, "0.000002\t", false},  // a tie at the sixth decimal
+    {2.5e-6f, true, true, "0.000003", false},
+    {9.9999995e-7f, false, true, "0.000001\t", true},
+    {1e-6f, true, true, "0.000001", true},
+    {-0.1234567f, false, true, "-0.123457\t", true},
+    {999999.94f, true, true, "999999.900000", true},
+    {-0.0f, true, false, "    -0.000", true},
+};
+
+TYPED_TEST(CompactValue, DigitCountsCarriesTiesAndTheDirectRange) {
+    for (const CompactCase& c : kCompactCases) {
+        SCOPED_TRACE(testing::Message() << c.value << (c.extended ? " /e" : ""));
+        EXPECT_EQ(Compact<TypeParam>(c.value, c.isLast, c.extended), c.text);
+        if (std::is_same_v<TypeParam, Fast>) {
+            EXPECT_EQ(fast::CoversCompactPiece(c.value, c.extended), c.direct);
+        }
+    }
+}
+
+TYPED_TEST(ValuePiece, AroundTheMagnitudesShownAsZeroAndBinaryTies) {
+    const struct {
+        double value;
+        bool isLast;
+        bool extended;
+        const char* text;
+    } cases[] = {
+        {0.0625, true, false, "     0.062"},  // exact ties: to even
+        {0.1875, false, false, "     0.188\t"},
+        {-0.0001, true, false, "    -0.000"},
+        {0.00049999999999, true, false, "     0.000"},
+        {0.0005, false, false, "     0.001\t"},
+        {0x1p-11, true, false, "     0.000"},
+        {-0x1p-11, false, false, "    -0.000\t"},
+        {0.9995, true, false, "     1.000"},
+        {99.9995, false, false, "    99.999\t"},
+        {0x1p-21, true, true, "0.000000"},
+        {5e-7, true, true, "0.000000"},
+        {-4.9999e-7, false, true, "-0.000000\t"},
+        {1.5e-6, true, true, "0.000002"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.value << (c.extended ? " /e" : ""));
+        EXPECT_EQ(Value<TypeParam>(c.value, c.isLast, c.extended), c.text);
+    }
+}
+
 TYPED_TEST(DateAndTimePieces, FixedWidthFields) {
     RecordTime t{9, 5, 14, 4, 2, 111, 250};
     std::string row;
