@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstring>
 
+#include "converter/compact_piece.h"
 #include "converter/row_format.h"
 #include "history/little_endian.h"
 
@@ -11,6 +12,16 @@ namespace {
 
 std::size_t Count(int tagCount) {
     return static_cast<std::size_t>(tagCount > 0 ? tagCount : 0);
+}
+
+// A value's bits as stored: a float in a compact file, a double in a wide one.
+template <bool kCompact>
+std::uint64_t LoadBits(const unsigned char* value) {
+    if constexpr (kCompact) {
+        return LoadLittleEndian<std::uint32_t>(value);
+    } else {
+        return LoadLittleEndian<std::uint64_t>(value);
+    }
 }
 
 }  // namespace
@@ -28,23 +39,58 @@ std::size_t ValueColumns::LongestPieces(int tagCount) {
 }
 
 char* ValueColumns::Put(char* out, const unsigned char* values) {
-    const std::size_t size = compact_ ? kCompactValueSize : kWideValueSize;
+    if (compact_) {
+        return extended_ ? PutRow<true, true>(out, values) : PutRow<true, false>(out, values);
+    }
+    return extended_ ? PutRow<false, true>(out, values) : PutRow<false, false>(out, values);
+}
+
+template <bool kCompact, bool kExtended>
+char* ValueColumns::PutRow(char* out, const unsigned char* values) {
+    if (restingRows_ > 0) {
+        --restingRows_;
+        return PutFresh<kCompact, kExtended>(out, values);
+    }
+    return PutKept<kCompact, kExtended>(out, values);
+}
+
+template <bool kCompact, bool kExtended>
+char* ValueColumns::PutFresh(char* out, const unsigned char* values) const {
+    constexpr std::size_t size = kCompact ? kCompactValueSize : kWideValueSize;
+    const int last = tagCount_ - 1;
+    for (int i = 0; i < last; ++i) {
+        out = PutNew<kCompact, kExtended>(out, LoadBits<kCompact>(values + size * Count(i)), false);
+    }
+    if (last >= 0) {
+        out =
+            PutNew<kCompact, kExtended>(out, LoadBits<kCompact>(values + size * Count(last)), true);
+    }
+    return out;
+}
+
+template <bool kCompact, bool kExtended>
+char* ValueColumns::PutKept(char* out, const unsigned char* values) {
+    constexpr std::size_t size = kCompact ? kCompactValueSize : kWideValueSize;
+    const bool retrying = retrying_;
+    retrying_ = false;
     std::size_t fresh = 0;
+    bool resting = true;
     for (int i = 0; i < tagCount_; ++i) {
-        const unsigned char* const value = values + size * static_cast<std::size_t>(i);
-        const std::uint64_t bits = compact_ ? LoadLittleEndian<std::uint32_t>(value)
-                                            : LoadLittleEndian<std::uint64_t>(value);
+        const std::uint64_t bits = LoadBits<kCompact>(values + size * Count(i));
         Column& column = columns_[static_cast<std::size_t>(i)];
         if (column.known && column.bits == bits) {
             std::memcpy(out, column.text, kKeptText);
             out += column.length;
             column.misses = 0;
+            resting = false;
         } else {
-            char* const end = PutNew(out, bits, i == tagCount_ - 1);
-            if (column.misses < kMissesBeforeRest || column.misses % kRetryInterval == 0) {
+            char* const end = PutNew<kCompact, kExtended>(out, bits, i == tagCount_ - 1);
+            if (retrying || column.misses < kMissesBeforeRest ||
+                column.misses % kRetryInterval == 0) {
                 newPieces_[fresh++] = {i, out, static_cast<std::size_t>(end - out), bits};
             }
             ++column.misses;
+            resting = resting && column.misses >= kMissesBeforeRest;
             out = end;
         }
     }
@@ -59,15 +105,21 @@ char* ValueColumns::Put(char* out, const unsigned char* values) {
             std::memcpy(column.text, piece.text, kKeptText);  // the room behind allows it
         }
     }
+    if (resting && tagCount_ > 0) {
+        restingRows_ = kRetryInterval - 1;
+        retrying_ = true;
+    }
     return out;
 }
 
+template <bool kCompact, bool kExtended>
 char* ValueColumns::PutNew(char* out, std::uint64_t bits, bool isLast) const {
-    return compact_ ? fast::PutCompactValuePiece(
-                          out, std::bit_cast<float>(static_cast<std::uint32_t>(bits)), separator_,
-                          isLast, extended_)
-                    : fast::PutValuePiece(out, std::bit_cast<double>(bits), separator_, isLast,
-                                          extended_);
+    if constexpr (kCompact) {
+        return fast::PutCompactPiece<kExtended>(
+            out, std::bit_cast<float>(static_cast<std::uint32_t>(bits)), separator_, isLast);
+    } else {
+        return fast::PutValuePiece(out, std::bit_cast<double>(bits), separator_, isLast, kExtended);
+    }
 }
 
 }  // namespace trendtab

@@ -27,7 +27,8 @@ class ValueColumns {
     static constexpr std::size_t kKeptText = fast::kRoomPastPiece;
     // A tag whose values keep changing (random data) stops keeping its pieces after this many
     // misses in a row, and then keeps only every kRetryInterval-th, to notice when it repeats
-    // again.
+    // again. Once every tag of a row rests, the next kRetryInterval - 1 rows skip the kept pieces
+    // altogether, and the row after them keeps every new piece.
     static constexpr std::uint32_t kMissesBeforeRest = 16;
     static constexpr std::uint32_t kRetryInterval = 64;
     struct Column {
@@ -38,6 +39,14 @@ class ValueColumns {
         char text[kKeptText] = {};
     };
 
+    // The row through the kept pieces, and the row made afresh, by layout and number format.
+    template <bool kCompact, bool kExtended>
+    char* PutKept(char* out, const unsigned char* values);
+    template <bool kCompact, bool kExtended>
+    char* PutFresh(char* out, const unsigned char* values) const;
+    template <bool kCompact, bool kExtended>
+    char* PutRow(char* out, const unsigned char* values);
+    template <bool kCompact, bool kExtended>
     char* PutNew(char* out, std::uint64_t bits, bool isLast) const;
 
     bool compact_;
@@ -45,6 +54,9 @@ class ValueColumns {
     char separator_;
     bool extended_;
     std::unique_ptr<Column[]> columns_;
+    // Rows left to make afresh while every tag rests, and whether the row after them retries.
+    std::uint32_t restingRows_ = 0;
+    bool retrying_ = false;
     // New pieces of the row being made, kept once the row is done: copying a piece right after
     // its bytes were stored one by one would wait for those stores.
     struct NewPiece {
