@@ -59,7 +59,7 @@ inline std::uint64_t TextFrom(std::uint64_t head, int from) {
 //    point after 7 + power10 of them. The double read back is d * 10^power10 itself (from 10^6
 //    on) or within half its last binary place of it, far below one unit of the last decimal.
 //  - cut: the digits rounded to `decimals`, ties left to the chain (the double's side decides).
-inline bool CompactFixedText(float value, bool extended, CompactText& text) {
+[[gnu::always_inline]] inline bool CompactFixedText(float value, bool extended, CompactText& text) {
     const int decimals = extended ? 6 : 3;
     const bool zero = std::fabs(value) < kShownAsZero[extended ? 1 : 0];  // zeros too, NaN not
     if (zero) {
@@ -137,7 +137,8 @@ inline char* PutCompactText(char* at, const CompactText& text, int decimals, cha
 // Writes a compact value's piece with its separator as the row layout wants it; returns the end.
 // `out` has room for kMaxValuePiece and kRoomPastPiece more.
 template <bool kExtended>
-inline char* PutCompactPiece(char* out, float value, char separator, bool isLast) {
+[[gnu::always_inline]] inline char* PutCompactPiece(char* out, float value, char separator,
+                                                    bool isLast) {
     CompactText text;
     if (!CompactFixedText(value, kExtended, text)) [[unlikely]] {
         return PutValuePiece(out, RoundCompactValue(value), separator, isLast, kExtended);

@@ -46,6 +46,17 @@ char* ValueColumns::Put(char* out, const unsigned char* values) {
 }
 
 template <bool kCompact, bool kExtended>
+[[gnu::always_inline]] inline char* ValueColumns::PutNew(char* out, std::uint64_t bits,
+                                                         bool isLast) const {
+    if constexpr (kCompact) {
+        return fast::PutCompactPiece<kExtended>(
+            out, std::bit_cast<float>(static_cast<std::uint32_t>(bits)), separator_, isLast);
+    } else {
+        return fast::PutValuePiece(out, std::bit_cast<double>(bits), separator_, isLast, kExtended);
+    }
+}
+
+template <bool kCompact, bool kExtended>
 char* ValueColumns::PutRow(char* out, const unsigned char* values) {
     if (restingRows_ > 0) {
         --restingRows_;
@@ -110,16 +121,6 @@ char* ValueColumns::PutKept(char* out, const unsigned char* values) {
         retrying_ = true;
     }
     return out;
-}
-
-template <bool kCompact, bool kExtended>
-char* ValueColumns::PutNew(char* out, std::uint64_t bits, bool isLast) const {
-    if constexpr (kCompact) {
-        return fast::PutCompactPiece<kExtended>(
-            out, std::bit_cast<float>(static_cast<std::uint32_t>(bits)), separator_, isLast);
-    } else {
-        return fast::PutValuePiece(out, std::bit_cast<double>(bits), separator_, isLast, kExtended);
-    }
 }
 
 }  // namespace trendtab
