@@ -50,55 +50,79 @@ inline std::uint64_t TextFrom(std::uint64_t head, int from) {
     return ((head >> (8 * within - 8)) >> 8) | (kZeroDigits << (64 - 8 * within));
 }
 
+// How the seven digits d of a compact value d * 10^power10 become its shown digits, by power10
+// (from -(decimals + 7), below which every value shows as zero, to 12, from where on a double
+// need not hold the value): divided by 10^cut with a reciprocal and rounded (cut = -(power10 +
+// decimals) >= 1), or kept whole (divisor 1, so no rest). The shown digits are then written with
+// at least decimals + 1 of them, and the point falls `integerOffset` after their count: -decimals
+// for cut digits, power10 for whole ones, the seven digits followed by '0's.
+struct ShownScale {
+    std::uint64_t multiplier;
+    std::uint64_t divisor;
+    int shift;
+    int integerOffset;
+};
+inline constexpr int kMaxShownPower10 = 12;
+template <int kDecimals>
+inline constexpr int kMinShownPower10 = -(kDecimals + 7);
+template <int kDecimals>
+inline constexpr auto kShownScales = [] {
+    std::array<ShownScale, kMaxShownPower10 - kMinShownPower10<kDecimals> + 1> scales{};
+    for (std::size_t i = 0; i < scales.size(); ++i) {
+        const int power10 = kMinShownPower10<kDecimals> + static_cast<int>(i);
+        const int cut = -(power10 + kDecimals);
+        if (cut >= 1) {
+            const Reciprocal& r = kReciprocalsOfPow10[static_cast<std::size_t>(cut)];
+            scales[i] = {r.multiplier, static_cast<std::uint64_t>(kPow10[cut]), r.shift,
+                         -kDecimals};
+        } else {
+            scales[i] = {1, 1, 0, power10};
+        }
+    }
+    return scales;
+}();
+
 // The text a compact value's piece shows, straight from the float; false where the chain through
 // the double must decide. Random magnitudes would defeat branch prediction, so the two classes
-// (digits cut and rounded, digits shown whole and padded with '0's) share one path of selects: a
-// single digit conversion of either the seven digits or the rounded ones. Values shown as zero
-// leave early: that jump measured cheaper than the seven digits of a stand-in.
+// (digits cut and rounded, digits shown whole and padded with '0's) share one path through a
+// table by power of ten: a single digit conversion of either the seven digits or the rounded
+// ones. Values shown as zero leave early: that jump measured cheaper than the seven digits of a
+// stand-in.
 //  - whole (power10 >= -decimals): d * 10^power10 shows the seven digits of d, then '0's, the
 //    point after 7 + power10 of them. The double read back is d * 10^power10 itself (from 10^6
 //    on) or within half its last binary place of it, far below one unit of the last decimal.
 //  - cut: the digits rounded to `decimals`, ties left to the chain (the double's side decides).
-[[gnu::always_inline]] inline bool CompactFixedText(float value, bool extended, CompactText& text) {
-    const int decimals = extended ? 6 : 3;
-    const bool zero = std::fabs(value) < kShownAsZero[extended ? 1 : 0];  // zeros too, NaN not
+template <bool kExtended>
+[[gnu::always_inline]] inline bool CompactFixedText(float value, CompactText& text) {
+    constexpr int decimals = kExtended ? 6 : 3;
+    const bool zero = std::fabs(value) < kShownAsZero[kExtended ? 1 : 0];  // zeros too, NaN not
     if (zero) {
         text = {kZeroDigits, 1};
         return true;
     }
     SevenDigits seven;
-    if (!ToSevenDigits(value, seven) || seven.power10 > 12) {
-        return false;  // NaN, infinities, the extremes; from 10^19 on a double need not hold it
+    if (!ToSevenDigits(value, seven)) {
+        return false;  // NaN, infinities, the extremes
     }
-    const int power10 = seven.power10;
+    const auto index = static_cast<std::uint32_t>(seven.power10 - kMinShownPower10<decimals>);
+    if (index >= kShownScales<decimals>.size()) {
+        return false;  // from 10^19 on (and below what shows as zero, which left above)
+    }
+    const ShownScale& scale = kShownScales<decimals>[index];
     const auto digits = static_cast<std::uint32_t>(seven.digits);
-    const bool cutDigits = power10 < -decimals;
-    // Cut: rounded to units of the last decimal, by a reciprocal from a table.
-    const int beyond = -(power10 + decimals);
-    const int cut = static_cast<int>(
-        Select<std::uint32_t>(beyond < 1, 1, Select<std::uint32_t>(beyond > 7, 7, beyond)));
-    const std::uint64_t divisor = Pow10U64(cut);
-    const std::uint64_t truncated = DivideBelow2To24(digits, cut);
-    const std::uint64_t twiceRest = (digits - truncated * divisor) * 2;
-    // One comparison, almost never true: the rest of digits that are not cut counts as none.
-    if (Select(cutDigits, twiceRest, std::uint64_t{0}) == divisor) {
-        return false;  // exactly halfway
+    const std::uint64_t truncated = (digits * scale.multiplier) >> scale.shift;
+    const std::uint64_t twiceRest = (digits - truncated * scale.divisor) * 2;
+    if (twiceRest == scale.divisor) {
+        return false;  // exactly halfway (never for whole digits: no rest against a divisor of 1)
     }
-    const std::uint64_t rounded = truncated + (twiceRest > divisor ? 1 : 0);
-    const auto shown =
-        static_cast<std::uint32_t>(Select<std::uint64_t>(cutDigits, rounded, digits));
-    const std::uint64_t eight = EightDigits(shown);
-    // Cut: the last max(digit count, decimals + 1) digits, so "0.001" for 1.
+    const auto shown = static_cast<std::uint32_t>(truncated + (twiceRest > scale.divisor ? 1 : 0));
+    // At least decimals + 1 digits, so "0.001" for 1; seven for whole digits. The bytes above them
+    // are '0's, which the digits of a whole value continue with.
     const int shownDigits = DecimalDigitCount(shown);
-    const int cutLength = static_cast<int>(Select<std::uint32_t>(
-        shownDigits > decimals, shownDigits, static_cast<std::uint32_t>(decimals + 1)));
-    const std::uint64_t cutHead = eight >> (8 * (8 - cutLength));
-    // Whole: the seven digits, then '0's.
-    const std::uint64_t wholeHead = (eight >> 8) | (kZeroDigits << 56);
-    text.head = Select(cutDigits, cutHead, wholeHead);
-    text.integerDigits = static_cast<int>(
-        Select<std::uint32_t>(cutDigits, static_cast<std::uint32_t>(cutLength - decimals),
-                              static_cast<std::uint32_t>(7 + power10)));
+    const int length = static_cast<int>(Select<std::uint32_t>(
+        shownDigits > decimals, static_cast<std::uint32_t>(shownDigits), decimals + 1));
+    text.head = (EightDigits(shown) >> (8 * (8 - length))) | (kZeroDigits << (8 * length));
+    text.integerDigits = length + scale.integerOffset;
     return true;
 }
 
@@ -140,7 +164,7 @@ template <bool kExtended>
 [[gnu::always_inline]] inline char* PutCompactPiece(char* out, float value, char separator,
                                                     bool isLast) {
     CompactText text;
-    if (!CompactFixedText(value, kExtended, text)) [[unlikely]] {
+    if (!CompactFixedText<kExtended>(value, text)) [[unlikely]] {
         return PutValuePiece(out, RoundCompactValue(value), separator, isLast, kExtended);
     }
     // Tables rather than conditions: the compiler would turn those into jumps on the sign and

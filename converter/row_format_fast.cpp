@@ -186,7 +186,7 @@ bool CoversValue(double value) {
 
 bool CoversCompactPiece(float value, bool extended) {
     CompactText text;
-    return CompactFixedText(value, extended, text);
+    return extended ? CompactFixedText<true>(value, text) : CompactFixedText<false>(value, text);
 }
 
 bool CoversCompactValue(float value) {

@@ -156,7 +156,8 @@ inline bool ScaleByExactPow10(double magnitude, int power10, std::uint64_t& digi
           scaled < static_cast<double>(kSevenDigits))) {
         return false;
     }
-    const auto whole = static_cast<std::uint64_t>(scaled);
+    // Through a signed integer, which one instruction converts to (scaled is below 10^7).
+    const auto whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled));
     const double rest = scaled - static_cast<double>(whole);  // exact
     if (std::fabs(rest - 0.5) <= 0x1p-28) {
         return false;
