@@ -156,13 +156,13 @@ inline bool ScaleByExactPow10(double magnitude, int power10, std::uint64_t& digi
           scaled < static_cast<double>(kSevenDigits))) {
         return false;
     }
-    // Through a signed integer, which one instruction converts to (scaled is below 10^7).
-    const auto whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled));
+    // A signed integer, which one instruction converts to and from (scaled is below 10^7).
+    const auto whole = static_cast<std::int64_t>(scaled);
     const double rest = scaled - static_cast<double>(whole);  // exact
     if (std::fabs(rest - 0.5) <= 0x1p-28) {
         return false;
     }
-    digits = whole + (rest > 0.5 ? 1 : 0);
+    digits = static_cast<std::uint64_t>(whole) + (rest > 0.5 ? 1 : 0);
     return true;
 }
 

@@ -47,12 +47,12 @@ char* ValueColumns::Put(char* out, const unsigned char* values) {
 
 template <bool kCompact, bool kExtended>
 [[gnu::always_inline]] inline char* ValueColumns::PutNew(char* out, std::uint64_t bits,
-                                                         bool isLast) const {
+                                                         char separator, bool isLast) {
     if constexpr (kCompact) {
         return fast::PutCompactPiece<kExtended>(
-            out, std::bit_cast<float>(static_cast<std::uint32_t>(bits)), separator_, isLast);
+            out, std::bit_cast<float>(static_cast<std::uint32_t>(bits)), separator, isLast);
     } else {
-        return fast::PutValuePiece(out, std::bit_cast<double>(bits), separator_, isLast, kExtended);
+        return fast::PutValuePiece(out, std::bit_cast<double>(bits), separator, isLast, kExtended);
     }
 }
 
@@ -69,12 +69,14 @@ template <bool kCompact, bool kExtended>
 char* ValueColumns::PutFresh(char* out, const unsigned char* values) const {
     constexpr std::size_t size = kCompact ? kCompactValueSize : kWideValueSize;
     const int last = tagCount_ - 1;
+    const char separator = separator_;  // a copy the stores of the pieces cannot alias
     for (int i = 0; i < last; ++i) {
-        out = PutNew<kCompact, kExtended>(out, LoadBits<kCompact>(values + size * Count(i)), false);
+        out = PutNew<kCompact, kExtended>(out, LoadBits<kCompact>(values + size * Count(i)),
+                                          separator, false);
     }
     if (last >= 0) {
-        out =
-            PutNew<kCompact, kExtended>(out, LoadBits<kCompact>(values + size * Count(last)), true);
+        out = PutNew<kCompact, kExtended>(out, LoadBits<kCompact>(values + size * Count(last)),
+                                          separator, true);
     }
     return out;
 }
@@ -95,7 +97,8 @@ char* ValueColumns::PutKept(char* out, const unsigned char* values) {
             column.misses = 0;
             resting = false;
         } else {
-            char* const end = PutNew<kCompact, kExtended>(out, bits, i == tagCount_ - 1);
+            char* const end =
+                PutNew<kCompact, kExtended>(out, bits, separator_, i == tagCount_ - 1);
             if (retrying || column.misses < kMissesBeforeRest ||
                 column.misses % kRetryInterval == 0) {
                 newPieces_[fresh++] = {i, out, static_cast<std::size_t>(end - out), bits};

@@ -47,7 +47,7 @@ class ValueColumns {
     template <bool kCompact, bool kExtended>
     char* PutRow(char* out, const unsigned char* values);
     template <bool kCompact, bool kExtended>
-    char* PutNew(char* out, std::uint64_t bits, bool isLast) const;
+    static char* PutNew(char* out, std::uint64_t bits, char separator, bool isLast);
 
     bool compact_;
     int tagCount_;

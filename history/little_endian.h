@@ -1,8 +1,10 @@
 // Little-endian fields of a history file, loaded byte by byte: any alignment, any host.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 namespace trendtab {
@@ -13,10 +15,15 @@ template <typename T>
 T LoadLittleEndian(const unsigned char* p) {
     static_assert(std::is_integral_v<T> && sizeof(T) <= 8);
     using Unsigned = std::make_unsigned_t<T>;
-    // Lowest byte first, each shifted into place: compilers merge this into one load.
+    if constexpr (std::endian::native == std::endian::little) {
+        // The same bytes in one load: compilers do not always merge the loop below.
+        Unsigned value;
+        std::memcpy(&value, p, sizeof value);
+        return static_cast<T>(value);
+    }
     std::uint64_t value = 0;
-    for (std::size_t i = 0; i < sizeof(T); ++i) {
-        value |= std::uint64_t{p[i]} << (8 * i);
+    for (std::size_t i = sizeof(T); i-- > 0;) {
+        value = value << 8 | p[i];
     }
     return static_cast<T>(static_cast<Unsigned>(value));
 }
