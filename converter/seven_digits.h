@@ -22,7 +22,7 @@ namespace trendtab::fast {
 inline constexpr bool kDoubleOpsRoundOnce = FLT_EVAL_METHOD == 0;
 
 // floor(log10(2^e)) for |e| below 1650.
-inline int FloorLog10Pow2(int e) {
+constexpr int FloorLog10Pow2(int e) {
     return (e * 78913) >> 18;
 }
 
@@ -182,6 +182,22 @@ inline bool ExactSevenDigits(std::uint32_t mantissa, int exponent, int& power10,
     return quotient.whole >= kSevenDigits / 10 && quotient.whole < kSevenDigits;
 }
 
+// By a normal float's biased exponent: the power of ten its binary exponent gives,
+// floor(log10(2^(biased - 127))), and the next power of ten, which the value may reach.
+struct BinadeEstimate {
+    double nextPow10;
+    int power10;
+};
+inline constexpr auto kBinadeEstimates = [] {
+    std::array<BinadeEstimate, 255> estimates{};
+    for (int biased = 1; biased < 255; ++biased) {
+        const int power10 = FloorLog10Pow2(biased - 127);
+        estimates[static_cast<std::size_t>(biased)] = {
+            kPow10Doubles[static_cast<std::size_t>(power10 + 1 - kMinPow10Double)], power10};
+    }
+    return estimates;
+}();
+
 // False for zeros, NaN, the infinities, and where the arithmetic above does not reach (the
 // smallest and largest magnitudes).
 inline bool ToSevenDigits(float value, SevenDigits& seven) {
@@ -193,14 +209,18 @@ inline bool ToSevenDigits(float value, SevenDigits& seven) {
     }
     const std::uint32_t mantissa = biased == 0 ? fraction : fraction | 0x800000;
     const int exponent = (biased == 0 ? 1 : biased) - 150;  // |value| = mantissa * 2^exponent
-    const int log2 = exponent + std::bit_width(mantissa) - 1;
     // Seven digits: |value| / 10^power10 in [10^6, 10^7). The estimate from the binary exponent
     // can be one too low; the widened value against the next power of ten mends that, but for
     // rounded powers very near the value, which the exact check below catches.
-    int power10 = FloorLog10Pow2(log2);
     const double magnitude = std::fabs(static_cast<double>(value));
-    if (magnitude >= Pow10Double(power10 + 1)) {
-        ++power10;
+    int power10 = 0;
+    if (biased != 0) {
+        // The same estimate from a table, for all but the subnormals.
+        const BinadeEstimate& estimate = kBinadeEstimates[static_cast<std::size_t>(biased)];
+        power10 = estimate.power10 + (magnitude >= estimate.nextPow10 ? 1 : 0);
+    } else {
+        power10 = FloorLog10Pow2(exponent + std::bit_width(mantissa) - 1);
+        power10 += magnitude >= Pow10Double(power10 + 1) ? 1 : 0;
     }
     power10 -= 6;
     std::uint64_t digits = 0;
