@@ -49,7 +49,7 @@ template <typename T>
 void HstexportValueText(benchmark::State& state) {
     const auto values = RandomValues<T>();
     hstexport::ValueText text;
-    char out[hstexport::ValueText::kLongest];
+    char out[hstexport::ValueText::kRoom];
     std::size_t i = 0;
     for (auto _ : state) {
         const T value = values[i++ & 4095];

@@ -9,7 +9,7 @@ class TableWriter : public PlannedRowWriter {
     TableWriter(RowPlan plan, TimeText& time)
         : PlannedRowWriter(std::move(plan), time),
           longestRow_(plan_.fileCell.size() + TimeText::kLongest +
-                      plan_.tags.size() * (1 + ValueText::kLongest) + 1) {}
+                      plan_.tags.size() * (1 + ValueText::kRoom) + 1) {}
 
     void Header(OutputBuffer& out) override {
         std::string row =

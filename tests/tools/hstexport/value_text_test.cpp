@@ -18,7 +18,7 @@ using hstexport::ValueText;
 
 template <typename T, typename Bits>
 void ExpectRoundTrip(Bits bits, ValueText& text) {
-    char out[ValueText::kLongest];
+    char out[ValueText::kRoom];
     char* end;
     if constexpr (sizeof(T) == 4) {
         end = text.WriteFloat(bits, out);
@@ -67,7 +67,7 @@ TEST(ValueText, DoublesOfEveryClassReadBackBitExact) {
 
 TEST(ValueText, SpecialValuesAndTheRepeatCache) {
     ValueText text;
-    char out[ValueText::kLongest];
+    char out[ValueText::kRoom];
     auto write = [&](double value) {
         return std::string(out, text.WriteDouble(std::bit_cast<std::uint64_t>(value), out));
     };
@@ -92,7 +92,7 @@ void ExpectToCharsText(Bits bits, ValueText& text) {
     if (std::isnan(value)) {
         return;
     }
-    char out[ValueText::kLongest];
+    char out[ValueText::kRoom];
     char expected[64];
     const std::string written(out, sizeof(T) == 4
                                        ? text.WriteFloat(static_cast<std::uint32_t>(bits), out)
