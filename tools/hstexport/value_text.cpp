@@ -11,15 +11,6 @@
 namespace hstexport {
 namespace {
 
-constexpr auto kDigitPairs = [] {
-    std::array<char, 200> pairs{};
-    for (int i = 0; i < 100; ++i) {
-        pairs[2 * i] = static_cast<char>('0' + i / 10);
-        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-    return pairs;
-}();
-
 constexpr auto kPowersOfTen = [] {
     std::array<std::uint64_t, 20> powers{};
     std::uint64_t power = 1;
@@ -82,147 +73,173 @@ void PutDigits(std::uint64_t value, int count, char* end) {
     }
 }
 
-// The shortest digits as text at fixed places, whatever their count: eight '0's, the first digit
-// at byte 8, then the others padded with '0's to 17 (or to 9 for a float's digits). Any eight
-// bytes of it are two loads and two shifts away, so that each form is laid out with eight-byte
-// stores at offsets computed from the digit count and exponent, not with branches on them: random
-// magnitudes would mispredict those branches on almost every value.
-template <int kDigits>
-class PaddedDigits {
-  public:
-    PaddedDigits(std::uint64_t digits, int count) {
-        const std::uint64_t normal =
-            digits * kPowersOfTen[static_cast<std::size_t>(kDigits - count)];
-        const std::uint64_t first = normal / kPowersOfTen[kDigits - 1];
-        const std::uint64_t rest = normal % kPowersOfTen[kDigits - 1];
-        std::uint64_t middle;
-        std::uint64_t last;
-        if constexpr (kDigits == 17) {
-            middle = EightDigits(static_cast<std::uint32_t>(rest / kEight));
-            last = EightDigits(static_cast<std::uint32_t>(rest % kEight));
-        } else {
-            static_assert(kDigits == 9);
-            middle = EightDigits(static_cast<std::uint32_t>(rest));
-            last = kZeros;
+// Each scientific exponent's text, "e+dd" or "e-ddd", as one word whose top byte holds its length.
+constexpr int kLowestExponent = -330;
+constexpr auto kExponentWords = [] {
+    std::array<std::uint64_t, 2 * 330 + 1> words{};
+    for (int exponent = kLowestExponent; exponent <= -kLowestExponent; ++exponent) {
+        const int power = exponent < 0 ? -exponent : exponent;
+        const std::uint64_t sign = exponent < 0 ? '-' : '+';
+        std::uint64_t word = 'e' | sign << 8;
+        int length = 2;
+        if (power >= 100) {
+            word |= static_cast<std::uint64_t>('0' + power / 100) << (8 * length++);
         }
-        words_[0] = kZeros;
-        words_[1] = ('0' + first) | middle << 8;
-        words_[2] = middle >> 56 | last << 8;
-        words_[3] = last >> 56 | kZeros << 8;
-        words_[4] = kZeros;
-        words_[5] = kZeros;
+        word |= static_cast<std::uint64_t>('0' + power / 10 % 10) << (8 * length++);
+        word |= static_cast<std::uint64_t>('0' + power % 10) << (8 * length++);
+        words[static_cast<std::size_t>(exponent - kLowestExponent)] =
+            word | static_cast<std::uint64_t>(length) << 56;
     }
+    return words;
+}();
 
-    // The eight bytes from byte `at` (0 to 32).
-    std::uint64_t Word(int at) const {
-        const auto word = static_cast<std::size_t>(at >> 3);
-        const int shift = (at & 7) * 8;
-        return words_[word] >> shift | (words_[word + 1] << 1) << (63 - shift);
-    }
-
-  private:
-    std::uint64_t words_[6];
+// The shortest digits as text in three words, padded with '0's to 17 digits (9 for a float's):
+// the first digit and seven more, eight more, the rest.
+struct DigitWords {
+    std::uint64_t first;
+    std::uint64_t second;
+    std::uint64_t third;
 };
 
-// The text std::to_chars gives without a format for a finite nonzero magnitude below 2^53 (2^24
-// for a float) or with a fraction: the shorter of the fixed and the scientific form of the
-// shortest digits (fixed on a tie; "e" with a sign and at least two exponent digits). Both forms
-// are one shape: digits before a point, the point, digits after it, and for the scientific form
-// the exponent; they differ only in where the point goes. Writes up to ValueText::kRoom - 1
-// bytes. Returns nullptr for a whole number of 2^53 (2^24) or more shown in full, whose exact
-// digits are not the shortest ones padded with zeros.
 template <int kDigits>
-char* LayOut(std::uint64_t digits, int exponent, bool exactWhole, char* out) {
+DigitWords ToDigitWords(std::uint64_t digits, int count) {
+    const std::uint64_t normal = digits * kPowersOfTen[static_cast<std::size_t>(kDigits - count)];
+    const std::uint64_t lead = normal / kPowersOfTen[kDigits - 1];
+    const std::uint64_t rest = normal % kPowersOfTen[kDigits - 1];
+    std::uint64_t middle;
+    std::uint64_t last;
+    if constexpr (kDigits == 17) {
+        middle = EightDigits(static_cast<std::uint32_t>(rest / kEight));
+        last = EightDigits(static_cast<std::uint32_t>(rest % kEight));
+    } else {
+        static_assert(kDigits == 9);
+        middle = EightDigits(static_cast<std::uint32_t>(rest));
+        last = kZeros;
+    }
+    return {('0' + lead) | middle << 8, middle >> 56 | last << 8, last >> 56 | kZeros << 8};
+}
+
+// Where a value's text goes: the output, and the tag's cache of its last text. Each word is
+// stored to both, rather than the cache filled by copying the output, whose bytes were just
+// stored piecewise at other offsets: a load of them would wait for the stores to complete.
+struct TextTargets {
+    char* out;
+    char* cache;
+
+    void Word(std::ptrdiff_t at, std::uint64_t word) const {
+        StoreWord(out + at, word);
+        StoreWord(cache + at, word);
+    }
+};
+
+// The text std::to_chars gives without a format for a finite nonzero magnitude, at `at` in the
+// targets: the shorter of the fixed and the scientific form of the shortest digits (fixed on a
+// tie; "e" with a sign and at least two exponent digits). The scientific form and the fixed one
+// with a digit before the point are one shape: the digits with a point after the first `point`
+// of them, then for the scientific form the exponent, so that random values, which would
+// mispredict a branch between them every other time, take none. Writes up to 33 bytes. Returns
+// the length, or 0 for a whole number of 2^53 (2^24) or more shown in full, whose exact digits are
+// not the shortest ones padded with zeros.
+template <int kDigits>
+int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTargets to, int at) {
     const int count = DigitCount(digits);
     const int scientific = exponent + count - 1;  // the exponent of d.ddd
-    const int power = scientific < 0 ? -scientific : scientific;
-    const int powerDigits = power >= 100 ? 3 : 2;
-    const int scientificLength = count + (count > 1 ? 1 : 0) + 2 + powerDigits;
+    const std::uint64_t exponentWord =
+        kExponentWords[static_cast<std::size_t>(scientific - kLowestExponent)];
+    const int scientificLength = count + (count > 1 ? 1 : 0) + static_cast<int>(exponentWord >> 56);
     const int whole = count + exponent;  // digits before the point in the fixed form
     const int fixedLength = exponent >= 0 ? whole : whole > 0 ? count + 1 : 2 - exponent;
     const bool fixed = fixedLength <= scientificLength;
-    if (fixed && exponent > 0 && !exactWhole) {
-        return nullptr;
+    if (fixed && exponent >= 0 && !exactWhole) {
+        return 0;
     }
-    // Fixed: `whole` digits, at least one ("0" before the point, and -whole zeros after it, when
-    // whole <= 0). Scientific: one digit before the point.
+    const DigitWords text = ToDigitWords<kDigits>(digits, count);
+    if (fixed && whole <= 0) {  // "0.", -whole zeros, the digits
+        to.Word(at, '0' | std::uint64_t{'.'} << 8 | kZeros << 16);
+        to.Word(at + 8, kZeros);
+        const int first = at + 2 - whole;
+        to.Word(first, text.first);
+        to.Word(first + 8, text.second);
+        to.Word(first + 16, text.third);
+        return fixedLength;
+    }
+    // 1 to 16: below 2^53 (2^24), a whole number has 16 digits at most.
     const int point = fixed ? whole : 1;
-    const int before = point > 1 ? point : 1;
-    const PaddedDigits<kDigits> text(digits, count);
-    const int from = 8 + (point < 1 ? point - 1 : 0);  // the first byte before the point
-    StoreWord(out, text.Word(from));
-    StoreWord(out + 8, text.Word(from + 8));
-    StoreWord(out + 16, text.Word(from + 16));
-    out[before] = '.';
-    // After the point: 16 bytes at most, or 20 for "0.000ddd" (then before is 1).
-    const int after = 8 + (point < 16 ? point : 16);
-    StoreWord(out + before + 1, text.Word(after));
-    StoreWord(out + before + 9, text.Word(after + 8));
-    StoreWord(out + 18, text.Word((after < 8 ? after : 8) + 16));
-    const int digitsAfter = count - point;
-    char* end = out + before + (digitsAfter > 0 ? 1 + digitsAfter : 0);
-    // The exponent: "e+dd" or "e+ddd", stored whatever the form and counted in the scientific one.
-    const auto tens = static_cast<std::size_t>(power % 100) * 2;
-    const std::uint64_t pair = std::uint64_t{static_cast<unsigned char>(kDigitPairs[tens])} |
-                               std::uint64_t{static_cast<unsigned char>(kDigitPairs[tens + 1])}
-                                   << 8;
-    const auto hundreds = static_cast<std::uint64_t>('0' + power / 100);
-    const std::uint64_t powerText = powerDigits == 3 ? hundreds | pair << 8 : pair;
-    const std::uint64_t sign = scientific < 0 ? '-' : '+';
-    StoreWord(end, 'e' | sign << 8 | powerText << 16);
-    return end + (fixed ? 0 : 2 + powerDigits);
+    to.Word(at, text.first);
+    to.Word(at + 8, text.second);
+    // The digits after the point: the 17 shifted down by `point` bytes.
+    const bool high = point >= 8;
+    const bool last = point >= 16;
+    const std::uint64_t a = last ? text.third : high ? text.second : text.first;
+    const std::uint64_t b = last ? kZeros : high ? text.third : text.second;
+    const std::uint64_t c = high ? kZeros : text.third;
+    const int shift = (point & 7) * 8;
+    to.Word(at + point, '.');
+    to.Word(at + point + 1, a >> shift | (b << 1) << (63 - shift));
+    to.Word(at + point + 9, b >> shift | (c << 1) << (63 - shift));
+    const int length = count > point ? count + 1 : point;
+    // The exponent, stored whatever the form and counted in the scientific one.
+    to.Word(at + length, exponentWord);
+    return fixed ? length : scientificLength;
 }
 
-// Writes the shortest text of the value with bits `bits` at `out` (room for kRoom bytes).
+// Writes the shortest text of the value with bits `bits` to the targets (room for kRoom bytes
+// each); returns its length.
 template <typename T, typename Bits>
-char* Shortest(Bits bits, char* out) {
+std::size_t Shortest(Bits bits, TextTargets to) {
     constexpr Bits kSign = Bits{1} << (sizeof(Bits) * 8 - 1);
     constexpr Bits kInfinity = std::bit_cast<Bits>(std::numeric_limits<T>::infinity());
     const Bits magnitudeBits = bits & ~kSign;
+    const int negative = (bits & kSign) != 0 ? 1 : 0;
     if (magnitudeBits - 1 >= kInfinity - 1) {  // zero, infinity or NaN
-        const T value = std::bit_cast<T>(bits);
-        if (std::isnan(value)) {
-            std::memcpy(out, "nan", 3);  // whatever its sign and payload
-            return out + 3;
+        if (magnitudeBits == 0) {              // "0" or "-0"
+            to.Word(0, negative != 0 ? '-' | std::uint64_t{'0'} << 8 : '0');
+            return static_cast<std::size_t>(1 + negative);
         }
-        return std::to_chars(out, out + ValueText::kLongest, value).ptr;
+        const T value = std::bit_cast<T>(bits);
+        const char* text = std::isnan(value) ? "nan" : negative != 0 ? "-inf" : "inf";
+        const std::size_t length = std::strlen(text);  // whatever a NaN's sign and payload
+        std::memcpy(to.out, text, length);
+        std::memcpy(to.cache, text, length);
+        return length;
     }
     const T magnitude = std::bit_cast<T>(magnitudeBits);
-    *out = '-';
-    char* const start = out + ((bits & kSign) != 0 ? 1 : 0);
+    to.Word(0, '-');
     constexpr T kExactWholes = static_cast<T>(std::uint64_t{1} << std::numeric_limits<T>::digits);
     const ShortestDecimal decimal = ToShortestDecimal(magnitude);
     constexpr int kDigits = std::numeric_limits<T>::max_digits10;
-    char* end = LayOut<kDigits>(decimal.digits, decimal.exponent, magnitude < kExactWholes, start);
-    if (end == nullptr) {
-        // A whole number of 2^53 (2^24) or more in full: its exact digits, which may differ
-        // from the shortest ones padded with zeros; std::to_chars's own from 2^64.
-        if (magnitude >= static_cast<T>(18446744073709551616.0)) {
-            return std::to_chars(out, out + ValueText::kLongest, std::bit_cast<T>(bits)).ptr;
-        }
+    const int length =
+        LayOut<kDigits>(decimal.digits, decimal.exponent, magnitude < kExactWholes, to, negative);
+    if (length != 0) {
+        return static_cast<std::size_t>(negative + length);
+    }
+    // A whole number of 2^53 (2^24) or more in full: its exact digits, which may differ from the
+    // shortest ones padded with zeros; std::to_chars's own from 2^64.
+    char* end;
+    if (magnitude >= static_cast<T>(18446744073709551616.0)) {
+        end = std::to_chars(to.out, to.out + ValueText::kLongest, std::bit_cast<T>(bits)).ptr;
+    } else {
         const auto value = static_cast<std::uint64_t>(magnitude);
         const int count = DigitCount(value);
-        PutDigits(value, count, start + count);
-        end = start + count;
+        end = to.out + negative + count;
+        PutDigits(value, count, end);
     }
-    return end;
+    std::memcpy(to.cache, to.out, ValueText::kLongest);
+    return static_cast<std::size_t>(end - to.out);
 }
 
 }  // namespace
 
-char* ValueText::Remember(std::uint64_t bits, char* out, char* end) {
-    bits_ = bits;
-    length_ = static_cast<unsigned char>(end - out);
-    std::memcpy(text_, out, kLongest);
-    return end;
-}
-
 char* ValueText::FormatFloat(std::uint32_t bits, char* out) {
-    return Remember(bits, out, Shortest<float>(bits, out));
+    bits_ = bits;
+    length_ = static_cast<unsigned char>(Shortest<float>(bits, {out, text_}));
+    return out + length_;
 }
 
 char* ValueText::FormatDouble(std::uint64_t bits, char* out) {
-    return Remember(bits, out, Shortest<double>(bits, out));
+    bits_ = bits;
+    length_ = static_cast<unsigned char>(Shortest<double>(bits, {out, text_}));
+    return out + length_;
 }
 
 }  // namespace hstexport

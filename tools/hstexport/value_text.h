@@ -30,13 +30,12 @@ class ValueText {
     }
     char* FormatFloat(std::uint32_t bits, char* out);
     char* FormatDouble(std::uint64_t bits, char* out);
-    char* Remember(std::uint64_t bits, char* out, char* end);
 
     // At first a double NaN, whose text "nan" is right: no flag to test before each value. No
     // float's bits match it.
     std::uint64_t bits_ = ~std::uint64_t{0};
     unsigned char length_ = 3;
-    char text_[kLongest] = {'n', 'a', 'n'};
+    char text_[kRoom] = {'n', 'a', 'n'};  // written with the same stores as the output
 };
 
 }  // namespace hstexport
