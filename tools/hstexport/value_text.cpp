@@ -104,18 +104,12 @@ struct DigitWords {
 template <int kDigits>
 DigitWords ToDigitWords(std::uint64_t digits, int count) {
     const std::uint64_t normal = digits * kPowersOfTen[static_cast<std::size_t>(kDigits - count)];
-    const std::uint64_t lead = normal / kPowersOfTen[kDigits - 1];
-    const std::uint64_t rest = normal % kPowersOfTen[kDigits - 1];
-    std::uint64_t middle;
-    std::uint64_t last;
-    if constexpr (kDigits == 17) {
-        middle = EightDigits(static_cast<std::uint32_t>(rest / kEight));
-        last = EightDigits(static_cast<std::uint32_t>(rest % kEight));
-    } else {
-        static_assert(kDigits == 9);
-        middle = EightDigits(static_cast<std::uint32_t>(rest));
-        last = kZeros;
-    }
+    // The first nine digits below 10^9 take 32-bit arithmetic.
+    const auto upper = static_cast<std::uint32_t>(kDigits == 17 ? normal / kEight : normal);
+    const std::uint32_t lead = upper / static_cast<std::uint32_t>(kEight);
+    const std::uint64_t middle = EightDigits(upper % static_cast<std::uint32_t>(kEight));
+    const std::uint64_t last =
+        kDigits == 17 ? EightDigits(static_cast<std::uint32_t>(normal % kEight)) : kZeros;
     return {('0' + lead) | middle << 8, middle >> 56 | last << 8, last >> 56 | kZeros << 8};
 }
 
