@@ -1,8 +1,10 @@
 #include "tools/hstexport/file_export.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <system_error>
 
 #include "history/block_loop.h"
@@ -32,26 +34,32 @@ struct BlockText {
     OutputBuffer rows;
     OutputBuffer packed;
     bool packFailed = false;
+    int fractionDigits = 0;  // of the rows' times
 };
 
 using Block = trendtab::RecordBlock<KeptRecord, BlockText>;
 
-// The fraction digits that keep every stamp of the file's records exact.
-int FractionDigitsOfRecords(HistorySource& source) {
+// The fraction digits that keep exact every stamp of the records still to read, and `digits` at
+// least.
+int FractionDigitsOfRecords(HistorySource& source, int digits = 0) {
     if (source.layout() == Layout::Compact) {
         return 0;
     }
-    int digits = 0;
-    while (const unsigned char* record = source.Next()) {
-        const int needed = FractionDigitsFor(LoadLe64(record));
-        if (needed > digits) {
-            digits = needed;
-            if (digits == kMaxFractionDigits) {
-                break;
-            }
+    while (digits < kMaxFractionDigits) {
+        const unsigned char* record = source.Next();
+        if (!record) {
+            break;
         }
+        digits = std::max(digits, FractionDigitsFor(LoadLe64(record)));
     }
     return digits;
+}
+
+// Back to the first record for a second pass over the same open file: both passes see the same
+// records, however the file grows meanwhile.
+bool StartSecondPass(HistorySource& source, std::string& reason) {
+    trendtab::platform::PauseForTestAt("between-passes");
+    return source.Finished(reason) && source.Rewind(reason);
 }
 
 // ": " and the system's reason for the last failed call, if it left one.
@@ -77,6 +85,42 @@ class NullSink : public ByteSink {
   public:
     bool Write(const char*, std::size_t) override { return true; }
     bool Finish() override { return true; }
+};
+
+// A file output (a temporary renamed over the target at the end) with what writes to it: the file
+// itself, or gzip members in front of it. It can start afresh: a new, empty temporary in place of
+// the one written so far.
+class FileOutput {
+  public:
+    FileOutput(const std::string& target, const ExportOptions& options)
+        : target_(target), options_(options) {}
+
+    // Creates the temporary; false with the system's reason when it cannot.
+    bool Open(std::string& reason) {
+        gzip_.reset();
+        file_.reset();
+        output_.emplace(target_, trendtab::ReplacedOutput::Mode::Binary);  // drops any earlier
+        errno = 0;
+        if (!output_->Open()) {
+            reason = "cannot create " + target_ + SystemReasonSuffix();
+            return false;
+        }
+        file_.emplace(output_->file());
+        if (options_.gzip) {
+            gzip_ = MakeGzipSink(*file_, options_.gzipLevel);
+        }
+        return true;
+    }
+
+    trendtab::ReplacedOutput& output() { return *output_; }
+    ByteSink& sink() { return gzip_ ? *gzip_ : *file_; }
+
+  private:
+    const std::string& target_;
+    const ExportOptions& options_;
+    std::optional<trendtab::ReplacedOutput> output_;
+    std::optional<FileSink> file_;
+    std::unique_ptr<ByteSink> gzip_;
 };
 
 // A file cut inside a record converts, with a word about the bytes left out.
@@ -144,13 +188,12 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
     }
     // Whole or not at all: a temporary beside the target, renamed over it on success, removed on
     // failure or interruption.
-    trendtab::ReplacedOutput output(job.output, trendtab::ReplacedOutput::Mode::Binary);
-    errno = 0;
-    if (!output.Open()) {
-        outcome.reason = "cannot create " + job.output + SystemReasonSuffix();
+    FileOutput file(job.output, options_);
+    if (!file.Open(outcome.reason)) {
         return outcome;
     }
     if (options_.format == Format::Xlsx) {
+        trendtab::ReplacedOutput& output = file.output();
         // The library writes to a path of its own: the temporary, renamed into place after.
         const std::string path = output.path();
         NullSink none;
@@ -169,18 +212,20 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
         }
         return outcome;
     }
-    FileSink file(output.file());
-    std::unique_ptr<ByteSink> gzip =
-        options_.gzip ? MakeGzipSink(file, options_.gzipLevel) : nullptr;
-    ByteSink& sink = gzip ? *gzip : file;
-    if (!Convert(job, sink, progress, outcome)) {
-        output.Discard();
+    const StartOver startOver = [&](std::string& reason) {
+        return file.Open(reason) ? &file.sink() : nullptr;
+    };
+    if (!Convert(job, file.sink(), progress, outcome, nullptr, startOver)) {
+        file.output().Discard();
         return outcome;
     }
+    // Taken after the rows: a start over replaces the output.
+    ByteSink& sink = file.sink();
+    trendtab::ReplacedOutput& written = file.output();
     errno = 0;
-    if (!output.Close()) {
+    if (!written.Close()) {
         outcome.reason = "cannot write " + job.output + SystemReasonSuffix();
-    } else if (errno = 0; !output.Commit()) {
+    } else if (errno = 0; !written.Commit()) {
         outcome.reason = "cannot replace " + job.output + SystemReasonSuffix();
     } else {
         outcome.status = FileStatus::Converted;
@@ -193,7 +238,8 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
 }
 
 bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::uint64_t>& progress,
-                           FileOutcome& outcome, const std::string* workbookPath) {
+                           FileOutcome& outcome, const std::string* workbookPath,
+                           const StartOver& startOver) {
     std::string& reason = outcome.reason;
     HistorySource source;
     if (!source.Open(job.input.path, reason)) {
@@ -234,11 +280,15 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
     if (job.fileColumn) {
         plan.fileCell = Cell(job.input.path, plan.separator) + plan.separator;
     }
-    // The same open file read twice: both passes see the same records.
-    plan.fractionDigits = FractionDigitsOfRecords(source);
-    trendtab::platform::PauseForTestAt("between-passes");
-    if (!source.Finished(reason) || !source.Rewind(reason)) {
-        return false;
+    // Compact stamps are whole seconds. Wide ones: what the stamps need is learnt while the rows
+    // are made, when the output can start over should a late stamp need more; otherwise (standard
+    // output, a workbook) in a pass of its own first.
+    const bool learnDigits = plan.layout == Layout::Wide && startOver && !workbookPath;
+    if (!learnDigits) {
+        plan.fractionDigits = FractionDigitsOfRecords(source);
+        if (!StartSecondPass(source, reason)) {
+            return false;
+        }
     }
     if (workbookPath) {
         if (times_.empty()) {
@@ -253,6 +303,32 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
         return true;
     }
 
+    Rows rows = WriteRows(job, source, plan, learnDigits, sink, progress, reason);
+    if (rows == Rows::StartOver) {
+        // Rows were made with fewer fraction digits than a later stamp needs, and every row of a
+        // file shows the same: the rest of the stamps decide, then every row is made again.
+        plan.fractionDigits = FractionDigitsOfRecords(source, plan.fractionDigits);
+        if (!StartSecondPass(source, reason)) {
+            return false;
+        }
+        ByteSink* fresh = startOver(reason);
+        if (!fresh) {
+            return false;
+        }
+        rows = WriteRows(job, source, plan, false, *fresh, progress, reason);
+    }
+    if (rows != Rows::Written) {
+        return false;
+    }
+    NoteTrailingBytes(source, outcome);
+    return true;
+}
+
+FileExporter::Rows FileExporter::WriteRows(const FileJob& job, HistorySource& source, RowPlan& plan,
+                                           bool learnDigits, ByteSink& sink,
+                                           std::atomic<std::uint64_t>& progress,
+                                           std::string& reason) {
+    const HistoryHeader& header = source.header();
     // A file of one block is not worth the threads.
     const trendtab::OrderedPipeline::Shape shape = trendtab::OrderedPipeline::ShapeFor(
         header.recordSize,
@@ -278,24 +354,32 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
         writers[0]->Header(head);
         if (!head.Flush()) {
             reason = sink.reason();
-            return false;
+            return Rows::Failed;
         }
         if (job.output.empty()) {
             stdoutHeaderDone_ = true;
         }
     }
 
-    // The reading side decides which records give rows, in file order (--every counts them);
-    // workers make the rows of a block each; the blocks go to the sink in file order.
+    // The reading side decides which records give rows, in file order (--every counts them), and
+    // learns the fraction digits; workers make the rows of a block each; the blocks go to the
+    // sink in file order.
     const Layout layout = source.layout();
     const std::uint64_t every = options_.every;
     std::uint64_t inRange = 0;
+    int digitsRead = plan.fractionDigits;  // what the stamps read so far need
+    int digitsShown = -1;                  // what the rows written so far show
+    std::uint64_t bytesDone = 0;
     bool packFailed = false;
+    bool startOver = false;
     const bool written = trendtab::RunBlockLoop<KeptRecord, BlockText>(
         source.cursor(), shape.workers,
         [&](Block& block) {
             for (std::size_t i = 0; i < block.span.count; ++i) {
                 const std::uint64_t ticks = StampTicks(block.span.Record(i), layout);
+                if (learnDigits) {
+                    digitsRead = std::max(digitsRead, FractionDigitsFor(ticks));
+                }
                 if ((range_.from && ticks < *range_.from) || (range_.to && ticks >= *range_.to)) {
                     continue;
                 }
@@ -303,9 +387,11 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
                     block.kept.push_back({i, ticks});
                 }
             }
+            block.text.fractionDigits = digitsRead;
         },
         [&](Block& block, std::size_t worker) {
             RowWriter& writer = *writers[worker];
+            writer.UseFractionDigits(block.text.fractionDigits);
             OutputBuffer& rows = block.text.rows;
             rows.Clear();
             for (const KeptRecord& kept : block.kept) {
@@ -317,7 +403,15 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
                 !packers_[worker]->Pack(rows.data(), rows.size(), block.text.packed);
         },
         [&](const Block& block) {
-            progress += block.span.count * header.recordSize;
+            if (digitsShown < 0) {
+                digitsShown = block.text.fractionDigits;
+            } else if (block.text.fractionDigits != digitsShown) {
+                startOver = true;
+                return false;
+            }
+            const std::uint64_t bytes = block.span.count * header.recordSize;
+            progress += bytes;
+            bytesDone += bytes;
             const OutputBuffer& rows = block.text.rows;
             if (rows.size() == 0) {
                 return true;
@@ -330,20 +424,24 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
             return packing ? sink.WritePacked(packed.data(), packed.size())
                            : sink.Write(rows.data(), rows.size());
         });
+    if (startOver) {
+        progress -= bytesDone;  // counted again as the rows are made again
+        plan.fractionDigits = digitsRead;
+        return Rows::StartOver;
+    }
     if (!written) {
         reason = packFailed ? "compression failed: out of memory" : sink.reason();
-        return false;
+        return Rows::Failed;
     }
     if (!source.Finished(reason)) {
-        return false;
+        return Rows::Failed;
     }
-    NoteTrailingBytes(source, outcome);
     // The shared standard-output stream is finished once, after the last file.
     if (!job.output.empty() && !sink.Finish()) {
         reason = sink.reason();
-        return false;
+        return Rows::Failed;
     }
-    return true;
+    return Rows::Written;
 }
 
 }  // namespace hstexport

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,9 @@
 #include "tools/hstexport/utc_offsets.h"
 
 namespace hstexport {
+
+class HistorySource;
+struct RowPlan;
 
 struct TimeRange {
     std::optional<std::uint64_t> from;  // ticks, inclusive
@@ -57,9 +61,24 @@ class FileExporter {
                        std::atomic<std::uint64_t>& progress);
 
   private:
-    // `workbookPath`: the file a workbook is written to (--format xlsx), else null.
+    // An empty output in place of everything written so far, or null (with the reason) when none
+    // can be made.
+    using StartOver = std::function<ByteSink*(std::string& reason)>;
+    // What became of a file's rows.
+    enum class Rows { Written, Failed, StartOver };
+
+    // `workbookPath`: the file a workbook is written to (--format xlsx), else null. With
+    // `startOver` a file is read once unless a late stamp needs more fraction digits than the
+    // rows before it show; without, the fraction digits are found in a pass of their own.
     bool Convert(const FileJob& job, ByteSink& sink, std::atomic<std::uint64_t>& progress,
-                 FileOutcome& outcome, const std::string* workbookPath = nullptr);
+                 FileOutcome& outcome, const std::string* workbookPath = nullptr,
+                 const StartOver& startOver = {});
+    // The header and the rows of `source`'s records from where it stands. `learnDigits`: the
+    // fraction digits are learnt from the stamps as they are read, starting at the plan's, and
+    // the rows stop (StartOver) at the first block needing more than the first block did; the
+    // plan then holds the digits every stamp read so far needs.
+    Rows WriteRows(const FileJob& job, HistorySource& source, RowPlan& plan, bool learnDigits,
+                   ByteSink& sink, std::atomic<std::uint64_t>& progress, std::string& reason);
 
     // A pipeline worker's own times: its offset and text caches are shared with no other thread.
     struct WorkerTime {

@@ -34,10 +34,15 @@ class RowWriter {
     virtual void Header(OutputBuffer& out) = 0;
     // One record whose stamp is `ticks`.
     virtual void Record(const unsigned char* record, std::uint64_t ticks, OutputBuffer& out) = 0;
+    // The fraction digits of the times from now on, in place of the plan's.
+    virtual void UseFractionDigits(int digits) = 0;
 };
 
 // What both formats keep: the plan, the time text, and each shown tag's last value.
 class PlannedRowWriter : public RowWriter {
+  public:
+    void UseFractionDigits(int digits) override { plan_.fractionDigits = digits; }
+
   protected:
     PlannedRowWriter(RowPlan plan, TimeText& time)
         : plan_(std::move(plan)), time_(time), values_(plan_.tags.size()) {}

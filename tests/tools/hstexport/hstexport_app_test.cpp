@@ -346,9 +346,10 @@ TEST_F(HstexportTest, UpToDateOutputsAreSkipped) {
     EXPECT_NE(result.errors.find("1 converted, 0 skipped, 0 failed"), std::string::npos);
 }
 
-// Records appended while a file is exported (the TRENDTAB_TEST_PAUSE_AT knob stops it between
-// the fraction-width pass and the rows) are not read: both passes read the snapshot, and the
-// up-to-date check sees the file changed.
+// Records appended while a file is exported are not read: a wide file whose late stamp needs
+// more fraction digits than the rows before it starts its output over (the TRENDTAB_TEST_PAUSE_AT
+// knob stops it there, its second pass), and both passes read the snapshot; the up-to-date check
+// sees the file changed.
 TEST_F(HstexportTest, FileGrowingDuringTheExportGivesItsSnapshot) {
     if (!testsupport::PosixChildControls()) {
         GTEST_SKIP() << "a child cannot stop itself on this platform";
@@ -358,25 +359,32 @@ TEST_F(HstexportTest, FileGrowingDuringTheExportGivesItsSnapshot) {
     for (std::size_t i = 0; i < content.records.size(); ++i) {
         content.records[i].stamp = FileTimeTicks(2024, 1, 2, 3, 4, 5 + static_cast<int>(i));
     }
+    content.records.back().stamp += hstgen::kTicksPerSecond / 4;  // milliseconds, late
     Write("g.hst", content);
     HistoryPlan longer = content;
-    // Half a second: a stamp that needs a fraction digit.
-    longer.records.push_back({FileTimeTicks(2024, 1, 2, 3, 5, 0, 500), {1, 2, 3}});
+    // 100 ns: a stamp that needs every fraction digit.
+    longer.records.push_back({FileTimeTicks(2024, 1, 2, 3, 5, 0) + 1, {1, 2, 3}});
     testsupport::RunOptions options;
-    options.environment = {{"TRENDTAB_TEST_PAUSE_AT", "between-passes"}};
+    options.environment = {{"TRENDTAB_TEST_PAUSE_AT", "between-passes"},
+                           {"TRENDTAB_WORKERS", "1:2"}};
+    bool grown = false;
     options.whenStopped = [&] {
         const auto time = fs::last_write_time(dir.file("g.hst"));
         Write("g.hst", longer);  // in place, as a logger appends
         fs::last_write_time(dir.file("g.hst"), time + std::chrono::seconds(3));
+        grown = true;
     };
     ASSERT_EQ(Run({"--utc", "--skip-up-to-date", "g.hst"}, options).exitCode, 0);
+    EXPECT_TRUE(grown);
     const Table rows = ParseCsv(Read("g.csv"));
     ASSERT_EQ(rows.size(), 7u);
-    EXPECT_EQ(rows[6][0], "2024-01-02T03:04:10Z");
+    EXPECT_EQ(rows[1][0], "2024-01-02T03:04:05.000Z");
+    EXPECT_EQ(rows[6][0], "2024-01-02T03:04:10.250Z");
     const auto again = Run({"--utc", "--skip-up-to-date", "g.hst"});
     EXPECT_NE(again.errors.find("1 converted, 0 skipped"), std::string::npos) << again.errors;
-    EXPECT_EQ(ParseCsv(Read("g.csv")).size(), 8u);
-    EXPECT_EQ(ParseCsv(Read("g.csv"))[7][0], "2024-01-02T03:05:00.500Z");
+    const Table grownRows = ParseCsv(Read("g.csv"));
+    ASSERT_EQ(grownRows.size(), 8u);
+    EXPECT_EQ(grownRows[7][0], "2024-01-02T03:05:00.0000001Z");
 }
 
 // Outputs compared with the inputs and with each other as files, never as spellings; a link at
@@ -975,6 +983,74 @@ TEST_F(HstexportWorkers, WriteErrorFailsTheFileAndLeavesNoTemporary) {
         EXPECT_EQ(Read("c.csv"), "earlier output\n");
         for (const auto& entry : fs::directory_iterator(dir.path())) {
             EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+        }
+    }
+}
+
+// A wide file is read once, its fraction digits learnt block by block; a stamp needing more
+// digits than the blocks before it starts the output over with the digits of every stamp (then,
+// and only then, the file is read a second time). The bytes are those of standard output, whose
+// digits come from a pass of their own, for every format, selection and number of workers.
+TEST_F(HstexportWorkers, LateStampsNeedingMoreDigitsStartTheOutputOver) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, std::int64_t>> finer;  // record, ticks added to its stamp
+        bool startsOver;
+    };
+    const Case cases[] = {
+        {"whole seconds", {}, false},
+        {"finest first", {{0, 1}, {700, hstgen::kTicksPerSecond / 2}}, false},
+        {"milliseconds in the last record", {{999, 1'230'000}}, true},
+        {"finer twice", {{300, 1'230'000}, {600, 10}, {900, 3}}, true},
+        {"finer stamps before the range", {{10, 1'230'000}, {500, 20}}, true},
+    };
+    const std::vector<std::vector<std::string>> optionSets = {
+        {"--utc"},
+        {"--format", "long", "--every", "3", "--from", "2024-03-01T00:00:30Z"},
+        {"--gzip", "--epoch"},
+    };
+    const bool pauses = testsupport::PosixChildControls();
+    for (const Case& test : cases) {
+        HistoryPlan content;
+        content.layout = Layout::Wide;
+        content.tags = {"A", "B"};
+        for (int i = 0; i < 1000; ++i) {
+            content.records.push_back(
+                {FileTimeTicks(2024, 3, 1, 0, 0, 0) + i * hstgen::kTicksPerSecond,
+                 {i * 0.5, -1.0 * i}});
+        }
+        for (const auto& [record, ticks] : test.finer) {
+            content.records[static_cast<std::size_t>(record)].stamp += ticks;
+        }
+        Write("f.hst", content);
+        for (const auto& options : optionSets) {
+            const bool gzip = options[0] == "--gzip";
+            std::vector<std::string> piped(options.begin() + (gzip ? 1 : 0), options.end());
+            piped.insert(piped.end(), {"-o", "-", "f.hst"});
+            const std::string expected = RunWith("1", piped).output;
+            ASSERT_GT(expected.size(), 5'000u) << test.name;
+            for (const char* shape : {"1:64", "2:50", "3:33", "1"}) {
+                SCOPED_TRACE(std::string(test.name) + " " + options[0] + " " + shape);
+                testsupport::RunOptions run;
+                run.workingDirectory = dir.path().string();
+                run.environment = {{"TRENDTAB_WORKERS", shape}};
+                int secondPasses = 0;
+                if (pauses) {
+                    run.environment.push_back({"TRENDTAB_TEST_PAUSE_AT", "between-passes"});
+                    run.whenStopped = [&] { ++secondPasses; };
+                }
+                std::vector<std::string> arguments = options;
+                arguments.insert(arguments.end(), {"-q", "-j", "1", "f.hst"});
+                const auto result = testsupport::RunProgram(HSTEXPORT_EXE, arguments, run);
+                ASSERT_EQ(result.exitCode, 0) << result.errors;
+                const std::string name = options[0] == "--format" ? "f.long.csv" : "f.csv";
+                EXPECT_EQ(gzip ? Gunzip(Read(name + ".gz")) : Read(name), expected);
+                if (pauses) {
+                    // One block (no TRENDTAB_WORKERS block size) learns all digits at once.
+                    const bool oneBlock = std::string(shape) == "1";
+                    EXPECT_EQ(secondPasses, test.startsOver && !oneBlock ? 1 : 0);
+                }
+            }
         }
     }
 }
