@@ -15,7 +15,7 @@ class LongWriter : public PlannedRowWriter {
             names += name.size();
         }
         const std::size_t perRow =
-            plan_.fileCell.size() + TimeText::kLongest + 3 + ValueText::kLongest;
+            plan_.fileCell.size() + TimeText::kLongest + 3 + ValueText::kRoom;
         longestRecord_ = plan_.tags.size() * perRow + names;
     }
 

@@ -9,7 +9,7 @@ class TableWriter : public PlannedRowWriter {
     TableWriter(RowPlan plan, TimeText& time)
         : PlannedRowWriter(std::move(plan), time),
           longestRow_(plan_.fileCell.size() + TimeText::kLongest +
-                      plan_.tags.size() * (1 + ValueText::kLongest) + 1) {}
+                      plan_.tags.size() * (1 + ValueText::kRoom) + 1) {}
 
     void Header(OutputBuffer& out) override {
         std::string row =
@@ -27,17 +27,40 @@ class TableWriter : public PlannedRowWriter {
         char* p = out.Room(longestRow_);
         p = plan_.fileCell.copy(p, plan_.fileCell.size()) + p;
         p = time_.Write(ticks, plan_.fractionDigits, p);
-        for (std::size_t i = 0; i < plan_.tags.size(); ++i) {
-            *p++ = plan_.separator;
-            if (plan_.tags[i] >= 0) {
-                p = WriteValue(record, plan_, plan_.tags[i], values_[i], p);
+        if (plan_.decimalComma) {
+            for (std::size_t i = 0; i < plan_.tags.size(); ++i) {
+                *p++ = plan_.separator;
+                if (plan_.tags[i] >= 0) {
+                    p = WriteValue(record, plan_, plan_.tags[i], values_[i], p);
+                }
             }
+        } else if (plan_.layout == Layout::Compact) {
+            p = Values<Layout::Compact>(record, p);
+        } else {
+            p = Values<Layout::Wide>(record, p);
         }
         *p++ = '\n';
         out.Advance(p);
     }
 
   private:
+    // The value cells of one layout with a decimal point. The plan is read into locals first:
+    // the stores through `p` might otherwise alias it, and each value would load it again.
+    template <Layout kLayout>
+    char* Values(const unsigned char* record, char* p) {
+        const char separator = plan_.separator;
+        const int* tags = plan_.tags.data();
+        ValueText* values = values_.data();
+        const std::size_t count = plan_.tags.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            *p++ = separator;
+            if (tags[i] >= 0) {
+                p = WriteValue(record, kLayout, tags[i], values[i], p);
+            }
+        }
+        return p;
+    }
+
     std::size_t longestRow_;
 };
 

@@ -11,15 +11,6 @@
 namespace hstexport {
 namespace {
 
-constexpr auto kDigitPairs = [] {
-    std::array<char, 200> pairs{};
-    for (int i = 0; i < 100; ++i) {
-        pairs[2 * i] = static_cast<char>('0' + i / 10);
-        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-    return pairs;
-}();
-
 constexpr auto kPowersOfTen = [] {
     std::array<std::uint64_t, 20> powers{};
     std::uint64_t power = 1;
@@ -29,6 +20,9 @@ constexpr auto kPowersOfTen = [] {
     }
     return powers;
 }();
+
+constexpr std::uint64_t kEight = 100'000'000;
+constexpr std::uint64_t kZeros = 0x3030303030303030ULL;  // "00000000"
 
 // The number of decimal digits of `value`, at least 1, without a branch on the magnitude.
 int DigitCount(std::uint64_t value) {
@@ -47,22 +41,24 @@ std::uint64_t EightDigits(std::uint32_t value) {
     v = hundreds | (v - hundreds * 100) << 16;
     const std::uint64_t tens = (v * 103 >> 10) & 0x000F000F000F000FULL;  // lane / 10
     v = tens | (v - tens * 10) << 8;
-    return v | 0x3030303030303030ULL;
+    return v | kZeros;
 }
 
 static_assert(std::endian::native == std::endian::little,
               "digits are stored eight at a time, the first in the lowest byte");
 
+void StoreWord(char* at, std::uint64_t word) {
+    std::memcpy(at, &word, sizeof word);
+}
+
 // The last `count` (1 to 8) of the eight digits of `value` at `at`; writes 8 bytes.
 void StoreDigits(char* at, std::uint64_t value, int count) {
-    const std::uint64_t text = EightDigits(static_cast<std::uint32_t>(value)) >> (8 * (8 - count));
-    std::memcpy(at, &text, sizeof text);
+    StoreWord(at, EightDigits(static_cast<std::uint32_t>(value)) >> (8 * (8 - count)));
 }
 
 // Writes the `count` (1 to 20) digits of `value` so that they end at `end`; may write up to 8
-// bytes past `end`.
+// bytes past `end`. For whole numbers of 2^53 and more, whose digits are not the shortest ones.
 void PutDigits(std::uint64_t value, int count, char* end) {
-    constexpr std::uint64_t kEight = 100'000'000;
     char* at = end - count;
     if (count <= 8) {
         StoreDigits(at, value, count);
@@ -77,106 +73,167 @@ void PutDigits(std::uint64_t value, int count, char* end) {
     }
 }
 
-// The text std::to_chars gives without a format: the shorter of the fixed and the scientific
-// form of the shortest digits (fixed on a tie, "e" with a sign and at least two exponent digits),
-// laid out from the digits and exponent alone. Returns nullptr where the fixed form would need
-// more than the digits (an integer of 2^64 or more), which the caller leaves to std::to_chars.
-char* LayOut(bool negative, std::uint64_t digits, int exponent, double magnitude, char* out) {
-    *out = '-';
-    out += negative ? 1 : 0;
+// Each scientific exponent's text, "e+dd" or "e-ddd", as one word whose top byte holds its length.
+constexpr int kLowestExponent = -330;
+constexpr auto kExponentWords = [] {
+    std::array<std::uint64_t, 2 * 330 + 1> words{};
+    for (int exponent = kLowestExponent; exponent <= -kLowestExponent; ++exponent) {
+        const int power = exponent < 0 ? -exponent : exponent;
+        const std::uint64_t sign = exponent < 0 ? '-' : '+';
+        std::uint64_t word = 'e' | sign << 8;
+        int length = 2;
+        if (power >= 100) {
+            word |= static_cast<std::uint64_t>('0' + power / 100) << (8 * length++);
+        }
+        word |= static_cast<std::uint64_t>('0' + power / 10 % 10) << (8 * length++);
+        word |= static_cast<std::uint64_t>('0' + power % 10) << (8 * length++);
+        words[static_cast<std::size_t>(exponent - kLowestExponent)] =
+            word | static_cast<std::uint64_t>(length) << 56;
+    }
+    return words;
+}();
+
+// The shortest digits as text in three words, padded with '0's to 17 digits (9 for a float's):
+// the first digit and seven more, eight more, the rest.
+struct DigitWords {
+    std::uint64_t first;
+    std::uint64_t second;
+    std::uint64_t third;
+};
+
+template <int kDigits>
+DigitWords ToDigitWords(std::uint64_t digits, int count) {
+    const std::uint64_t normal = digits * kPowersOfTen[static_cast<std::size_t>(kDigits - count)];
+    // The first nine digits below 10^9 take 32-bit arithmetic.
+    const auto upper = static_cast<std::uint32_t>(kDigits == 17 ? normal / kEight : normal);
+    const std::uint32_t lead = upper / static_cast<std::uint32_t>(kEight);
+    const std::uint64_t middle = EightDigits(upper % static_cast<std::uint32_t>(kEight));
+    const std::uint64_t last =
+        kDigits == 17 ? EightDigits(static_cast<std::uint32_t>(normal % kEight)) : kZeros;
+    return {('0' + lead) | middle << 8, middle >> 56 | last << 8, last >> 56 | kZeros << 8};
+}
+
+// Where a value's text goes: the output, and the tag's cache of its last text. Each word is
+// stored to both, rather than the cache filled by copying the output, whose bytes were just
+// stored piecewise at other offsets: a load of them would wait for the stores to complete.
+struct TextTargets {
+    char* out;
+    char* cache;
+
+    void Word(std::ptrdiff_t at, std::uint64_t word) const {
+        StoreWord(out + at, word);
+        StoreWord(cache + at, word);
+    }
+};
+
+// The text std::to_chars gives without a format for a finite nonzero magnitude, at `at` in the
+// targets: the shorter of the fixed and the scientific form of the shortest digits (fixed on a
+// tie; "e" with a sign and at least two exponent digits). The scientific form and the fixed one
+// with a digit before the point are one shape: the digits with a point after the first `point`
+// of them, then for the scientific form the exponent, so that random values, which would
+// mispredict a branch between them every other time, take none. Writes up to 33 bytes. Returns
+// the length, or 0 for a whole number of 2^53 (2^24) or more shown in full, whose exact digits are
+// not the shortest ones padded with zeros.
+template <int kDigits>
+int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTargets to, int at) {
     const int count = DigitCount(digits);
     const int scientific = exponent + count - 1;  // the exponent of d.ddd
-    const int scientificLength =
-        count + (count > 1 ? 1 : 0) + 2 + (scientific >= 100 || scientific <= -100 ? 3 : 2);
-    const int fixedLength = exponent >= 0          ? count + exponent
-                            : count + exponent > 0 ? count + 1
-                                                   : 2 - exponent;
-    if (fixedLength <= scientificLength) {
-        if (exponent >= 0) {
-            // A whole number: std::to_chars shows its exact digits, which are the shortest ones
-            // padded with zeros below 2^53 but need not be above.
-            if (magnitude >= 18446744073709551616.0) {
-                return nullptr;
-            }
-            const auto whole = static_cast<std::uint64_t>(magnitude);
-            PutDigits(whole, fixedLength, out + fixedLength);
-            return out + fixedLength;
-        }
-        const int wholeDigits = count + exponent;
-        if (wholeDigits > 0) {
-            PutDigits(digits, count, out + count + 1);
-            std::memmove(out, out + 1, static_cast<std::size_t>(wholeDigits));
-            out[wholeDigits] = '.';
-            return out + count + 1;
-        }
-        out[0] = '0';
-        out[1] = '.';
-        std::memset(out + 2, '0', static_cast<std::size_t>(-wholeDigits));
-        PutDigits(digits, count, out + fixedLength);
-        return out + fixedLength;
+    const std::uint64_t exponentWord =
+        kExponentWords[static_cast<std::size_t>(scientific - kLowestExponent)];
+    const int scientificLength = count + (count > 1 ? 1 : 0) + static_cast<int>(exponentWord >> 56);
+    const int whole = count + exponent;  // digits before the point in the fixed form
+    const int fixedLength = exponent >= 0 ? whole : whole > 0 ? count + 1 : 2 - exponent;
+    const bool fixed = fixedLength <= scientificLength;
+    if (fixed && exponent >= 0 && !exactWhole) {
+        return 0;
     }
-    PutDigits(digits, count, out + count + 1);
-    out[0] = out[1];
-    out[1] = '.';
-    out += count > 1 ? count + 1 : 1;
-    out[0] = 'e';
-    out[1] = scientific < 0 ? '-' : '+';
-    const int power = scientific < 0 ? -scientific : scientific;
-    if (power >= 100) {
-        out[2] = static_cast<char>('0' + power / 100);
-        std::memcpy(out + 3, &kDigitPairs[static_cast<std::size_t>(power % 100) * 2], 2);
-        return out + 5;
+    const DigitWords text = ToDigitWords<kDigits>(digits, count);
+    if (fixed && whole <= 0) {  // "0.", -whole zeros, the digits
+        to.Word(at, '0' | std::uint64_t{'.'} << 8 | kZeros << 16);
+        to.Word(at + 8, kZeros);
+        const int first = at + 2 - whole;
+        to.Word(first, text.first);
+        to.Word(first + 8, text.second);
+        to.Word(first + 16, text.third);
+        return fixedLength;
     }
-    std::memcpy(out + 2, &kDigitPairs[static_cast<std::size_t>(power) * 2], 2);
-    return out + 4;
+    // 1 to 16: below 2^53 (2^24), a whole number has 16 digits at most.
+    const int point = fixed ? whole : 1;
+    to.Word(at, text.first);
+    to.Word(at + 8, text.second);
+    // The digits after the point: the 17 shifted down by `point` bytes.
+    const bool high = point >= 8;
+    const bool last = point >= 16;
+    const std::uint64_t a = last ? text.third : high ? text.second : text.first;
+    const std::uint64_t b = last ? kZeros : high ? text.third : text.second;
+    const std::uint64_t c = high ? kZeros : text.third;
+    const int shift = (point & 7) * 8;
+    to.Word(at + point, '.');
+    to.Word(at + point + 1, a >> shift | (b << 1) << (63 - shift));
+    to.Word(at + point + 9, b >> shift | (c << 1) << (63 - shift));
+    const int length = count > point ? count + 1 : point;
+    // The exponent, stored whatever the form and counted in the scientific one.
+    to.Word(at + length, exponentWord);
+    return fixed ? length : scientificLength;
 }
 
-// Writes the shortest text of `value` into `text` (room for kComposed bytes).
-template <typename T>
-std::size_t Shortest(T value, char* text) {
-    if (std::isnan(value)) {
-        std::memcpy(text, "nan", 3);  // whatever its sign and payload
-        return 3;
+// Writes the shortest text of the value with bits `bits` to the targets (room for kRoom bytes
+// each); returns its length.
+template <typename T, typename Bits>
+std::size_t Shortest(Bits bits, TextTargets to) {
+    constexpr Bits kSign = Bits{1} << (sizeof(Bits) * 8 - 1);
+    constexpr Bits kInfinity = std::bit_cast<Bits>(std::numeric_limits<T>::infinity());
+    const Bits magnitudeBits = bits & ~kSign;
+    const int negative = (bits & kSign) != 0 ? 1 : 0;
+    if (magnitudeBits - 1 >= kInfinity - 1) {  // zero, infinity or NaN
+        if (magnitudeBits == 0) {              // "0" or "-0"
+            to.Word(0, negative != 0 ? '-' | std::uint64_t{'0'} << 8 : '0');
+            return static_cast<std::size_t>(1 + negative);
+        }
+        const T value = std::bit_cast<T>(bits);
+        const char* text = std::isnan(value) ? "nan" : negative != 0 ? "-inf" : "inf";
+        const std::size_t length = std::strlen(text);  // whatever a NaN's sign and payload
+        std::memcpy(to.out, text, length);
+        std::memcpy(to.cache, text, length);
+        return length;
     }
-    const T magnitude = std::fabs(value);
+    const T magnitude = std::bit_cast<T>(magnitudeBits);
+    to.Word(0, '-');
+    constexpr T kExactWholes = static_cast<T>(std::uint64_t{1} << std::numeric_limits<T>::digits);
+    const ShortestDecimal decimal = ToShortestDecimal(magnitude);
+    constexpr int kDigits = std::numeric_limits<T>::max_digits10;
+    const int length =
+        LayOut<kDigits>(decimal.digits, decimal.exponent, magnitude < kExactWholes, to, negative);
+    if (length != 0) {
+        return static_cast<std::size_t>(negative + length);
+    }
+    // A whole number of 2^53 (2^24) or more in full: its exact digits, which may differ from the
+    // shortest ones padded with zeros; std::to_chars's own from 2^64.
     char* end;
-    if (magnitude == 0 || std::isinf(magnitude)) {
-        end = std::to_chars(text, text + ValueText::kLongest, value).ptr;
+    if (magnitude >= static_cast<T>(18446744073709551616.0)) {
+        end = std::to_chars(to.out, to.out + ValueText::kLongest, std::bit_cast<T>(bits)).ptr;
     } else {
-        const ShortestDecimal decimal = ToShortestDecimal(magnitude);
-        end = LayOut(std::signbit(value), decimal.digits, decimal.exponent,
-                     static_cast<double>(magnitude), text);
-        if (end == nullptr) {
-            end = std::to_chars(text, text + ValueText::kLongest, value).ptr;
-        }
+        const auto value = static_cast<std::uint64_t>(magnitude);
+        const int count = DigitCount(value);
+        end = to.out + negative + count;
+        PutDigits(value, count, end);
     }
-    return static_cast<std::size_t>(end - text);
+    std::memcpy(to.cache, to.out, ValueText::kLongest);
+    return static_cast<std::size_t>(end - to.out);
 }
-
-// The text is composed here, with room to spare, then copied whole.
-constexpr std::size_t kComposed = 48;
 
 }  // namespace
 
-char* ValueText::Remember(std::uint64_t bits, const char* text, std::size_t length, char* out) {
-    bits_ = bits;
-    known_ = true;
-    length_ = static_cast<unsigned char>(length);
-    std::memcpy(text_, text, kLongest);
-    std::memcpy(out, text, kLongest);
-    return out + length;
-}
-
 char* ValueText::FormatFloat(std::uint32_t bits, char* out) {
-    char text[kComposed];
-    const std::size_t length = Shortest(std::bit_cast<float>(bits), text);
-    return Remember(bits, text, length, out);
+    bits_ = bits;
+    length_ = static_cast<unsigned char>(Shortest<float>(bits, {out, text_}));
+    return out + length_;
 }
 
 char* ValueText::FormatDouble(std::uint64_t bits, char* out) {
-    char text[kComposed];
-    const std::size_t length = Shortest(std::bit_cast<double>(bits), text);
-    return Remember(bits, text, length, out);
+    bits_ = bits;
+    length_ = static_cast<unsigned char>(Shortest<double>(bits, {out, text_}));
+    return out + length_;
 }
 
 }  // namespace hstexport

@@ -10,15 +10,17 @@ namespace hstexport {
 
 class ValueText {
   public:
-    // Most bytes one value takes ("-1.2345678901234567e-308"); the caller leaves this much
-    // room at `out`, all of which a write may fill.
+    // Most bytes one value's text takes ("-1.2345678901234567e-308").
     static constexpr std::size_t kLongest = 24;
+    // The room the caller leaves at `out`, all of which a write may fill: the text is laid out
+    // with fixed-size stores, some of them past its end.
+    static constexpr std::size_t kRoom = 40;
 
     char* WriteFloat(std::uint32_t bits, char* out) {
-        return known_ && bits == bits_ ? Repeat(out) : FormatFloat(bits, out);
+        return bits == bits_ ? Repeat(out) : FormatFloat(bits, out);
     }
     char* WriteDouble(std::uint64_t bits, char* out) {
-        return known_ && bits == bits_ ? Repeat(out) : FormatDouble(bits, out);
+        return bits == bits_ ? Repeat(out) : FormatDouble(bits, out);
     }
 
   private:
@@ -28,12 +30,12 @@ class ValueText {
     }
     char* FormatFloat(std::uint32_t bits, char* out);
     char* FormatDouble(std::uint64_t bits, char* out);
-    char* Remember(std::uint64_t bits, const char* text, std::size_t length, char* out);
 
-    std::uint64_t bits_ = 0;
-    bool known_ = false;
-    unsigned char length_ = 0;
-    char text_[kLongest] = {};
+    // At first a double NaN, whose text "nan" is right: no flag to test before each value. No
+    // float's bits match it.
+    std::uint64_t bits_ = ~std::uint64_t{0};
+    unsigned char length_ = 3;
+    char text_[kRoom] = {'n', 'a', 'n'};  // written with the same stores as the output
 };
 
 }  // namespace hstexport

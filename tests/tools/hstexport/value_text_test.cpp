@@ -8,6 +8,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "tests/support/test_support.h"
 #include "tools/hstexport/value_text.h"
@@ -18,7 +19,7 @@ using hstexport::ValueText;
 
 template <typename T, typename Bits>
 void ExpectRoundTrip(Bits bits, ValueText& text) {
-    char out[ValueText::kLongest];
+    char out[ValueText::kRoom];
     char* end;
     if constexpr (sizeof(T) == 4) {
         end = text.WriteFloat(bits, out);
@@ -67,7 +68,7 @@ TEST(ValueText, DoublesOfEveryClassReadBackBitExact) {
 
 TEST(ValueText, SpecialValuesAndTheRepeatCache) {
     ValueText text;
-    char out[ValueText::kLongest];
+    char out[ValueText::kRoom];
     auto write = [&](double value) {
         return std::string(out, text.WriteDouble(std::bit_cast<std::uint64_t>(value), out));
     };
@@ -92,7 +93,7 @@ void ExpectToCharsText(Bits bits, ValueText& text) {
     if (std::isnan(value)) {
         return;
     }
-    char out[ValueText::kLongest];
+    char out[ValueText::kRoom];
     char expected[64];
     const std::string written(out, sizeof(T) == 4
                                        ? text.WriteFloat(static_cast<std::uint32_t>(bits), out)
@@ -155,6 +156,42 @@ void ExpectEdgeClasses(std::uint64_t seed) {
         const double decades = std::ldexp(static_cast<double>(random() >> 11), -53) * 12 - 4;
         ExpectToCharsText<T>(std::bit_cast<Bits>(static_cast<T>(std::pow(10.0, decades))), text);
     }
+}
+
+// Each digit count at each place of the point: the text is laid out with stores at offsets
+// computed from the count and the exponent, so every pair of them is a shape of its own - the
+// point after 1 to 16 digits, up to three zeros after "0.", whole numbers, the scientific form
+// with one digit and with 17, exponents of two digits and of three, both signs.
+template <typename T, typename Bits>
+void ExpectEveryShape(int mostDigits, int highestPower) {
+    ValueText text;
+    std::vector<int> powers;
+    for (int power = -30; power <= 30; ++power) {
+        powers.push_back(power);
+    }
+    for (const int power : {-99, -100, -101, 99, 100, 101, highestPower, -highestPower}) {
+        powers.push_back(power);
+    }
+    for (int count = 1; count <= mostDigits; ++count) {
+        for (const std::string digits : {"12345678901234567", "98765432109876543"}) {
+            const std::string mantissa = digits.substr(0, 1) + "." + digits.substr(1, count - 1);
+            for (const int power : powers) {
+                if (std::abs(power) > highestPower) {
+                    continue;
+                }
+                const std::string written = mantissa + "e" + std::to_string(power);
+                T value{};
+                std::from_chars(written.data(), written.data() + written.size(), value);
+                ExpectNeighbourhood<T, Bits>(value, text);
+                ExpectNeighbourhood<T, Bits>(-value, text);
+            }
+        }
+    }
+}
+
+TEST(ValueText, EveryDigitCountAtEveryPlaceOfThePoint) {
+    ExpectEveryShape<double, std::uint64_t>(17, 307);
+    ExpectEveryShape<float, std::uint32_t>(9, 37);
 }
 
 TEST(ValueText, DoublesAreStdToCharsText) {
