@@ -2,9 +2,7 @@
 // order.
 #pragma once
 
-#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -71,25 +69,12 @@ inline std::vector<std::string> TagNames(const HistoryHeader& header,
     return names;
 }
 
-// One load on a little-endian host rather than the byte-by-byte loop, which the compiler leaves
-// as eight loads and shifts: a wide export reads every value this way.
-template <typename T>
-T LoadLe(const unsigned char* p) {
-    if constexpr (std::endian::native == std::endian::little) {
-        T value;
-        std::memcpy(&value, p, sizeof value);
-        return value;
-    } else {
-        return trendtab::LoadLittleEndian<T>(p);
-    }
-}
-
 inline std::uint32_t LoadLe32(const unsigned char* p) {
-    return LoadLe<std::uint32_t>(p);
+    return trendtab::LoadLittleEndian<std::uint32_t>(p);
 }
 
 inline std::uint64_t LoadLe64(const unsigned char* p) {
-    return LoadLe<std::uint64_t>(p);
+    return trendtab::LoadLittleEndian<std::uint64_t>(p);
 }
 
 using trendtab::StampTicks;
