@@ -22,7 +22,7 @@ constexpr std::uint64_t kTicksPerSecond = 10'000'000;
 constexpr std::uint64_t kSecondsFrom1601To1970 = 11'644'473'600;
 
 void CompactStamps(benchmark::State& state, bool perFile) {
-    const FileStampDecoder decoder(Layout::Compact);
+    FileStampDecoder decoder(Layout::Compact);
     std::int32_t stamp = kStart;
     RecordTime time;
     for (auto _ : state) {
@@ -36,7 +36,7 @@ BENCHMARK_CAPTURE(CompactStamps, per_file, true);
 BENCHMARK_CAPTURE(CompactStamps, per_record, false);
 
 void WideStamps(benchmark::State& state, bool perFile) {
-    const FileStampDecoder decoder(Layout::Wide);
+    FileStampDecoder decoder(Layout::Wide);
     std::uint64_t ticks = (kStart + kSecondsFrom1601To1970) * kTicksPerSecond;
     RecordTime time;
     for (auto _ : state) {

@@ -57,7 +57,7 @@ bool ConvertRecords(std::FILE* history, const HistoryHeader& header, std::uint64
     const OrderedPipeline::Shape shape = OrderedPipeline::ShapeFor(
         header.recordSize, platform::UsableProcessorCount(), kPipelineBlockBytes);
     RecordCursor cursor(history, header.recordSize, shape.blockBytes, recordCount);
-    const FileStampDecoder stamps(header.layout());
+    FileStampDecoder stamps(header.layout());
     RecordFilter filter(options);
     std::vector<RowFormatter> formatters;
     formatters.reserve(shape.workers);

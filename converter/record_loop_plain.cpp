@@ -35,7 +35,7 @@ void AppendValues(std::string& row, const HistoryHeader& header, const ConvertOp
 bool ConvertRecords(std::FILE* history, const HistoryHeader& header, std::uint64_t recordCount,
                     const ConvertOptions& options, std::FILE* text, Console& console) {
     RecordCursor cursor(history, header.recordSize, header.recordSize, recordCount);
-    const ReferenceStampDecoder stamps(header.layout());
+    ReferenceStampDecoder stamps(header.layout());
     RecordFilter filter(options);
     std::string row;
     std::int64_t line = 1;

@@ -34,7 +34,7 @@
 //   if (!opened.info.ok()) { report RejectionMessage(opened.info.error, path); return; }
 //   const HistoryHeader& header = opened.info.header;
 //   RecordCursor cursor(opened.file.get(), header.recordSize);
-//   const FileStampDecoder stamps(header.layout());
+//   FileStampDecoder stamps(header.layout());
 //   for (RecordSpan span = cursor.Next(); !span.empty(); span = cursor.Next()) {
 //       for (std::size_t i = 0; i < span.count; ++i) {
 //           const unsigned char* record = span.Record(i);  // values at header.StampSize()

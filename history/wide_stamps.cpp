@@ -51,20 +51,6 @@ void DecodeWithZone(const TimeZone& zone, std::uint64_t ticks, RecordTime& time)
     time.milliseconds = split.wMilliseconds;
 }
 
-// The UTC calendar fields of seconds since 1970.
-void UtcFields(std::int64_t seconds, std::tm& fields) {
-    const std::int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
-    const std::int64_t secondOfDay = seconds - days * 86400;
-    const civil::CivilDate date = civil::CivilFromDays(days);
-    fields = std::tm{};
-    fields.tm_year = static_cast<int>(date.year - 1900);
-    fields.tm_mon = date.month - 1;
-    fields.tm_mday = date.day;
-    fields.tm_hour = static_cast<int>(secondOfDay / 3600);
-    fields.tm_min = static_cast<int>(secondOfDay / 60 % 60);
-    fields.tm_sec = static_cast<int>(secondOfDay % 60);
-}
-
 }  // namespace
 
 void DecodeWideStamp(std::uint64_t ticks, RecordTime& time) {
@@ -73,24 +59,36 @@ void DecodeWideStamp(std::uint64_t ticks, RecordTime& time) {
 }
 
 FileStampDecoder::FileStampDecoder(Layout layout)
-    : layout_(layout), utcZone_(TimeZone::IsUtcName(zone_.GetName())) {}
+    : layout_(layout), utcZone_(TimeZone::IsUtcName(zone_.GetName())) {
+    // The leap second at the end of 2016 shows as second 60 only in a zone that counts them.
+    constexpr std::int64_t kLeapSecond2016 = 1'483'228'800 + 26;
+    std::tm local;
+    countsLeapSeconds_ = snapshot_.BreakDownUtc(kLeapSecond2016, local) && local.tm_sec == 60;
+}
 
-void FileStampDecoder::DecodeWide(std::uint64_t ticks, RecordTime& time) const {
+void FileStampDecoder::DecodeWide(std::uint64_t ticks, RecordTime& time) {
     // Between 1970 and 3000 the designed chain gives back the local calendar time itself, where
     // the calendar library reads local time as the zone conversion wrote it: its count of that
     // local time breaks down to the same fields. Any other year takes the chain.
-    if (platform::kRuntimeZoneIsKernelZone && ticks >> 63 == 0) {
+    if (platform::kRuntimeZoneIsKernelZone && !countsLeapSeconds_ && ticks >> 63 == 0) {
         const std::int64_t seconds =
             static_cast<std::int64_t>(ticks / kTicksPerSecond) - civil::kSecondsFrom1601To1970;
-        std::tm local;
+        const auto offsetAt = [this](std::int64_t at, std::int32_t& offset) {
+            std::tm local;
+            return snapshot_.BreakDownUtc(at, local) && OffsetOfFields(local, at, offset);
+        };
         bool split = true;
-        if (utcZone_) {
-            UtcFields(seconds, local);  // a zone named "UTC" leaves the stamp as it is
+        std::int32_t offset = 0;  // a zone named "UTC" leaves the stamp as it is
+        if (utcZone_ || offsets_.At(seconds, offset, offsetAt)) {
+            FillFromSeconds(seconds + offset, time);
         } else {
+            std::tm local;
             split = snapshot_.BreakDownUtc(seconds, local);
+            if (split) {
+                FillFromFields(local, time);
+            }
         }
-        if (split && local.tm_year >= 70 && local.tm_year <= 1100) {
-            FillFromFields(local, time);
+        if (split && time.year1900 >= 70 && time.year1900 <= 1100) {
             time.milliseconds = static_cast<std::int32_t>(ticks / kTicksPerMillisecond % 1000);
             return;
         }

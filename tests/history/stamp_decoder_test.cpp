@@ -19,7 +19,7 @@ std::string Show(const RecordTime& t) {
            ":" + std::to_string(t.second) + "." + std::to_string(t.milliseconds);
 }
 
-void ExpectSameWide(const FileStampDecoder& decoder, std::uint64_t ticks) {
+void ExpectSameWide(FileStampDecoder& decoder, std::uint64_t ticks) {
     RecordTime fast;
     RecordTime plain;
     decoder.DecodeWide(ticks, fast);
@@ -27,7 +27,7 @@ void ExpectSameWide(const FileStampDecoder& decoder, std::uint64_t ticks) {
     ASSERT_EQ(Show(fast), Show(plain)) << "ticks " << ticks;
 }
 
-void ExpectSameCompact(const FileStampDecoder& decoder, std::int32_t seconds) {
+void ExpectSameCompact(FileStampDecoder& decoder, std::int32_t seconds) {
     RecordTime fast;
     RecordTime plain;
     const bool fastKept = decoder.DecodeCompact(seconds, fast);
@@ -38,14 +38,15 @@ void ExpectSameCompact(const FileStampDecoder& decoder, std::int32_t seconds) {
 }
 
 // Seconds since 1970 of the changes in 2011 and 2024 in Europe, the United States, Australia and
-// (none) India: the zone of the process picks which of them matter.
+// (none) India, and of the leap seconds of 2015 and 2016 in a zone that counts them: the zone of
+// the process picks which of them matter.
 const std::int64_t kChanges[] = {
-    1301187600, 1319936400, 1300000000 + 14400, 1320559200, 1301760000, 1317484800,
-    1711846800, 1729990800, 1710054000,         1730613600, 1712419200, 1727971200,
+    1301187600, 1319936400, 1300000000 + 14400, 1320559200, 1301760000, 1317484800, 1711846800,
+    1729990800, 1710054000, 1730613600,         1712419200, 1727971200, 1435708825, 1483228826,
 };
 
 TEST(StampDecoderInZone, SameFieldsSecondBySecondAroundChanges) {
-    const FileStampDecoder decoder(Layout::Compact);
+    FileStampDecoder decoder(Layout::Compact);
     const int span = static_cast<int>(4 * 3600 / testsupport::HeavyTestDivisor());
     for (std::int64_t change : kChanges) {
         for (std::int64_t s = change - span; s <= change + span; ++s) {
@@ -58,7 +59,7 @@ TEST(StampDecoderInZone, SameFieldsSecondBySecondAroundChanges) {
 }
 
 TEST(StampDecoderInZone, SameFieldsOverRandomStampsOfEveryKind) {
-    const FileStampDecoder decoder(Layout::Compact);
+    FileStampDecoder decoder(Layout::Compact);
     std::mt19937_64 random(1601);
     const int count = static_cast<int>(300'000 / testsupport::HeavyTestDivisor());
     for (int i = 0; i < count; ++i) {

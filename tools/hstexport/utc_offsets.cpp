@@ -1,7 +1,5 @@
 #include "tools/hstexport/utc_offsets.h"
 
-#include <algorithm>
-
 #include "timelib/civil_time.h"
 #include "timelib/filetime_math.h"
 
@@ -9,14 +7,6 @@ namespace hstexport {
 namespace {
 
 namespace civil = trendtab::civil;
-
-// No zone changes its offset and back within four days (the shortest such stretch from 1900 to
-// 2100 in the zone database is Freetown's 4 days in 1939), so an offset found at two instants a
-// day apart holds between them.
-constexpr std::int64_t kFirstStep = 15 * 60;
-constexpr std::int64_t kLongestStep = 86'400;
-// How far ahead one search for the next change looks.
-constexpr std::int64_t kHorizon = 32 * 86'400;
 
 trendtab::platform::WideString Wide(const std::string& text) {
     trendtab::platform::WideString wide;
@@ -44,38 +34,6 @@ UtcOffsets::~UtcOffsets() = default;
 bool UtcOffsets::ZoneKnown(const std::string& zone) {
     trendtab::TimeZone probe;
     return !zone.empty() && probe.SelectZone(Wide(zone).c_str());
-}
-
-bool UtcOffsets::Find(std::int64_t unixSeconds, std::int32_t& offset) {
-    if (!Compute(unixSeconds, offset)) {
-        return false;
-    }
-    low_ = unixSeconds;
-    offset_ = offset;
-    // The offset holds until the next change, looked for at steps growing to a day and then
-    // found to the second.
-    std::int64_t known = unixSeconds;  // the last instant known to have `offset`
-    std::int64_t step = kFirstStep;
-    while (known - unixSeconds < kHorizon) {
-        std::int32_t there;
-        const std::int64_t probe = known + step;
-        if (!Compute(probe, there) || there != offset) {
-            std::int64_t changed = probe;
-            while (changed - known > 1) {
-                const std::int64_t middle = known + (changed - known) / 2;
-                if (Compute(middle, there) && there == offset) {
-                    known = middle;
-                } else {
-                    changed = middle;
-                }
-            }
-            break;
-        }
-        known = probe;
-        step = std::min(step * 2, kLongestStep);
-    }
-    high_ = known;
-    return true;
 }
 
 bool UtcOffsets::Compute(std::int64_t unixSeconds, std::int32_t& offset) const {

@@ -1,14 +1,15 @@
 // The UTC offset in force at an instant, in the system's current zone or in a zone the time
 // library selects by name (with the zone's whole history where the extended entry points are
 // loaded). Offsets change rarely: once found at an instant, the offset is known up to the next
-// change (looked for up to a month ahead), so sparse and dense stamps alike cost a few lookups
-// per change.
+// change (looked for further ahead while the stamps move on), so dense stamps cost a few lookups
+// per change and scattered ones a lookup each.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "history/offset_spans.h"
 #include "timelib/platform/platform.h"
 #include "timelib/time_zone.h"
 #include "tools/hstexport/export_options.h"
@@ -26,11 +27,9 @@ class UtcOffsets {
 
     // Local time minus UTC in seconds at `unixSeconds`; false where the zone cannot place it.
     bool At(std::int64_t unixSeconds, std::int32_t& offset) {
-        if (unixSeconds >= low_ && unixSeconds <= high_) {
-            offset = offset_;
-            return true;
-        }
-        return Find(unixSeconds, offset);
+        return spans_.At(unixSeconds, offset, [this](std::int64_t at, std::int32_t& found) {
+            return Compute(at, found);
+        });
     }
 
     // Ticks (100 ns since 1601, UTC) of a local time given as ticks of the same calendar fields,
@@ -44,16 +43,13 @@ class UtcOffsets {
 
   private:
     struct FailureFlag;
-    bool Find(std::int64_t unixSeconds, std::int32_t& offset);
     bool Compute(std::int64_t unixSeconds, std::int32_t& offset) const;
 
     TimeMode mode_;
     trendtab::platform::LocalTimeSnapshot snapshot_;
     std::unique_ptr<FailureFlag> failure_;
     std::unique_ptr<trendtab::TimeZone> zone_;
-    std::int64_t low_ = 1;  // the instants known to have offset_: none yet
-    std::int64_t high_ = 0;
-    std::int32_t offset_ = 0;
+    trendtab::OffsetSpans spans_;
 };
 
 }  // namespace hstexport
