@@ -17,8 +17,9 @@ class Console {
     // printf-style message; writes any pending progress first.
     [[gnu::format(printf, 2, 3)]] void Print(const char* format, ...);
 
-    // "\r    Line = N   ": one per record read. Collected and written in large pieces.
-    void Progress(std::int64_t line);
+    // "\r    Line = N   ": one per record read, here for `count` records from line `first` on.
+    // Collected and written in large pieces.
+    void Progress(std::uint64_t first, std::uint64_t count);
     // The same line written at once, one write per record.
     void ProgressNow(std::int64_t line);
 

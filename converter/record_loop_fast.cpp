@@ -85,9 +85,7 @@ bool ConvertRecords(std::FILE* history, const HistoryHeader& header, std::uint64
         },
         [&](const Block& block) {
             // Progress lines count from 1.
-            for (std::size_t i = 0; i < block.span.count; ++i) {
-                console.Progress(static_cast<std::int64_t>(block.firstRecord + i + 1));
-            }
+            console.Progress(block.firstRecord + 1, block.span.count);
             return block.text.size == 0 ||
                    std::fwrite(block.text.text.get(), 1, block.text.size, text) == block.text.size;
         });
