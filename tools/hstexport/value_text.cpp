@@ -224,13 +224,13 @@ std::size_t Shortest(Bits bits, TextTargets to) {
 
 }  // namespace
 
-char* ValueText::FormatFloat(std::uint32_t bits, char* out) {
+[[gnu::flatten]] char* ValueText::FormatFloat(std::uint32_t bits, char* out) {
     bits_ = bits;
     length_ = static_cast<unsigned char>(Shortest<float>(bits, {out, text_}));
     return out + length_;
 }
 
-char* ValueText::FormatDouble(std::uint64_t bits, char* out) {
+[[gnu::flatten]] char* ValueText::FormatDouble(std::uint64_t bits, char* out) {
     bits_ = bits;
     length_ = static_cast<unsigned char>(Shortest<double>(bits, {out, text_}));
     return out + length_;
