@@ -15,25 +15,13 @@
 #include "converter/fixed_point.h"
 #include "converter/row_format.h"
 #include "converter/seven_digits.h"
+#include "converter/wide_piece.h"
 
 namespace trendtab::fast {
 namespace {
 
 static_assert(std::numeric_limits<double>::is_iec559 && std::numeric_limits<float>::is_iec559,
               "values are decoded from their IEEE 754 bits");
-
-// Sign, up to 20 integer digits, the point and up to 6 decimals, and the separator.
-constexpr std::size_t kMaxFixedText = 1 + 20 + 1 + 6 + 1;
-static_assert(kMaxFixedText <= kMaxValuePiece);
-static_assert(kStoredPastDigits <= kRoomPastPiece && kColumnBlanks <= kColumnWidth + kRoomPastPiece,
-              "what a fixed-point piece stores past its text fits the room behind it");
-
-// Writes "%.*f" of the digits as a column or a full-width value, with its separator as the row
-// layout wants it; returns the end.
-char* PutFixedPiece(char* out, bool negative, const FixedDigits& digits, char separator,
-                    bool isLast, bool extended);
-// The plain implementation's piece, copied to `out`.
-char* PutPlainValuePiece(char* out, double value, char separator, bool isLast, bool extended);
 
 bool InRange(std::int32_t value, std::int32_t low, std::int32_t high) {
     return value >= low && value <= high;
@@ -96,22 +84,8 @@ void AppendTimePiece(std::string& row, const RecordTime& time, char separator,
 }
 
 char* PutValuePiece(char* out, double value, char separator, bool isLast, bool extended) {
-    const int decimals = extended ? 6 : 3;
-    DoubleParts parts;
-    if (!Decompose(value, parts)) {
-        return PutPlainValuePiece(out, value, separator, isLast, extended);  // NaN, infinities
-    }
-    // Magnitudes shown as zero (zeros included) become 0 * 2^-1 by selects, not by a jump that
-    // random magnitudes mispredict: the common 64-bit arithmetic below then gives their digits.
-    const bool zero = std::fabs(value) < kShownAsZero[extended ? 1 : 0];
-    parts.mantissa = Select(zero, std::uint64_t{0}, parts.mantissa);
-    parts.exponent = static_cast<int>(
-        Select(zero, static_cast<std::uint32_t>(-1), static_cast<std::uint32_t>(parts.exponent)));
-    FixedDigits digits;
-    if (!ToFixed(parts, decimals, digits)) {
-        return PutPlainValuePiece(out, value, separator, isLast, extended);
-    }
-    return PutFixedPiece(out, parts.negative, digits, separator, isLast, extended);
+    return extended ? PutWidePiece<true>(out, value, separator, isLast)
+                    : PutWidePiece<false>(out, value, separator, isLast);
 }
 
 char* PutCompactValuePiece(char* out, float value, char separator, bool isLast, bool extended) {
@@ -130,37 +104,6 @@ void AppendCompactValuePiece(std::string& row, float value, char separator, bool
     row.append(piece, PutCompactValuePiece(piece, value, separator, isLast, extended));
 }
 
-namespace {
-
-char* PutFixedPiece(char* out, bool negative, const FixedDigits& digits, char separator,
-                    bool isLast, bool extended) {
-    // Branch-light, for values of every magnitude at random: the text is stored in whole words,
-    // and bytes past the piece are overwritten freely (the caller leaves room for that).
-    const int integerDigits = DecimalDigitCount(digits.integer);
-    // The sign and the padding from tables, not from conditions the compiler would make jumps of.
-    const std::size_t sign = negative ? 1 : 0;
-    if (extended) {
-        char* p = out;
-        *p = '-';
-        p = PutInteger(p + sign, digits.integer, integerDigits);
-        *p = '.';
-        StoreDigits(p + 1, digits.fraction, 6);
-        p[7] = separator;
-        return p + (isLast ? 7 : 8);
-    }
-    // A column: "%10.3f" and the separator, cut to 11 characters, to 10 for the last value; so
-    // always 11 or 10, right-aligned in spaces while the text is shorter than 10.
-    const std::size_t pad = kColumnPad[sign + static_cast<std::size_t>(integerDigits)];
-    std::memcpy(out, "                ", kColumnBlanks);
-    out[pad] = kSignOrBlank[sign];
-    char* p = PutInteger(out + pad + sign, digits.integer, integerDigits);
-    p[0] = '.';
-    p[1] = static_cast<char>('0' + digits.fraction / 100);
-    std::memcpy(p + 2, &kDigitPairs[2 * (digits.fraction % 100)], 2);
-    p[4] = separator;
-    return out + (isLast ? kColumnWidth : kColumnWidth + 1);
-}
-
 char* PutPlainValuePiece(char* out, double value, char separator, bool isLast, bool extended) {
     std::string piece;
     plain::AppendValuePiece(piece, value, separator, isLast, extended);
@@ -168,8 +111,6 @@ char* PutPlainValuePiece(char* out, double value, char separator, bool isLast, b
     std::memcpy(out, piece.data(), length);
     return out + length;
 }
-
-}  // namespace
 
 double RoundCompactValue(float value) {
     double result = 0;

@@ -5,6 +5,7 @@
 
 #include "converter/compact_piece.h"
 #include "converter/row_format.h"
+#include "converter/wide_piece.h"
 #include "history/little_endian.h"
 
 namespace trendtab {
@@ -52,7 +53,7 @@ template <bool kCompact, bool kExtended>
         return fast::PutCompactPiece<kExtended>(
             out, std::bit_cast<float>(static_cast<std::uint32_t>(bits)), separator, isLast);
     } else {
-        return fast::PutValuePiece(out, std::bit_cast<double>(bits), separator, isLast, kExtended);
+        return fast::PutWidePiece<kExtended>(out, std::bit_cast<double>(bits), separator, isLast);
     }
 }
 
