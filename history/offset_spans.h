@@ -20,6 +20,7 @@ class OffsetSpans {
     bool At(std::int64_t seconds, std::int32_t& offset, const Lookup& lookup) {
         if (seconds >= low_ && seconds <= high_) {
             offset = offset_;
+            ++served_;
             return true;
         }
         return Find(seconds, offset, lookup);
@@ -32,12 +33,21 @@ class OffsetSpans {
 
     template <typename Lookup>
     bool Find(std::int64_t seconds, std::int32_t& offset, const Lookup& lookup) {
-        // Stamps that move on past the span just found look further ahead each time; a stamp
-        // elsewhere (out of order, or more than a day on) costs its own lookup alone.
-        const bool onward = low_ <= high_ && seconds > high_ && seconds - high_ <= kLongestStep;
+        // Stamps that move on past the span just found look further ahead each time, while a
+        // span serves at least one stamp (this one included) for every four lookups it took;
+        // a stamp elsewhere (out of order, or more than a day on) costs its own lookup alone. So
+        // no order of stamps costs more than a few lookups each.
+        const bool onward = low_ <= high_ && seconds > high_ && seconds - high_ <= kLongestStep &&
+                            (served_ + 1) * 4 >= cost_;
         reach_ = onward ? std::min(std::max(2 * reach_, kFirstStep), kLongestReach) : 0;
         low_ = 1;
         high_ = 0;
+        served_ = 0;
+        cost_ = 1;
+        const auto counted = [&](std::int64_t at, std::int32_t& found) {
+            ++cost_;
+            return lookup(at, found);
+        };
         if (!lookup(seconds, offset)) {
             return false;
         }
@@ -48,11 +58,11 @@ class OffsetSpans {
         while (known - seconds < reach_) {
             std::int32_t there;
             const std::int64_t probe = known + step;
-            if (!lookup(probe, there) || there != offset) {
+            if (!counted(probe, there) || there != offset) {
                 std::int64_t changed = probe;
                 while (changed - known > 1) {
                     const std::int64_t middle = known + (changed - known) / 2;
-                    if (lookup(middle, there) && there == offset) {
+                    if (counted(middle, there) && there == offset) {
                         known = middle;
                     } else {
                         changed = middle;
@@ -72,7 +82,9 @@ class OffsetSpans {
     std::int64_t low_ = 1;  // the instants known to have offset_: none yet
     std::int64_t high_ = 0;
     std::int32_t offset_ = 0;
-    std::int64_t reach_ = 0;  // how far past its stamp the last search looked
+    std::int64_t reach_ = 0;    // how far past its stamp the last search looked
+    std::uint64_t cost_ = 0;    // the lookups the last search took
+    std::uint64_t served_ = 0;  // the stamps its span has given an offset since
 };
 
 }  // namespace trendtab
