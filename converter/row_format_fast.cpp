@@ -3,9 +3,6 @@
 // Exact ties go to even, as glibc's and MinGW-w64's printf resolve them. What is not covered here
 // goes to plain::.
 #include <algorithm>
-#include <array>
-#include <bit>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>

@@ -35,15 +35,18 @@ void FillFromSeconds(std::int64_t seconds, RecordTime& time) {
     time.milliseconds = 0;
 }
 
+std::int64_t SecondsOfFields(const std::tm& fields) {
+    return civil::DaysFromCivil(fields.tm_year + std::int64_t{1900}, fields.tm_mon + 1,
+                                fields.tm_mday) *
+               86400 +
+           fields.tm_hour * 3600 + fields.tm_min * 60 + fields.tm_sec;
+}
+
 bool OffsetOfFields(const std::tm& fields, std::int64_t seconds, std::int32_t& offset) {
     if (fields.tm_sec > 59) {
         return false;
     }
-    const std::int64_t local = civil::DaysFromCivil(fields.tm_year + std::int64_t{1900},
-                                                    fields.tm_mon + 1, fields.tm_mday) *
-                                   86400 +
-                               fields.tm_hour * 3600 + fields.tm_min * 60 + fields.tm_sec;
-    offset = static_cast<std::int32_t>(local - seconds);
+    offset = static_cast<std::int32_t>(SecondsOfFields(fields) - seconds);
     return true;
 }
 

@@ -70,6 +70,9 @@ void FillFromFields(const std::tm& fields, RecordTime& time);
 // The calendar fields of `seconds` since 1970 read on a clock with no offset; milliseconds 0.
 void FillFromSeconds(std::int64_t seconds, RecordTime& time);
 
+// The seconds since 1970 that a broken-down time's calendar fields read on a clock with no offset.
+std::int64_t SecondsOfFields(const std::tm& fields);
+
 // A broken-down local time less the instant it shows (seconds since 1970, UTC): the offset in
 // force there. False for a leap second (second 60), which no offset gives.
 bool OffsetOfFields(const std::tm& fields, std::int64_t seconds, std::int32_t& offset);

@@ -1,5 +1,6 @@
 #include "tools/hstexport/utc_offsets.h"
 
+#include "history/stamp_decoder.h"
 #include "timelib/civil_time.h"
 #include "timelib/filetime_math.h"
 
@@ -53,10 +54,7 @@ bool UtcOffsets::Compute(std::int64_t unixSeconds, std::int32_t& offset) const {
         if (!snapshot_.BreakDownUtc(unixSeconds, local)) {
             return false;
         }
-        const std::int64_t localSeconds =
-            civil::DaysFromCivil(local.tm_year + 1900LL, local.tm_mon + 1, local.tm_mday) * 86'400 +
-            local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
-        offset = static_cast<std::int32_t>(localSeconds - unixSeconds);
+        offset = static_cast<std::int32_t>(trendtab::SecondsOfFields(local) - unixSeconds);
         return true;
     }
     const std::uint64_t ticks = static_cast<std::uint64_t>(since1601) * civil::kTicksPerSecond;
