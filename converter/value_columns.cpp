@@ -87,32 +87,36 @@ char* ValueColumns::PutKept(char* out, const unsigned char* values) {
     constexpr std::size_t size = kCompact ? kCompactValueSize : kWideValueSize;
     const bool retrying = retrying_;
     retrying_ = false;
+    // Copies the stores of the pieces cannot alias, so they are not loaded again for every value.
+    const int tagCount = tagCount_;
+    const char separator = separator_;
+    Column* const columns = columns_.get();
+    NewPiece* const newPieces = newPieces_.get();
     std::size_t fresh = 0;
     bool resting = true;
-    for (int i = 0; i < tagCount_; ++i) {
+    for (int i = 0; i < tagCount; ++i) {
         const std::uint64_t bits = LoadBits<kCompact>(values + size * Count(i));
-        Column& column = columns_[static_cast<std::size_t>(i)];
+        Column& column = columns[static_cast<std::size_t>(i)];
         if (column.known && column.bits == bits) {
             std::memcpy(out, column.text, kKeptText);
             out += column.length;
             column.misses = 0;
             resting = false;
         } else {
-            char* const end =
-                PutNew<kCompact, kExtended>(out, bits, separator_, i == tagCount_ - 1);
-            if (retrying || column.misses < kMissesBeforeRest ||
-                column.misses % kRetryInterval == 0) {
-                newPieces_[fresh++] = {i, out, static_cast<std::size_t>(end - out), bits};
+            const std::uint32_t misses = column.misses;
+            char* const end = PutNew<kCompact, kExtended>(out, bits, separator, i == tagCount - 1);
+            if (retrying || misses < kMissesBeforeRest || misses % kRetryInterval == 0) {
+                newPieces[fresh++] = {i, out, static_cast<std::size_t>(end - out), bits};
             }
-            ++column.misses;
-            resting = resting && column.misses >= kMissesBeforeRest;
+            column.misses = misses + 1;
+            resting = resting && misses + 1 >= kMissesBeforeRest;
             out = end;
         }
     }
     // Keep the new pieces now.
     for (std::size_t n = 0; n < fresh; ++n) {
-        const NewPiece& piece = newPieces_[n];
-        Column& column = columns_[static_cast<std::size_t>(piece.tag)];
+        const NewPiece& piece = newPieces[n];
+        Column& column = columns[static_cast<std::size_t>(piece.tag)];
         column.known = piece.length <= kKeptText;
         if (column.known) {
             column.bits = piece.bits;
@@ -120,7 +124,7 @@ char* ValueColumns::PutKept(char* out, const unsigned char* values) {
             std::memcpy(column.text, piece.text, kKeptText);  // the room behind allows it
         }
     }
-    if (resting && tagCount_ > 0) {
+    if (resting && tagCount > 0) {
         restingRows_ = kRetryInterval - 1;
         retrying_ = true;
     }
