@@ -154,13 +154,19 @@ int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTargets to, 
         const int first = at + 2 - whole;
         to.Word(first, text.first);
         to.Word(first + 8, text.second);
-        to.Word(first + 16, text.third);
+        if constexpr (kDigits > 9) {  // a float's nine digits end in the second word
+            to.Word(first + 16, text.third);
+        }
         return fixedLength;
     }
     // 1 to 16: below 2^53 (2^24), a whole number has 16 digits at most.
     const int point = fixed ? whole : 1;
     to.Word(at, text.first);
-    to.Word(at + 8, text.second);
+    // A float's point comes after 8 digits at most (wholes below 2^24), and its digits after the
+    // point fit the one shifted word below: the first word is all it needs stored unshifted.
+    if constexpr (kDigits > 9) {
+        to.Word(at + 8, text.second);
+    }
     // The digits after the point: the 17 shifted down by `point` bytes.
     const bool high = point >= 8;
     const bool last = point >= 16;
@@ -170,7 +176,9 @@ int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTargets to, 
     const int shift = (point & 7) * 8;
     to.Word(at + point, '.');
     to.Word(at + point + 1, a >> shift | (b << 1) << (63 - shift));
-    to.Word(at + point + 9, b >> shift | (c << 1) << (63 - shift));
+    if constexpr (kDigits > 9) {
+        to.Word(at + point + 9, b >> shift | (c << 1) << (63 - shift));
+    }
     const int length = count > point ? count + 1 : point;
     // The exponent, stored whatever the form and counted in the scientific one.
     to.Word(at + length, exponentWord);

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -93,14 +94,20 @@ void ExpectToCharsText(Bits bits, ValueText& text) {
     if (std::isnan(value)) {
         return;
     }
-    char out[ValueText::kRoom];
+    // Each write into bytes that match no text, so that a byte left unstored shows; the second
+    // from the tag's kept text.
+    const auto write = [&] {
+        char out[ValueText::kRoom];
+        std::memset(out, '#', sizeof out);
+        return std::string(out, sizeof(T) == 4
+                                    ? text.WriteFloat(static_cast<std::uint32_t>(bits), out)
+                                    : text.WriteDouble(bits, out));
+    };
     char expected[64];
-    const std::string written(out, sizeof(T) == 4
-                                       ? text.WriteFloat(static_cast<std::uint32_t>(bits), out)
-                                       : text.WriteDouble(bits, out));
     const std::string wanted(expected,
                              std::to_chars(expected, expected + sizeof expected, value).ptr);
-    ASSERT_EQ(written, wanted) << "bits " << bits;
+    ASSERT_EQ(write(), wanted) << "bits " << bits;
+    ASSERT_EQ(write(), wanted) << "bits " << bits << ", repeated";
 }
 
 TEST(ValueText, EveryFloatIsStdToCharsText) {
