@@ -25,7 +25,8 @@ class LongWriter : public PlannedRowWriter {
                    sep + "value\n");
     }
 
-    void Record(const unsigned char* record, std::uint64_t ticks, OutputBuffer& out) override {
+    [[gnu::flatten]] void Record(const unsigned char* record, std::uint64_t ticks,
+                                 OutputBuffer& out) override {
         char time[TimeText::kLongest];
         const std::size_t timeLength =
             static_cast<std::size_t>(time_.Write(ticks, plan_.fractionDigits, time) - time);

@@ -45,9 +45,10 @@ class TableWriter : public PlannedRowWriter {
 
   private:
     // The value cells of one layout with a decimal point. The plan is read into locals first:
-    // the stores through `p` might otherwise alias it, and each value would load it again.
+    // the stores through `p` might otherwise alias it, and each value would load it again. The
+    // value text is made inline, with no call per value.
     template <Layout kLayout>
-    char* Values(const unsigned char* record, char* p) {
+    [[gnu::flatten]] char* Values(const unsigned char* record, char* p) {
         const char separator = plan_.separator;
         const int* tags = plan_.tags.data();
         ValueText* values = values_.data();

@@ -1,17 +1,28 @@
-#include "tools/hstexport/value_text.h"
+// The shortest text that reads back to the same float or double, laid out by fixed-size stores:
+// the workings of ValueText, in a header of their own so that the loops making a row's values can
+// have them inline (a call per value saved and restored most of the registers).
+#pragma once
 
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "tools/hstexport/shortest_decimal.h"
 
-namespace hstexport {
-namespace {
+namespace hstexport::shortest_text {
 
-constexpr auto kPowersOfTen = [] {
+// Most bytes one value's text takes ("-1.2345678901234567e-308").
+inline constexpr std::size_t kLongestText = 24;
+// The room a text is written to, all of which a write may fill: the text is laid out with
+// fixed-size stores, some of them past its end.
+inline constexpr std::size_t kTextRoom = 40;
+
+inline constexpr auto kPowersOfTen = [] {
     std::array<std::uint64_t, 20> powers{};
     std::uint64_t power = 1;
     for (auto& slot : powers) {
@@ -21,11 +32,11 @@ constexpr auto kPowersOfTen = [] {
     return powers;
 }();
 
-constexpr std::uint64_t kEight = 100'000'000;
-constexpr std::uint64_t kZeros = 0x3030303030303030ULL;  // "00000000"
+inline constexpr std::uint64_t kEight = 100'000'000;
+inline constexpr std::uint64_t kZeros = 0x3030303030303030ULL;  // "00000000"
 
 // The number of decimal digits of `value`, at least 1, without a branch on the magnitude.
-int DigitCount(std::uint64_t value) {
+inline int DigitCount(std::uint64_t value) {
     value |= 1;  // 0 has one digit too; no power of ten above 1 is odd
     const int estimate = std::bit_width(value) * 1233 >> 12;  // floor(log10(2^bits))
     return estimate + (value >= kPowersOfTen[static_cast<std::size_t>(estimate)] ? 1 : 0);
@@ -35,7 +46,7 @@ int DigitCount(std::uint64_t value) {
 // byte: split into halves of four digits, each into two of two, each into two digits, in the lanes
 // of one 64-bit number (no lane overflows into the next). Independent of each other, three of
 // these take far less time than the seventeen dependent divisions of a digit loop.
-std::uint64_t EightDigits(std::uint32_t value) {
+inline std::uint64_t EightDigits(std::uint32_t value) {
     std::uint64_t v = value / 10000 | std::uint64_t{value % 10000} << 32;
     const std::uint64_t hundreds = (v * 10486 >> 20) & 0x0000007F0000007FULL;  // lane / 100
     v = hundreds | (v - hundreds * 100) << 16;
@@ -47,18 +58,18 @@ std::uint64_t EightDigits(std::uint32_t value) {
 static_assert(std::endian::native == std::endian::little,
               "digits are stored eight at a time, the first in the lowest byte");
 
-void StoreWord(char* at, std::uint64_t word) {
+inline void StoreWord(char* at, std::uint64_t word) {
     std::memcpy(at, &word, sizeof word);
 }
 
 // The last `count` (1 to 8) of the eight digits of `value` at `at`; writes 8 bytes.
-void StoreDigits(char* at, std::uint64_t value, int count) {
+inline void StoreDigits(char* at, std::uint64_t value, int count) {
     StoreWord(at, EightDigits(static_cast<std::uint32_t>(value)) >> (8 * (8 - count)));
 }
 
 // Writes the `count` (1 to 20) digits of `value` so that they end at `end`; may write up to 8
 // bytes past `end`. For whole numbers of 2^53 and more, whose digits are not the shortest ones.
-void PutDigits(std::uint64_t value, int count, char* end) {
+inline void PutDigits(std::uint64_t value, int count, char* end) {
     char* at = end - count;
     if (count <= 8) {
         StoreDigits(at, value, count);
@@ -74,8 +85,8 @@ void PutDigits(std::uint64_t value, int count, char* end) {
 }
 
 // Each scientific exponent's text, "e+dd" or "e-ddd", as one word whose top byte holds its length.
-constexpr int kLowestExponent = -330;
-constexpr auto kExponentWords = [] {
+inline constexpr int kLowestExponent = -330;
+inline constexpr auto kExponentWords = [] {
     std::array<std::uint64_t, 2 * 330 + 1> words{};
     for (int exponent = kLowestExponent; exponent <= -kLowestExponent; ++exponent) {
         const int power = exponent < 0 ? -exponent : exponent;
@@ -102,7 +113,7 @@ struct DigitWords {
 };
 
 template <int kDigits>
-DigitWords ToDigitWords(std::uint64_t digits, int count) {
+inline DigitWords ToDigitWords(std::uint64_t digits, int count) {
     const std::uint64_t normal = digits * kPowersOfTen[static_cast<std::size_t>(kDigits - count)];
     // The first nine digits below 10^9 take 32-bit arithmetic.
     const auto upper = static_cast<std::uint32_t>(kDigits == 17 ? normal / kEight : normal);
@@ -135,7 +146,7 @@ struct TextTargets {
 // the length, or 0 for a whole number of 2^53 (2^24) or more shown in full, whose exact digits are
 // not the shortest ones padded with zeros.
 template <int kDigits>
-int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTargets to, int at) {
+inline int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTargets to, int at) {
     const int count = DigitCount(digits);
     const int scientific = exponent + count - 1;  // the exponent of d.ddd
     const std::uint64_t exponentWord =
@@ -188,7 +199,7 @@ int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTargets to, 
 // Writes the shortest text of the value with bits `bits` to the targets (room for kRoom bytes
 // each); returns its length.
 template <typename T, typename Bits>
-std::size_t Shortest(Bits bits, TextTargets to) {
+inline std::size_t Shortest(Bits bits, TextTargets to) {
     constexpr Bits kSign = Bits{1} << (sizeof(Bits) * 8 - 1);
     constexpr Bits kInfinity = std::bit_cast<Bits>(std::numeric_limits<T>::infinity());
     const Bits magnitudeBits = bits & ~kSign;
@@ -219,29 +230,15 @@ std::size_t Shortest(Bits bits, TextTargets to) {
     // shortest ones padded with zeros; std::to_chars's own from 2^64.
     char* end;
     if (magnitude >= static_cast<T>(18446744073709551616.0)) {
-        end = std::to_chars(to.out, to.out + ValueText::kLongest, std::bit_cast<T>(bits)).ptr;
+        end = std::to_chars(to.out, to.out + kLongestText, std::bit_cast<T>(bits)).ptr;
     } else {
         const auto value = static_cast<std::uint64_t>(magnitude);
         const int count = DigitCount(value);
         end = to.out + negative + count;
         PutDigits(value, count, end);
     }
-    std::memcpy(to.cache, to.out, ValueText::kLongest);
+    std::memcpy(to.cache, to.out, kLongestText);
     return static_cast<std::size_t>(end - to.out);
 }
 
-}  // namespace
-
-[[gnu::flatten]] char* ValueText::FormatFloat(std::uint32_t bits, char* out) {
-    bits_ = bits;
-    length_ = static_cast<unsigned char>(Shortest<float>(bits, {out, text_}));
-    return out + length_;
-}
-
-[[gnu::flatten]] char* ValueText::FormatDouble(std::uint64_t bits, char* out) {
-    bits_ = bits;
-    length_ = static_cast<unsigned char>(Shortest<double>(bits, {out, text_}));
-    return out + length_;
-}
-
-}  // namespace hstexport
+}  // namespace hstexport::shortest_text
