@@ -25,6 +25,7 @@ class ValueColumns {
     // bits always give the same piece (every option is fixed for the file), so a repeat costs a
     // copy of a fixed size, stored past the piece's end. Pieces longer than that are not kept.
     static constexpr std::size_t kKeptText = fast::kRoomPastPiece;
+    static constexpr std::size_t kShortText = 16;
     // A tag whose values keep changing (random data) stops keeping its pieces after this many
     // misses in a row, and then keeps only every kRetryInterval-th, to notice when it repeats
     // again. Once every tag of a row rests, the next kRetryInterval - 1 rows skip the kept pieces
