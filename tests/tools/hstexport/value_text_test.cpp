@@ -112,7 +112,7 @@ void ExpectToCharsText(Bits bits, ValueText& text) {
 
 TEST(ValueText, EveryFloatIsStdToCharsText) {
     ValueText text;
-    // TRENDTAB_EVERY_FLOAT=1 in the environment: all 2^32 of them (half an hour).
+    // TRENDTAB_EVERY_FLOAT=1 in the environment: all 2^32 of them (about ten minutes).
     const std::uint64_t stride =
         std::getenv("TRENDTAB_EVERY_FLOAT") != nullptr ? 1 : 997 * testsupport::HeavyTestDivisor();
     for (std::uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += stride) {
