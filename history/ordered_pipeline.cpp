@@ -58,37 +58,18 @@ class Ring {
                 states_[slot] = SlotState::Working;
             }
             stages.work(slot, worker);
-            const std::lock_guard lock(mutex_);
+            std::unique_lock lock(mutex_);
             states_[slot] = SlotState::Done;
-            changed_.notify_all();
+            WriteInOrder(stages, lock);
         }
     }
 
-    // False when `write` refused a block.
-    bool WriterLoop(const OrderedPipeline::Stages& stages) {
-        for (std::uint64_t sequence = 0;; ++sequence) {
-            const std::size_t slot = SlotOf(sequence);
-            {
-                std::unique_lock lock(mutex_);
-                changed_.wait(lock, [&] {
-                    return stop_ || states_[slot] == SlotState::Done ||
-                           (inputEnded_ && sequence == read_);
-                });
-                if (stop_ || states_[slot] != SlotState::Done) {
-                    return true;  // stopped by another thread's failure, or every block written
-                }
-            }
-            const bool written = stages.write(slot);
-            const std::lock_guard lock(mutex_);
-            if (!written) {
-                stop_ = true;
-            }
-            states_[slot] = SlotState::Free;
-            changed_.notify_all();
-            if (!written) {
-                return false;
-            }
-        }
+    // Waits until every block is written or the pipeline stopped; false when `write` refused a
+    // block.
+    bool AwaitEnd() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || (inputEnded_ && written_ == read_); });
+        return !refused_;
     }
 
     // Runs `loop`; an exception stops every thread and is kept for the caller.
@@ -116,6 +97,30 @@ class Ring {
     }
 
   private:
+    // The worker that finishes the next block in order writes it, and the done blocks after it,
+    // while its text is still in that processor's cache; no thread of its own switches in to
+    // write. One worker writes at a time: a block finished meanwhile is left to the one writing.
+    void WriteInOrder(const OrderedPipeline::Stages& stages, std::unique_lock<std::mutex>& lock) {
+        if (!writing_) {
+            writing_ = true;
+            while (!stop_ && written_ < read_ && states_[SlotOf(written_)] == SlotState::Done) {
+                const std::size_t slot = SlotOf(written_);
+                lock.unlock();
+                const bool written = stages.write(slot);
+                lock.lock();
+                states_[slot] = SlotState::Free;
+                ++written_;
+                if (!written) {
+                    refused_ = true;
+                    stop_ = true;
+                }
+                changed_.notify_all();
+            }
+            writing_ = false;
+        }
+        changed_.notify_all();
+    }
+
     std::size_t SlotOf(std::uint64_t sequence) const {
         return static_cast<std::size_t>(sequence % states_.size());
     }
@@ -125,7 +130,10 @@ class Ring {
     std::vector<SlotState> states_;
     std::uint64_t read_ = 0;      // blocks read so far
     std::uint64_t nextWork_ = 0;  // the next block a worker takes
+    std::uint64_t written_ = 0;   // blocks written so far
+    bool writing_ = false;        // a worker is writing blocks
     bool inputEnded_ = false;
+    bool refused_ = false;  // `write` refused a block
     bool stop_ = false;
     std::exception_ptr failure_;
 };
@@ -153,7 +161,7 @@ OrderedPipeline::Shape OrderedPipeline::ShapeFor(std::size_t recordSize, std::si
 
 std::size_t OrderedPipeline::SlotCount(std::size_t workers) {
     // One being read, one being written, one per worker, and one so that a worker finishing
-    // early need not wait for the writer.
+    // early need not wait for the one writing.
     return workers <= 1 ? 1 : workers + 3;
 }
 
@@ -200,7 +208,7 @@ bool OrderedPipeline::Run(std::size_t workers, const Stages& stages) {
             }
         }
         if (running) {
-            ring.Guarded([&] { written = ring.WriterLoop(stages); });
+            written = ring.AwaitEnd();
         } else {
             ring.Stop();  // nothing was read: the blocks go through in turn below
         }

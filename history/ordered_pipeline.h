@@ -1,7 +1,8 @@
 // A stream of blocks worked on by several threads, its results kept in input order: one thread
-// reads the blocks, workers transform them, and the calling thread writes them in the order they
-// were read. A fixed ring of slots holds the blocks in flight, so memory stays the same however
-// long the stream is.
+// reads the blocks, workers transform them, and the worker that finishes the next block in order
+// writes it and the finished ones after it, one worker at a time, so that blocks are written in
+// the order they were read while the calling thread waits. A fixed ring of slots holds the blocks
+// in flight, so memory stays the same however long the stream is.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +18,8 @@ class OrderedPipeline {
         // Transforms the block in `slot`. `worker` (0 .. workers - 1) indexes the worker's own
         // state: no two blocks are worked on by the same worker at once.
         std::function<void(std::size_t slot, std::size_t worker)> work;
-        // Emits the block in `slot`; false stops the pipeline at once (a write error).
+        // Emits the block in `slot`, on whichever worker's thread; calls never overlap. False
+        // stops the pipeline at once (a write error).
         std::function<bool(std::size_t slot)> write;
     };
 

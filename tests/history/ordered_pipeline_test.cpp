@@ -1,6 +1,6 @@
-// The ordered pipeline: blocks come out in input order whatever order the workers finish in, no
-// more blocks are in flight than its slots, and a refused write or a throwing stage stops every
-// thread.
+// The ordered pipeline: blocks come out in input order whatever order the workers finish in, one
+// write at a time, no more blocks are in flight than its slots, and a refused write or a throwing
+// stage stops every thread.
 #include "history/ordered_pipeline.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +49,10 @@ class NumberedBlocks {
             busyWorkers_.erase(worker);
         };
         stages.write = [this](std::size_t slot) {
+            // Whichever thread writes, one at a time.
+            EXPECT_FALSE(writing_.exchange(true)) << "two writes at once";
+            std::this_thread::yield();
+            writing_ = false;
             results.push_back(slots_[slot].result);
             ++written_;
             return writeLimit < 0 || static_cast<std::int64_t>(results.size()) < writeLimit;
@@ -71,6 +75,7 @@ class NumberedBlocks {
     std::uint64_t count_;
     std::uint64_t next_ = 0;
     std::atomic<std::uint64_t> written_{0};
+    std::atomic<bool> writing_{false};
     std::uint64_t maxInFlight_ = 0;
     std::mutex mutex_;
     std::set<std::size_t> busyWorkers_;
