@@ -1,8 +1,8 @@
 // The records of a file in blocks through the ordered pipeline, as every front end that turns
 // records into text runs them: the reading thread takes each block and chooses its records in
 // file order (a choice may depend on the records before), a worker makes the text of a block,
-// and the calling thread writes the blocks in file order. Memory stays flat: a fixed ring of
-// blocks, each with its records and its text.
+// and the blocks are written in file order, one at a time, by the worker that finishes the next
+// one. Memory stays flat: a fixed ring of blocks, each with its records and its text.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +32,7 @@ struct RecordBlock {
 // Runs every record `cursor` reads through `workers` workers (one: no thread at all):
 //   choose(block)         reading thread, file order: fills block.kept from block.span
 //   make(block, worker)   a worker (0 .. workers - 1, its own state): makes block.text
-//   write(block)          calling thread, file order: emits the text; false stops the loop
+//   write(block)          one thread at a time, file order: emits the text; false stops the loop
 // True when every block was written; false when `write` refused one. An exception from any
 // step stops every thread and comes back here.
 template <typename Kept, typename Text, typename Choose, typename Make, typename Write>
