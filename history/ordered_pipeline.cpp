@@ -100,25 +100,27 @@ class Ring {
     // The worker that finishes the next block in order writes it, and the done blocks after it,
     // while its text is still in that processor's cache; no thread of its own switches in to
     // write. One worker writes at a time: a block finished meanwhile is left to the one writing.
+    // No thread waits for a block to be done, only for one to be written, so only a write wakes
+    // them.
     void WriteInOrder(const OrderedPipeline::Stages& stages, std::unique_lock<std::mutex>& lock) {
-        if (!writing_) {
-            writing_ = true;
-            while (!stop_ && written_ < read_ && states_[SlotOf(written_)] == SlotState::Done) {
-                const std::size_t slot = SlotOf(written_);
-                lock.unlock();
-                const bool written = stages.write(slot);
-                lock.lock();
-                states_[slot] = SlotState::Free;
-                ++written_;
-                if (!written) {
-                    refused_ = true;
-                    stop_ = true;
-                }
-                changed_.notify_all();
-            }
-            writing_ = false;
+        if (writing_) {
+            return;
         }
-        changed_.notify_all();
+        writing_ = true;
+        while (!stop_ && written_ < read_ && states_[SlotOf(written_)] == SlotState::Done) {
+            const std::size_t slot = SlotOf(written_);
+            lock.unlock();
+            const bool written = stages.write(slot);
+            lock.lock();
+            states_[slot] = SlotState::Free;
+            ++written_;
+            if (!written) {
+                refused_ = true;
+                stop_ = true;
+            }
+            changed_.notify_all();
+        }
+        writing_ = false;
     }
 
     std::size_t SlotOf(std::uint64_t sequence) const {
