@@ -1,18 +1,35 @@
 // File identity for names that may not exist yet, on top of the backend's identity of an
 // existing file.
 #include <filesystem>
+#include <map>
 #include <vector>
 
 #include "platform/file_services.h"
 
 namespace trendtab::platform {
 
-std::string FileKey(const std::string& path, bool followLastLink) {
-    std::string key;
-    if (ExistingFileKey(path, followLastLink, key)) {
-        return key;
+namespace {
+
+// The identity of an existing folder, empty where there is none; looked up once with `folders`.
+std::string FolderKey(const std::string& folder, FolderKeys* folders) {
+    if (folders) {
+        if (const auto known = folders->find(folder); known != folders->end()) {
+            return known->second;
+        }
     }
-    // The nearest folder that exists, then the names below it as the file system compares them.
+    std::string key;
+    if (!ExistingFileKey(folder, true, key)) {
+        key.clear();
+    }
+    if (folders) {
+        folders->emplace(folder, key);
+    }
+    return key;
+}
+
+// The key of a name that does not exist (or not as itself): the identity of the nearest folder
+// that does, and the names below it.
+std::string KeyBelowFolders(const std::string& path, FolderKeys* folders) {
     namespace fs = std::filesystem;
     fs::path current = fs::path(path);
     std::vector<std::string> names;  // from the last up
@@ -34,11 +51,34 @@ std::string FileKey(const std::string& path, bool followLastLink) {
         if (parent.empty()) {
             parent = ".";
         }
-        if (ExistingFileKey(parent.string(), true, key)) {
+        const std::string key = FolderKey(parent.string(), folders);
+        if (!key.empty()) {
             return join(key);
         }
         current = parent;
     }
+}
+
+}  // namespace
+
+std::string FileKey(const std::string& path, bool followLastLink, FolderKeys* folders) {
+    std::string key;
+    if (ExistingFileKey(path, followLastLink, key)) {
+        return key;
+    }
+    return KeyBelowFolders(path, folders);
+}
+
+LinkKeys FileKeysBothWays(const std::string& path, FolderKeys& folders) {
+    LinkKeys keys;
+    if (ExistingFileKey(path, false, keys.own)) {
+        keys.reached = FileKey(path, true, &folders);  // a link's file, or the file itself
+    } else {
+        // Nothing at the name: following a link there cannot reach anything else either.
+        keys.own = KeyBelowFolders(path, &folders);
+        keys.reached = keys.own;
+    }
+    return keys;
 }
 
 }  // namespace trendtab::platform

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 
 namespace trendtab::platform {
@@ -21,7 +22,18 @@ bool SameFile(const std::string& a, const std::string& b);
 // `followLastLink` says so. For a name that does not exist yet: the identity of the nearest
 // folder that does, and the names below it compared as the file system compares names
 // (regardless of letter case on Windows). Two paths with one key are one file, now or once made.
-std::string FileKey(const std::string& path, bool followLastLink);
+// `folders`, where given, remembers the folders looked up on the way, for many names below the
+// same few folders in one go.
+using FolderKeys = std::map<std::string, std::string>;
+std::string FileKey(const std::string& path, bool followLastLink, FolderKeys* folders = nullptr);
+
+// FileKey both ways, not following a link at the last name and following it; where nothing is
+// at the name, one look at it is enough (a missing name leads nowhere else).
+struct LinkKeys {
+    std::string own;
+    std::string reached;
+};
+LinkKeys FileKeysBothWays(const std::string& path, FolderKeys& folders);
 
 // The identity of an existing file (see FileKey); false when there is none at `path`.
 bool ExistingFileKey(const std::string& path, bool followLastLink, std::string& key);

@@ -84,7 +84,8 @@ std::FILE* StreamOf(int fd, bool text, Temporary& temporary) {
 bool CreateUnnamed(const std::string& folder, bool text, Temporary& temporary) {
 #ifdef O_TMPFILE
     // Naming it at the end goes through /proc; without it a named temporary is used.
-    if (access("/proc/self/fd", X_OK) != 0) {
+    static const bool procMounted = access("/proc/self/fd", X_OK) == 0;
+    if (!procMounted) {
         return false;
     }
     const int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
@@ -153,8 +154,14 @@ bool CreateTemporaryBeside(const std::string& target, bool text, Temporary& temp
 
 bool PlaceTemporary(Temporary& temporary, const std::string& target) {
     if (temporary.name.empty() && temporary.held >= 0) {
-        // Named now, for the rename that replaces the target in one step.
         const std::string self = "/proc/self/fd/" + std::to_string(temporary.held);
+        // Where nothing is at the target yet, the file takes its name in one step; linkat never
+        // replaces what is there (made meanwhile, or a link).
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            DropTemporary(temporary);  // only closes what is left
+            return true;
+        }
+        // Otherwise named now, for the rename that replaces the target in one step.
         for (int attempt = 0; attempt < 100; ++attempt) {
             temporary.name = TemporaryNameFor(target, UniqueNumber());
             RegisterTemporary(temporary.name);

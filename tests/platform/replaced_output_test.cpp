@@ -92,6 +92,39 @@ TEST_F(ReplacedOutputTest, TargetsThatCannotBeCreated) {
 
 // A link at the target's name is replaced, never written through; a device there is refused
 // without being opened.
+// A new target takes the file's name in one step where nothing is there at the end; whatever
+// was put there meanwhile (a file, a link that leads nowhere) is replaced whole instead.
+TEST_F(ReplacedOutputTest, TargetMadeMeanwhileIsReplaced) {
+    struct Case {
+        const char* name;
+        bool file;
+        bool link;
+    };
+    const Case cases[] = {{"absent", false, false}, {"file", true, false}, {"link", false, true}};
+    for (const Case& c : cases) {
+        testsupport::TempDir folder;
+        const std::string target = folder.file("out.csv");
+        ReplacedOutput out(target, ReplacedOutput::Mode::Binary);
+        ASSERT_TRUE(out.Open()) << c.name;
+        std::fputs("ours", out.file());
+        if (c.file) {
+            WriteFileBytes(target, "meanwhile");
+        }
+        if (c.link && !testsupport::MakeSymbolicLink("nowhere.csv", target)) {
+            continue;
+        }
+        EXPECT_TRUE(out.Commit()) << c.name;
+        EXPECT_FALSE(std::filesystem::is_symlink(folder.path() / "out.csv")) << c.name;
+        EXPECT_EQ(ReadFileBytes(target), "ours") << c.name;
+        std::size_t count = 0;
+        for ([[maybe_unused]] const auto& entry :
+             std::filesystem::directory_iterator(folder.path())) {
+            ++count;
+        }
+        EXPECT_EQ(count, 1u) << c.name;
+    }
+}
+
 TEST_F(ReplacedOutputTest, LinkedTargetIsReplacedAndDeviceRefused) {
     WriteFileBytes(dir.file("real.csv"), "earlier");
     if (!testsupport::MakeSymbolicLink("real.csv", dir.file("link.csv"))) {

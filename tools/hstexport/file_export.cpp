@@ -177,8 +177,10 @@ FileOutcome FileExporter::Export(const FileJob& job, ByteSink* stdoutSink,
     }
     std::error_code error;
     // Taken before the input is opened, so that it is never later than what is read.
-    const auto inputTime =
-        fs::last_write_time(trendtab::platform::PathFromText(job.input.path), error);
+    fs::file_time_type inputTime;
+    if (options_.skipUpToDate) {
+        inputTime = fs::last_write_time(trendtab::platform::PathFromText(job.input.path), error);
+    }
     const bool stampOutput = options_.skipUpToDate && !error;
     const fs::path folder = trendtab::platform::PathFromText(job.output).parent_path();
     if (!folder.empty() && !fs::create_directories(folder, error) && error) {

@@ -42,6 +42,7 @@ struct FileOutcome {
     std::string reason;   // what went wrong, in plain words
     std::string warning;  // converted, but the user should know this
     std::uint64_t bytesOut = 0;
+    std::uint64_t bytesIn = 0;  // the input's size, once converted
 };
 
 // The names of a file's tags that --tags selects (all without --tags), in file order, with

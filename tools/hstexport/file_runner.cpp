@@ -11,8 +11,8 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/path_text.h"
 #include "platform/file_services.h"
+#include "platform/path_text.h"
 #include "platform/processors.h"
 #include "platform/terminal.h"
 #include "tools/hstexport/history_source.h"
@@ -76,6 +76,7 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
         }
     }
     std::map<std::string, std::size_t> outputOwners;
+    trendtab::platform::FolderKeys folders;  // most outputs share a folder or a few
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         jobs[i].input = inputs[i];
         jobs[i].output = OutputPath(inputs[i], options);
@@ -85,16 +86,16 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
             continue;
         }
         // The link at an output name is replaced, but one that leads to an input is refused too.
-        const std::string key = trendtab::platform::FileKey(jobs[i].output, false);
-        for (const std::string& reached :
-             {key, trendtab::platform::FileKey(jobs[i].output, true)}) {
-            if (const auto input = inputKeys.find(reached); input != inputKeys.end()) {
+        const trendtab::platform::LinkKeys keys =
+            trendtab::platform::FileKeysBothWays(jobs[i].output, folders);
+        for (const std::string* reached : {&keys.own, &keys.reached}) {
+            if (const auto input = inputKeys.find(*reached); input != inputKeys.end()) {
                 jobs[i].replacesInput = &inputs[input->second].path;
             }
         }
         // Two inputs with one output (a.hst and a.HST, or two folders' x.hst below one -o):
         // the first keeps it, rather than both writing it at once.
-        const auto [owner, added] = outputOwners.emplace(key, i);
+        const auto [owner, added] = outputOwners.emplace(keys.own, i);
         if (!added) {
             jobs[i].clashesWith = &inputs[owner->second].path;
         }
@@ -133,6 +134,12 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
                     exporter = std::make_unique<FileExporter>(options, range, pipelineWorkers);
                 }
                 outcomes[i] = exporter->Export(jobs[i], stdoutSink, bytesDone);
+                if (outcomes[i].status == FileStatus::Converted) {
+                    std::error_code error;  // here, not after the run: on every core
+                    const auto size = std::filesystem::file_size(
+                        trendtab::platform::PathFromText(inputs[i].path), error);
+                    outcomes[i].bytesIn = error ? 0 : size;
+                }
             } catch (const std::bad_alloc&) {
                 outcomes[i].status = FileStatus::Failed;
                 outcomes[i].reason = "not enough memory";
@@ -182,12 +189,7 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
         totals.skipped += outcome.status == FileStatus::Skipped;
         totals.failed += outcome.status == FileStatus::Failed;
         totals.bytesOut += outcome.bytesOut;
-        if (outcome.status == FileStatus::Converted) {
-            std::error_code error;
-            const auto size =
-                std::filesystem::file_size(trendtab::platform::PathFromText(inputs[i].path), error);
-            totals.bytesIn += error ? 0 : size;
-        }
+        totals.bytesIn += outcome.bytesIn;
     }
     if (stdoutSink) {
         if (!stdoutSink->Finish()) {

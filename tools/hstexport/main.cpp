@@ -75,14 +75,14 @@ int Export(int argc, char** argv) {
     }
 
     const Discovery discovery = DiscoverInputs(options.inputs, options.recursive);
-    std::uint64_t totalBytes = 0;
-    for (const InputFile& input : discovery.files) {
+    const bool showBar = !options.quiet && trendtab::platform::IsTerminal(stderr);
+    std::uint64_t totalBytes = 0;  // only the bar shows it: no look at every file without one
+    for (std::size_t i = 0; showBar && i < discovery.files.size(); ++i) {
         std::error_code error;
-        const auto size =
-            std::filesystem::file_size(trendtab::platform::PathFromText(input.path), error);
+        const auto size = std::filesystem::file_size(
+            trendtab::platform::PathFromText(discovery.files[i].path), error);
         totalBytes += error ? 0 : size;
     }
-    const bool showBar = !options.quiet && trendtab::platform::IsTerminal(stderr);
     Progress progress(discovery.files.size(), totalBytes, showBar);
     for (const auto& [argument, reason] : discovery.problems) {
         progress.Problem(argument, reason);
