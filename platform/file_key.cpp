@@ -71,7 +71,8 @@ std::string FileKey(const std::string& path, bool followLastLink, FolderKeys* fo
 
 LinkKeys FileKeysBothWays(const std::string& path, FolderKeys& folders) {
     LinkKeys keys;
-    if (ExistingFileKey(path, false, keys.own)) {
+    keys.existing = ExistingFileKey(path, false, keys.own);
+    if (keys.existing) {
         keys.reached = FileKey(path, true, &folders);  // a link's file, or the file itself
     } else {
         // Nothing at the name: following a link there cannot reach anything else either.

@@ -28,10 +28,12 @@ using FolderKeys = std::map<std::string, std::string>;
 std::string FileKey(const std::string& path, bool followLastLink, FolderKeys* folders = nullptr);
 
 // FileKey both ways, not following a link at the last name and following it; where nothing is
-// at the name, one look at it is enough (a missing name leads nowhere else).
+// at the name, one look at it is enough (a missing name leads nowhere else). Only where
+// something is at the name can either key be an existing file's.
 struct LinkKeys {
     std::string own;
     std::string reached;
+    bool existing = false;  // something is at the name (a link perhaps, leading nowhere)
 };
 LinkKeys FileKeysBothWays(const std::string& path, FolderKeys& folders);
 

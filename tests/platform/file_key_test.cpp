@@ -33,6 +33,8 @@ TEST(FileKeysBothWays, AgreesWithFileKeyEachWay) {
             const platform::LinkKeys keys = platform::FileKeysBothWays(path, folders);
             EXPECT_EQ(keys.own, platform::FileKey(path, false)) << name << " pass " << pass;
             EXPECT_EQ(keys.reached, platform::FileKey(path, true)) << name << " pass " << pass;
+            std::string key;
+            EXPECT_EQ(keys.existing, platform::ExistingFileKey(path, false, key)) << name;
         }
     }
     if (links) {

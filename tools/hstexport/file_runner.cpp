@@ -67,14 +67,20 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
     }
     std::vector<FileJob> jobs(inputs.size());
     // Files compared by identity, never by spelling: x/a.hst and ./x/a.HST are one file where
-    // the file system says so, and an output may be an input under another name.
+    // the file system says so, and an output may be an input under another name. Only a name
+    // with something at it can be an input: the inputs' identities are taken when the first
+    // one turns up (on a first run into a new folder, never).
     std::map<std::string, std::size_t> inputKeys;
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        std::string key;
-        if (trendtab::platform::ExistingFileKey(inputs[i].path, true, key)) {
-            inputKeys.emplace(key, i);
+    bool inputKeysTaken = false;
+    auto takeInputKeys = [&] {
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            std::string key;
+            if (trendtab::platform::ExistingFileKey(inputs[i].path, true, key)) {
+                inputKeys.emplace(key, i);
+            }
         }
-    }
+        inputKeysTaken = true;
+    };
     std::map<std::string, std::size_t> outputOwners;
     trendtab::platform::FolderKeys folders;  // most outputs share a folder or a few
     for (std::size_t i = 0; i < inputs.size(); ++i) {
@@ -88,6 +94,9 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
         // The link at an output name is replaced, but one that leads to an input is refused too.
         const trendtab::platform::LinkKeys keys =
             trendtab::platform::FileKeysBothWays(jobs[i].output, folders);
+        if (keys.existing && !inputKeysTaken) {
+            takeInputKeys();
+        }
         for (const std::string* reached : {&keys.own, &keys.reached}) {
             if (const auto input = inputKeys.find(*reached); input != inputKeys.end()) {
                 jobs[i].replacesInput = &inputs[input->second].path;
