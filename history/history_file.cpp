@@ -42,8 +42,8 @@ HistoryError ReadHeaderAndTags(std::FILE* file, HistoryHeader& header) {
     }
     header.type = LoadLittleEndian<std::int16_t>(info);
     const bool compact = header.layout() == Layout::Compact;
-    if (std::fseek(file, 0, SEEK_SET) != 0 ||
-        !ReadExactly(file, info, compact ? kCompactInfoFileSize : kWideInfoFileSize)) {
+    // The rest of the info block after the type (a seek back would make the stream read again).
+    if (!ReadExactly(file, info + 2, (compact ? kCompactInfoFileSize : kWideInfoFileSize) - 2)) {
         return HistoryError::InfoFileIncomplete;
     }
     header.recordSize = LoadLittleEndian<std::uint16_t>(info + 4);
