@@ -6,8 +6,8 @@
 namespace trendtab {
 
 // On POSIX a file-size limit then surfaces as a write error instead of ending the process
-// (SIGXFSZ ignored). On Windows nothing is left to do at run time: patterns already reach the
-// program unexpanded.
+// (SIGXFSZ ignored), and with glibc freed memory up to some megabytes is kept for reuse. On
+// Windows nothing is left to do at run time: patterns already reach the program unexpanded.
 void PrepareProcess();
 
 // True for the help request of the platform's own programs: "/?" on Windows. POSIX has none

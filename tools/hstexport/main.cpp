@@ -33,8 +33,9 @@ int BadCommandLine(const std::string& message) {
 }
 
 int Export(int argc, char** argv) {
-    // A full disk or a file-size limit fails that file, not the whole run.
-    trendtab::platform::TreatFileSizeLimitAsWriteError();
+    // A full disk or a file-size limit fails that file, not the whole run; freed buffers stay
+    // for the next file.
+    trendtab::PrepareProcess();
     trendtab::platform::UseUtf8Console();
     std::vector<const char*> arguments(argv, argv + argc);
     for (const char*& argument : arguments) {
