@@ -61,19 +61,22 @@ std::string KeyBelowFolders(const std::string& path, FolderKeys* folders) {
 
 }  // namespace
 
-std::string FileKey(const std::string& path, bool followLastLink, FolderKeys* folders) {
+std::string FileKey(const std::string& path, bool followLastLink) {
     std::string key;
     if (ExistingFileKey(path, followLastLink, key)) {
         return key;
     }
-    return KeyBelowFolders(path, folders);
+    return KeyBelowFolders(path, nullptr);
 }
 
 LinkKeys FileKeysBothWays(const std::string& path, FolderKeys& folders) {
     LinkKeys keys;
     keys.existing = ExistingFileKey(path, false, keys.own);
     if (keys.existing) {
-        keys.reached = FileKey(path, true, &folders);  // a link's file, or the file itself
+        // A link's file, or the file itself.
+        if (!ExistingFileKey(path, true, keys.reached)) {
+            keys.reached = KeyBelowFolders(path, &folders);  // a link that leads nowhere
+        }
     } else {
         // Nothing at the name: following a link there cannot reach anything else either.
         keys.own = KeyBelowFolders(path, &folders);

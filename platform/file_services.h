@@ -22,14 +22,13 @@ bool SameFile(const std::string& a, const std::string& b);
 // `followLastLink` says so. For a name that does not exist yet: the identity of the nearest
 // folder that does, and the names below it compared as the file system compares names
 // (regardless of letter case on Windows). Two paths with one key are one file, now or once made.
-// `folders`, where given, remembers the folders looked up on the way, for many names below the
-// same few folders in one go.
-using FolderKeys = std::map<std::string, std::string>;
-std::string FileKey(const std::string& path, bool followLastLink, FolderKeys* folders = nullptr);
+std::string FileKey(const std::string& path, bool followLastLink);
 
 // FileKey both ways, not following a link at the last name and following it; where nothing is
 // at the name, one look at it is enough (a missing name leads nowhere else). Only where
-// something is at the name can either key be an existing file's.
+// something is at the name can either key be an existing file's. `folders` remembers the folders
+// looked up on the way, for many names below the same few folders.
+using FolderKeys = std::map<std::string, std::string>;
 struct LinkKeys {
     std::string own;
     std::string reached;

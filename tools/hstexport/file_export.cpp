@@ -247,6 +247,7 @@ bool FileExporter::Convert(const FileJob& job, ByteSink& sink, std::atomic<std::
     if (!source.Open(job.input.path, reason)) {
         return false;
     }
+    outcome.bytesIn = source.FileBytes();
     const HistoryHeader& header = source.header();
     RowPlan plan;
     plan.layout = source.layout();

@@ -42,7 +42,7 @@ struct FileOutcome {
     std::string reason;   // what went wrong, in plain words
     std::string warning;  // converted, but the user should know this
     std::uint64_t bytesOut = 0;
-    std::uint64_t bytesIn = 0;  // the input's size, once converted
+    std::uint64_t bytesIn = 0;  // the input's size as it was opened
 };
 
 // The names of a file's tags that --tags selects (all without --tags), in file order, with

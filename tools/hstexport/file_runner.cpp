@@ -4,7 +4,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <mutex>
 #include <new>
@@ -12,7 +11,6 @@
 #include <thread>
 
 #include "platform/file_services.h"
-#include "platform/path_text.h"
 #include "platform/processors.h"
 #include "platform/terminal.h"
 #include "tools/hstexport/history_source.h"
@@ -143,12 +141,6 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
                     exporter = std::make_unique<FileExporter>(options, range, pipelineWorkers);
                 }
                 outcomes[i] = exporter->Export(jobs[i], stdoutSink, bytesDone);
-                if (outcomes[i].status == FileStatus::Converted) {
-                    std::error_code error;  // here, not after the run: on every core
-                    const auto size = std::filesystem::file_size(
-                        trendtab::platform::PathFromText(inputs[i].path), error);
-                    outcomes[i].bytesIn = error ? 0 : size;
-                }
             } catch (const std::bad_alloc&) {
                 outcomes[i].status = FileStatus::Failed;
                 outcomes[i].reason = "not enough memory";
@@ -198,7 +190,7 @@ RunTotals RunExports(const std::vector<InputFile>& inputs, const ExportOptions& 
         totals.skipped += outcome.status == FileStatus::Skipped;
         totals.failed += outcome.status == FileStatus::Failed;
         totals.bytesOut += outcome.bytesOut;
-        totals.bytesIn += outcome.bytesIn;
+        totals.bytesIn += outcome.status == FileStatus::Converted ? outcome.bytesIn : 0;
     }
     if (stdoutSink) {
         if (!stdoutSink->Finish()) {

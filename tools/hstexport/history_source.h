@@ -45,6 +45,10 @@ class HistorySource {
     bool Rewind(std::string& reason);
     // Bytes of the file's whole records.
     std::uint64_t RecordBytes() const { return opened_.info.recordCount * header().recordSize; }
+    // The file's size when it was opened.
+    std::uint64_t FileBytes() const {
+        return opened_.info.recordStart + RecordBytes() + TrailingBytes();
+    }
     // The next block of records, read into `block` (BlockBytes() long): for blocks that travel.
     trendtab::RecordCursor& cursor() { return *cursor_; }
 

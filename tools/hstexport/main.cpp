@@ -78,11 +78,13 @@ int Export(int argc, char** argv) {
     const Discovery discovery = DiscoverInputs(options.inputs, options.recursive);
     const bool showBar = !options.quiet && trendtab::platform::IsTerminal(stderr);
     std::uint64_t totalBytes = 0;  // only the bar shows it: no look at every file without one
-    for (std::size_t i = 0; showBar && i < discovery.files.size(); ++i) {
-        std::error_code error;
-        const auto size = std::filesystem::file_size(
-            trendtab::platform::PathFromText(discovery.files[i].path), error);
-        totalBytes += error ? 0 : size;
+    if (showBar) {
+        for (const InputFile& input : discovery.files) {
+            std::error_code error;
+            const auto size =
+                std::filesystem::file_size(trendtab::platform::PathFromText(input.path), error);
+            totalBytes += error ? 0 : size;
+        }
     }
     Progress progress(discovery.files.size(), totalBytes, showBar);
     for (const auto& [argument, reason] : discovery.problems) {
