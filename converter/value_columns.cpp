@@ -11,6 +11,9 @@
 namespace trendtab {
 namespace {
 
+// A compact column: "%10.3f" and the separator, cut or padded to 11 bytes.
+constexpr std::size_t kColumnStride = fast::kColumnWidth + 1;
+
 std::size_t Count(int tagCount) {
     return static_cast<std::size_t>(tagCount > 0 ? tagCount : 0);
 }
@@ -27,13 +30,22 @@ std::uint64_t LoadBits(const unsigned char* value) {
 
 }  // namespace
 
-ValueColumns::ValueColumns(Layout layout, int tagCount, char separator, bool extended)
+ValueColumns::ValueColumns(Layout layout, int tagCount, char separator, bool extended,
+                           bool vectorColumns)
     : compact_(layout == Layout::Compact),
       tagCount_(tagCount),
       separator_(separator),
       extended_(extended),
+      vectorColumns_(compact_ && !extended && vectorColumns && fast::HasCompactColumns()),
       columns_(std::make_unique<Column[]>(Count(tagCount))),
-      newPieces_(std::make_unique<NewPiece[]>(Count(tagCount))) {}
+      newPieces_(std::make_unique<NewPiece[]>(Count(tagCount))) {
+    if (vectorColumns_) {
+        newBits_ = std::make_unique<std::uint32_t[]>(Count(tagCount));
+        newTags_ = std::make_unique<std::uint32_t[]>(Count(tagCount));
+        newColumns_ = std::make_unique<char[]>(Count(tagCount) * kColumnStride + kKeptText);
+        rowSources_ = std::make_unique<const char*[]>(Count(tagCount));
+    }
+}
 
 std::size_t ValueColumns::LongestPieces(int tagCount) {
     return Count(tagCount) * fast::kMaxValuePiece;
@@ -63,12 +75,25 @@ char* ValueColumns::PutRow(char* out, const unsigned char* values) {
         --restingRows_;
         return PutFresh<kCompact, kExtended>(out, values);
     }
+    if constexpr (kCompact && !kExtended) {
+        if (vectorColumns_) {
+            return PutKeptCompactColumns(out, values);
+        }
+    }
     return PutKept<kCompact, kExtended>(out, values);
 }
 
 template <bool kCompact, bool kExtended>
 char* ValueColumns::PutFresh(char* out, const unsigned char* values) const {
     constexpr std::size_t size = kCompact ? kCompactValueSize : kWideValueSize;
+    if constexpr (kCompact && !kExtended) {
+        if (vectorColumns_) {
+            // The last column's separator is left for the row's end to overwrite.
+            return tagCount_ > 0
+                       ? fast::PutCompactColumns(out, values, Count(tagCount_), separator_) - 1
+                       : out;
+        }
+    }
     const int last = tagCount_ - 1;
     const char separator = separator_;  // a copy the stores of the pieces cannot alias
     for (int i = 0; i < last; ++i) {
@@ -133,6 +158,56 @@ char* ValueColumns::PutKept(char* out, const unsigned char* values) {
         retrying_ = true;
     }
     return out;
+}
+
+char* ValueColumns::PutKeptCompactColumns(char* out, const unsigned char* values) {
+    const bool retrying = retrying_;
+    retrying_ = false;
+    const std::size_t tagCount = Count(tagCount_);
+    if (tagCount == 0) {
+        return out;
+    }
+    Column* const columns = columns_.get();
+    std::uint32_t* const newBits = newBits_.get();
+    std::uint32_t* const newTags = newTags_.get();
+    char* const newColumns = newColumns_.get();
+    const char** const sources = rowSources_.get();
+    // Which values are new, without a jump on it: every value is written to the list of new
+    // ones, which only grows by those that are.
+    std::size_t fresh = 0;
+    bool resting = true;
+    for (std::size_t i = 0; i < tagCount; ++i) {
+        const auto bits = LoadLittleEndian<std::uint32_t>(values + kCompactValueSize * i);
+        Column& column = columns[i];
+        const bool same = column.known && column.bits == bits;
+        const std::uint32_t misses = same ? 0 : column.misses + 1;
+        column.misses = misses;
+        newBits[fresh] = bits;
+        newTags[fresh] = static_cast<std::uint32_t>(i);
+        sources[i] = same ? column.text : newColumns + kColumnStride * fresh;
+        fresh += same ? 0 : 1;
+        resting = resting && misses >= kMissesBeforeRest;
+    }
+    fast::PutCompactColumns(newColumns, reinterpret_cast<const unsigned char*>(newBits), fresh,
+                            separator_);
+    for (std::size_t i = 0; i < tagCount; ++i) {
+        std::memcpy(out + kColumnStride * i, sources[i], kShortText);
+    }
+    // Keep the new columns now (the row above read them where they were made).
+    for (std::size_t n = 0; n < fresh; ++n) {
+        Column& column = columns[newTags[n]];
+        const std::uint32_t misses = column.misses;
+        if (retrying || misses <= kMissesBeforeRest || (misses - 1) % kRetryInterval == 0) {
+            column.known = true;
+            column.bits = newBits[n];
+            std::memcpy(column.text, newColumns + kColumnStride * n, kShortText);
+        }
+    }
+    if (resting) {
+        restingRows_ = kRetryInterval - 1;
+        retrying_ = true;
+    }
+    return out + kColumnStride * tagCount - 1;  // the last separator is the row end's to overwrite
 }
 
 }  // namespace trendtab

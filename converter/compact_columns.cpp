@@ -1,0 +1,309 @@
+#include "converter/compact_columns.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+#include "converter/compact_piece.h"
+#include "converter/powers_of_ten.h"
+#include "converter/seven_digits.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TRENDTAB_COMPACT_COLUMNS 1
+#include <immintrin.h>
+// For the functions that run only where HasCompactColumns(): everything else stays on the
+// build's baseline instructions.
+#define TRENDTAB_AVX2 __attribute__((target("avx2")))
+#endif
+
+namespace trendtab::fast {
+namespace {
+
+// The one value at a time way, for what the vectors leave undecided and where there are none.
+char* PutColumnsOneByOne(char* out, const unsigned char* values, std::size_t count,
+                         char separator) {
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint32_t bits;
+        std::memcpy(&bits, values + 4 * i, 4);
+        out = PutCompactPiece<false>(out, std::bit_cast<float>(bits), separator, false);
+    }
+    return out;
+}
+
+#if TRENDTAB_COMPACT_COLUMNS
+
+// By a float's biased exponent: e10 = floor(log10(2^(biased - 127))), the power of ten of the
+// value or one below it, and the powers of ten that scale it to seven digits (10^(6 - e10), or
+// 10^(5 - e10) when it was the one below) and divide those digits down to three decimals
+// (10^(3 - e10), 10^(2 - e10)). Correctly rounded doubles, exact where they are whole. Exponents
+// of values shown as zero or undecided anyway are clamped into the table of powers.
+struct alignas(16) BinadeScales {
+    double toSeven;
+    double toSevenFromAbove;
+    double toDecimals;
+    double toDecimalsFromAbove;
+    double power10;
+    double unused;
+};
+constexpr double ClampedPow10(int power) {
+    return kPow10Doubles[static_cast<std::size_t>(
+        (power < kMinPow10Double ? kMinPow10Double
+                                 : (power > kMaxPow10Double ? kMaxPow10Double : power)) -
+        kMinPow10Double)];
+}
+constexpr auto kBinadeScales = [] {
+    std::array<BinadeScales, 256> scales{};
+    for (int biased = 0; biased < 256; ++biased) {
+        const int e10 = FloorLog10Pow2(biased - 127);
+        scales[static_cast<std::size_t>(biased)] = {ClampedPow10(6 - e10),    ClampedPow10(5 - e10),
+                                                    ClampedPow10(3 - e10),    ClampedPow10(2 - e10),
+                                                    static_cast<double>(e10), 0};
+    }
+    return scales;
+}();
+
+// Where a column's bytes come from, by sign and number of integer digits (1 to 19): the value's
+// eight digits (0 to 7; for more than four integer digits the seven digits of a whole value after
+// a leading '0', which '0's continue), then '0', '.', ' ', '-' and the separator.
+enum Source : std::uint8_t { kZero = 8, kPoint = 9, kBlank = 10, kMinus = 11, kSeparator = 12 };
+constexpr int kMaxIntegerDigits = 19;
+constexpr int kShapes = kMaxIntegerDigits + 1;
+constexpr auto kColumnShapes = [] {
+    std::array<std::array<std::uint8_t, 16>, 2 * kShapes> shapes{};
+    for (int sign = 0; sign < 2; ++sign) {
+        for (int integers = 1; integers <= kMaxIntegerDigits; ++integers) {
+            // Right-aligned in 10 while sign, digits, point and decimals fit; else cut to 11.
+            const int first = 6 - integers > sign ? 6 - integers : sign;
+            const int from = integers <= 4 ? 5 - integers : 1;
+            auto digit = [&](int i) {
+                return static_cast<std::uint8_t>(from + i < kZero ? from + i : kZero);
+            };
+            auto& shape = shapes[static_cast<std::size_t>(sign * kShapes + integers)];
+            for (int at = 0; at < 16; ++at) {
+                const int i = at - first;
+                std::uint8_t source = kBlank;
+                if (i == -1 && sign == 1) {
+                    source = kMinus;
+                } else if (i >= 0 && i < integers) {
+                    source = digit(i);
+                } else if (i == integers) {
+                    source = kPoint;
+                } else if (i > integers && i <= integers + 3) {
+                    source = digit(i - 1);
+                } else if (i == integers + 4) {
+                    source = kSeparator;
+                }
+                shape[static_cast<std::size_t>(at)] = source;
+            }
+        }
+    }
+    return shapes;
+}();
+
+// A field of the scales of four lanes, from the four entries: lanes 0 and 2 in one register and 1
+// and 3 in the other, each with the field after it, so that unpacking gives the lanes in order.
+struct ScalePairs {
+    __m256d even;
+    __m256d odd;
+};
+TRENDTAB_AVX2 inline ScalePairs LoadScalePairs(const BinadeScales* const (&scales)[4],
+                                               std::size_t field) {
+    const auto load = [&](int lane) { return &scales[lane]->toSeven + field; };
+    return {
+        _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(load(0))), _mm_load_pd(load(2)), 1),
+        _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(load(1))), _mm_load_pd(load(3)),
+                             1)};
+}
+
+// 1.0 where the mask is set, else 0.0.
+TRENDTAB_AVX2 inline __m256d Ones(__m256d mask) {
+    return _mm256_and_pd(mask, _mm256_set1_pd(1.0));
+}
+
+TRENDTAB_AVX2 inline __m128i ShapeOf(__m128i shapes, int lane) {
+    int index = 0;
+    switch (lane) {
+        case 0:
+            index = _mm_extract_epi32(shapes, 0);
+            break;
+        case 1:
+            index = _mm_extract_epi32(shapes, 1);
+            break;
+        case 2:
+            index = _mm_extract_epi32(shapes, 2);
+            break;
+        default:
+            index = _mm_extract_epi32(shapes, 3);
+            break;
+    }
+    return _mm_loadu_si128(
+        reinterpret_cast<const __m128i*>(&kColumnShapes[static_cast<std::size_t>(index)]));
+}
+
+// Four values: their columns from `values` to `out`, 11 bytes apart; false, writing nothing, where
+// any is not decided here (the seven digits near a half, a tie at the third decimal, NaN, the
+// infinities, magnitudes from 10^19 on).
+TRENDTAB_AVX2 inline bool PutFourColumns(char* out, const unsigned char* values, __m256i sources) {
+    const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values));
+    std::uint64_t bits[2];
+    std::memcpy(bits, values, 16);
+    const BinadeScales* scales[4] = {
+        &kBinadeScales[(bits[0] >> 23) & 0xFF], &kBinadeScales[(bits[0] >> 55) & 0xFF],
+        &kBinadeScales[(bits[1] >> 23) & 0xFF], &kBinadeScales[(bits[1] >> 55) & 0xFF]};
+    const ScalePairs sevens = LoadScalePairs(scales, 0);
+    const ScalePairs divisors = LoadScalePairs(scales, 2);
+    const __m256d toSeven = _mm256_unpacklo_pd(sevens.even, sevens.odd);
+    const __m256d toSevenFromAbove = _mm256_unpackhi_pd(sevens.even, sevens.odd);
+    const __m256d toDecimals = _mm256_unpacklo_pd(divisors.even, divisors.odd);
+    const __m256d toDecimalsFromAbove = _mm256_unpackhi_pd(divisors.even, divisors.odd);
+    const __m256d power10 = _mm256_setr_pd(scales[0]->power10, scales[1]->power10,
+                                           scales[2]->power10, scales[3]->power10);
+
+    const __m256d one = _mm256_set1_pd(1.0);
+    const __m256d magnitude =
+        _mm256_cvtps_pd(_mm_castsi128_ps(_mm_and_si128(raw, _mm_set1_epi32(0x7FFFFFFF))));
+    const __m256d zero =
+        _mm256_cmp_pd(magnitude, _mm256_set1_pd(static_cast<double>(kShownAsZero[0])), _CMP_LT_OQ);
+
+    // Seven digits, as ToSevenDigits finds them: one multiplication, rounded once, whose whole
+    // part is decided unless its fraction lies within 2^-28 of a half.
+    const __m256d scaledBelow = _mm256_mul_pd(magnitude, toSeven);
+    const __m256d above = _mm256_cmp_pd(scaledBelow, _mm256_set1_pd(1e7), _CMP_GE_OQ);
+    const __m256d scaled =
+        _mm256_blendv_pd(scaledBelow, _mm256_mul_pd(magnitude, toSevenFromAbove), above);
+    const __m256d whole = _mm256_round_pd(scaled, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    const __m256d rest = _mm256_sub_pd(scaled, whole);
+    const __m256d half = _mm256_set1_pd(0.5);
+    const __m256d digits = _mm256_add_pd(whole, Ones(_mm256_cmp_pd(rest, half, _CMP_GT_OQ)));
+    const __m256d nearHalf =
+        _mm256_cmp_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), _mm256_sub_pd(rest, half)),
+                      _mm256_set1_pd(0x1p-28), _CMP_LE_OQ);
+    // Unordered (NaN) and out of range alike.
+    const __m256d outOfRange =
+        _mm256_or_pd(_mm256_cmp_pd(scaled, _mm256_set1_pd(1e6), _CMP_NGE_UQ),
+                     _mm256_cmp_pd(scaled, _mm256_set1_pd(1e7), _CMP_NLT_UQ));
+    const __m256d power = _mm256_add_pd(power10, Ones(above));  // digits * 10^(power - 6)
+
+    // Below 10^3 the digits are cut to three decimals and rounded, ties left undecided. 10^7
+    // digits (rounded up) need no care there: divided, they give the same power of ten.
+    const __m256d cut = _mm256_cmp_pd(power, _mm256_set1_pd(2.5), _CMP_LT_OQ);
+    const __m256d divisor = _mm256_blendv_pd(toDecimals, toDecimalsFromAbove, above);
+    const __m256d quotient =
+        _mm256_round_pd(_mm256_div_pd(digits, divisor), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    const __m256d restCut = _mm256_sub_pd(digits, _mm256_mul_pd(quotient, divisor));  // exact
+    const __m256d twiceRest = _mm256_add_pd(restCut, restCut);
+    const __m256d tie = _mm256_cmp_pd(twiceRest, divisor, _CMP_EQ_OQ);
+    const __m256d shownCut =
+        _mm256_add_pd(quotient, Ones(_mm256_cmp_pd(twiceRest, divisor, _CMP_GT_OQ)));
+    // From 10^3 on the seven digits are shown whole, then '0's; 10^7 is 10^6 one place up.
+    const __m256d carried = _mm256_cmp_pd(digits, _mm256_set1_pd(1e7), _CMP_EQ_OQ);
+    const __m256d digitsWhole = _mm256_blendv_pd(digits, _mm256_set1_pd(1e6), carried);
+    const __m256d powerWhole = _mm256_add_pd(power, Ones(carried));
+    const __m256d tooLarge = _mm256_cmp_pd(powerWhole, _mm256_set1_pd(18.5), _CMP_GT_OQ);
+
+    const __m256d undecided = _mm256_andnot_pd(
+        zero,
+        _mm256_or_pd(_mm256_or_pd(outOfRange, nearHalf), _mm256_blendv_pd(tooLarge, tie, cut)));
+    if (_mm256_movemask_pd(undecided) != 0) [[unlikely]] {
+        return false;
+    }
+
+    const __m256d cutOrZero = _mm256_or_pd(cut, zero);
+    const __m256d shown =
+        _mm256_andnot_pd(zero, _mm256_blendv_pd(digitsWhole, shownCut, cutOrZero));
+    // Integer digits: of the cut ones from their count (at least 1), of whole ones power + 1.
+    const __m256d integersCut = _mm256_add_pd(
+        _mm256_add_pd(one, Ones(_mm256_cmp_pd(shown, _mm256_set1_pd(1e4), _CMP_GE_OQ))),
+        _mm256_add_pd(Ones(_mm256_cmp_pd(shown, _mm256_set1_pd(1e5), _CMP_GE_OQ)),
+                      Ones(_mm256_cmp_pd(shown, _mm256_set1_pd(1e6), _CMP_GE_OQ))));
+    const __m128i integers = _mm256_cvttpd_epi32(
+        _mm256_blendv_pd(_mm256_add_pd(powerWhole, one), integersCut, cutOrZero));
+    const __m128i shapes =
+        _mm_add_epi32(integers, _mm_and_si128(_mm_srai_epi32(raw, 31), _mm_set1_epi32(kShapes)));
+
+    // The eight digits of each shown value as text, the first in the lowest byte: halves of four
+    // digits, then pairs, then digits, in the lanes of each 64-bit quarter. A lane's quotient and
+    // remainder side by side as w * 2^k - q * (d * 2^k - 1), one multiplication.
+    const __m256i value = _mm256_cvtepu32_epi64(_mm256_cvttpd_epi32(shown));
+    const __m256i high =
+        _mm256_srli_epi64(_mm256_mul_epu32(value, _mm256_set1_epi64x(109951163)), 40);
+    const __m256i low = _mm256_sub_epi64(value, _mm256_mul_epu32(high, _mm256_set1_epi64x(10000)));
+    __m256i text = _mm256_or_si256(high, _mm256_slli_epi64(low, 32));
+    const __m256i hundreds =
+        _mm256_srli_epi16(_mm256_mulhi_epu16(text, _mm256_set1_epi16(5243)), 3);
+    text = _mm256_sub_epi32(_mm256_slli_epi32(text, 16),
+                            _mm256_mullo_epi32(hundreds, _mm256_set1_epi32(100 * 65536 - 1)));
+    const __m256i tens = _mm256_mulhi_epu16(text, _mm256_set1_epi16(6554));
+    text = _mm256_sub_epi16(_mm256_slli_epi16(text, 8),
+                            _mm256_mullo_epi16(tens, _mm256_set1_epi16(10 * 256 - 1)));
+    text = _mm256_or_si256(text, _mm256_set1_epi8('0'));
+
+    // Lanes 0 and 2 with their shapes in one register, 1 and 3 in the other.
+    const __m256i even =
+        _mm256_shuffle_epi8(_mm256_unpacklo_epi64(text, sources),
+                            _mm256_set_m128i(ShapeOf(shapes, 2), ShapeOf(shapes, 0)));
+    const __m256i odd =
+        _mm256_shuffle_epi8(_mm256_unpackhi_epi64(text, sources),
+                            _mm256_set_m128i(ShapeOf(shapes, 3), ShapeOf(shapes, 1)));
+    constexpr std::size_t kStride = kColumnWidth + 1;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(even));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + kStride), _mm256_castsi256_si128(odd));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * kStride),
+                     _mm256_extracti128_si256(even, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * kStride),
+                     _mm256_extracti128_si256(odd, 1));
+    return true;
+}
+
+TRENDTAB_AVX2 char* PutColumnsInFours(char* out, const unsigned char* values, std::size_t count,
+                                      char separator) {
+    // The bytes after the digits: '0', '.', ' ', '-' and the separator.
+    const __m256i sources = _mm256_set1_epi64x(
+        static_cast<long long>(0x2020200000000000ULL | 0x2D202E30ULL |
+                               std::uint64_t{static_cast<unsigned char>(separator)} << 32));
+    constexpr std::size_t kStride = kColumnWidth + 1;
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4, out += 4 * kStride) {
+        if (!PutFourColumns(out, values + 4 * i, sources)) [[unlikely]] {
+            PutColumnsOneByOne(out, values + 4 * i, 4, separator);
+        }
+    }
+    const std::size_t rest = count - i;
+    if (rest == 0) {
+        return out;
+    }
+    // The last one to three with zeros after them, made aside: the four columns reach further past
+    // the last one than the room behind the row.
+    unsigned char padded[16] = {};
+    std::memcpy(padded, values + 4 * i, 4 * rest);
+    char columns[4 * kStride + 16];
+    if (!PutFourColumns(columns, padded, sources)) [[unlikely]] {
+        return PutColumnsOneByOne(out, values + 4 * i, rest, separator);
+    }
+    std::memcpy(out, columns, rest * kStride);
+    return out + rest * kStride;
+}
+
+#endif
+
+}  // namespace
+
+bool HasCompactColumns() {
+#if TRENDTAB_COMPACT_COLUMNS
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
+}
+
+char* PutCompactColumns(char* out, const unsigned char* values, std::size_t count, char separator) {
+#if TRENDTAB_COMPACT_COLUMNS
+    if (HasCompactColumns()) {
+        return PutColumnsInFours(out, values, count, separator);
+    }
+#endif
+    return PutColumnsOneByOne(out, values, count, separator);
+}
+
+}  // namespace trendtab::fast
