@@ -8,13 +8,7 @@
 #include "converter/powers_of_ten.h"
 #include "converter/seven_digits.h"
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define TRENDTAB_COMPACT_COLUMNS 1
-#include <immintrin.h>
-// For the functions that run only where HasCompactColumns(): everything else stays on the
-// build's baseline instructions.
-#define TRENDTAB_AVX2 __attribute__((target("avx2")))
-#endif
+#include "converter/vector_digits.h"
 
 namespace trendtab::fast {
 namespace {
@@ -30,7 +24,7 @@ char* PutColumnsOneByOne(char* out, const unsigned char* values, std::size_t cou
     return out;
 }
 
-#if TRENDTAB_COMPACT_COLUMNS
+#if TRENDTAB_VECTOR_COLUMNS
 
 // By a float's biased exponent: e10 = floor(log10(2^(biased - 127))), the power of ten of the
 // value or one below it, and the powers of ten that scale it to seven digits (10^(6 - e10), or
@@ -221,22 +215,7 @@ TRENDTAB_AVX2 inline bool PutFourColumns(char* out, const unsigned char* values,
     const __m128i shapes =
         _mm_add_epi32(integers, _mm_and_si128(_mm_srai_epi32(raw, 31), _mm_set1_epi32(kShapes)));
 
-    // The eight digits of each shown value as text, the first in the lowest byte: halves of four
-    // digits, then pairs, then digits, in the lanes of each 64-bit quarter. A lane's quotient and
-    // remainder side by side as w * 2^k - q * (d * 2^k - 1), one multiplication.
-    const __m256i value = _mm256_cvtepu32_epi64(_mm256_cvttpd_epi32(shown));
-    const __m256i high =
-        _mm256_srli_epi64(_mm256_mul_epu32(value, _mm256_set1_epi64x(109951163)), 40);
-    const __m256i low = _mm256_sub_epi64(value, _mm256_mul_epu32(high, _mm256_set1_epi64x(10000)));
-    __m256i text = _mm256_or_si256(high, _mm256_slli_epi64(low, 32));
-    const __m256i hundreds =
-        _mm256_srli_epi16(_mm256_mulhi_epu16(text, _mm256_set1_epi16(5243)), 3);
-    text = _mm256_sub_epi32(_mm256_slli_epi32(text, 16),
-                            _mm256_mullo_epi32(hundreds, _mm256_set1_epi32(100 * 65536 - 1)));
-    const __m256i tens = _mm256_mulhi_epu16(text, _mm256_set1_epi16(6554));
-    text = _mm256_sub_epi16(_mm256_slli_epi16(text, 8),
-                            _mm256_mullo_epi16(tens, _mm256_set1_epi16(10 * 256 - 1)));
-    text = _mm256_or_si256(text, _mm256_set1_epi8('0'));
+    const __m256i text = EightDigitTexts(_mm256_cvtepu32_epi64(_mm256_cvttpd_epi32(shown)));
 
     // Lanes 0 and 2 with their shapes in one register, 1 and 3 in the other.
     const __m256i even =
@@ -289,16 +268,11 @@ TRENDTAB_AVX2 char* PutColumnsInFours(char* out, const unsigned char* values, st
 }  // namespace
 
 bool HasCompactColumns() {
-#if TRENDTAB_COMPACT_COLUMNS
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-#else
-    return false;
-#endif
+    return HasVectorColumns();
 }
 
 char* PutCompactColumns(char* out, const unsigned char* values, std::size_t count, char separator) {
-#if TRENDTAB_COMPACT_COLUMNS
+#if TRENDTAB_VECTOR_COLUMNS
     if (HasCompactColumns()) {
         return PutColumnsInFours(out, values, count, separator);
     }

@@ -28,6 +28,16 @@ std::uint64_t LoadBits(const unsigned char* value) {
     }
 }
 
+// Columns of a run of values, four at a time.
+template <bool kCompact>
+char* PutColumnRun(char* out, const unsigned char* values, std::size_t count, char separator) {
+    if constexpr (kCompact) {
+        return fast::PutCompactColumns(out, values, count, separator);
+    } else {
+        return fast::PutWideColumns(out, values, count, separator);
+    }
+}
+
 }  // namespace
 
 ValueColumns::ValueColumns(Layout layout, int tagCount, char separator, bool extended,
@@ -36,11 +46,12 @@ ValueColumns::ValueColumns(Layout layout, int tagCount, char separator, bool ext
       tagCount_(tagCount),
       separator_(separator),
       extended_(extended),
-      vectorColumns_(compact_ && !extended && vectorColumns && fast::HasCompactColumns()),
+      vectorColumns_(!extended && vectorColumns &&
+                     (compact_ ? fast::HasCompactColumns() : fast::HasWideColumns())),
       columns_(std::make_unique<Column[]>(Count(tagCount))),
       newPieces_(std::make_unique<NewPiece[]>(Count(tagCount))) {
     if (vectorColumns_) {
-        newBits_ = std::make_unique<std::uint32_t[]>(Count(tagCount));
+        newValues_ = std::make_unique<unsigned char[]>(Count(tagCount) * kWideValueSize);
         newTags_ = std::make_unique<std::uint32_t[]>(Count(tagCount));
         newColumns_ = std::make_unique<char[]>(Count(tagCount) * kColumnStride + kKeptText);
         rowSources_ = std::make_unique<const char*[]>(Count(tagCount));
@@ -75,9 +86,9 @@ char* ValueColumns::PutRow(char* out, const unsigned char* values) {
         --restingRows_;
         return PutFresh<kCompact, kExtended>(out, values);
     }
-    if constexpr (kCompact && !kExtended) {
+    if constexpr (!kExtended) {
         if (vectorColumns_) {
-            return PutKeptCompactColumns(out, values);
+            return PutKeptColumns<kCompact>(out, values);
         }
     }
     return PutKept<kCompact, kExtended>(out, values);
@@ -86,11 +97,11 @@ char* ValueColumns::PutRow(char* out, const unsigned char* values) {
 template <bool kCompact, bool kExtended>
 char* ValueColumns::PutFresh(char* out, const unsigned char* values) const {
     constexpr std::size_t size = kCompact ? kCompactValueSize : kWideValueSize;
-    if constexpr (kCompact && !kExtended) {
+    if constexpr (!kExtended) {
         if (vectorColumns_) {
             // The last column's separator is left for the row's end to overwrite.
             return tagCount_ > 0
-                       ? fast::PutCompactColumns(out, values, Count(tagCount_), separator_) - 1
+                       ? PutColumnRun<kCompact>(out, values, Count(tagCount_), separator_) - 1
                        : out;
         }
     }
@@ -160,7 +171,9 @@ char* ValueColumns::PutKept(char* out, const unsigned char* values) {
     return out;
 }
 
-char* ValueColumns::PutKeptCompactColumns(char* out, const unsigned char* values) {
+template <bool kCompact>
+char* ValueColumns::PutKeptColumns(char* out, const unsigned char* values) {
+    constexpr std::size_t size = kCompact ? kCompactValueSize : kWideValueSize;
     const bool retrying = retrying_;
     retrying_ = false;
     const std::size_t tagCount = Count(tagCount_);
@@ -168,28 +181,27 @@ char* ValueColumns::PutKeptCompactColumns(char* out, const unsigned char* values
         return out;
     }
     Column* const columns = columns_.get();
-    std::uint32_t* const newBits = newBits_.get();
+    unsigned char* const newValues = newValues_.get();
     std::uint32_t* const newTags = newTags_.get();
     char* const newColumns = newColumns_.get();
     const char** const sources = rowSources_.get();
     // Which values are new, without a jump on it: every value is written to the list of new
     // ones, which only grows by those that are.
     std::size_t fresh = 0;
-    bool resting = true;
+    std::size_t active = 0;  // tags that do not rest
     for (std::size_t i = 0; i < tagCount; ++i) {
-        const auto bits = LoadLittleEndian<std::uint32_t>(values + kCompactValueSize * i);
+        const std::uint64_t bits = LoadBits<kCompact>(values + size * i);
         Column& column = columns[i];
         const bool same = column.known && column.bits == bits;
         const std::uint32_t misses = same ? 0 : column.misses + 1;
         column.misses = misses;
-        newBits[fresh] = bits;
+        std::memcpy(newValues + size * fresh, values + size * i, size);
         newTags[fresh] = static_cast<std::uint32_t>(i);
         sources[i] = same ? column.text : newColumns + kColumnStride * fresh;
         fresh += same ? 0 : 1;
-        resting = resting && misses >= kMissesBeforeRest;
+        active += misses < kMissesBeforeRest ? 1 : 0;
     }
-    fast::PutCompactColumns(newColumns, reinterpret_cast<const unsigned char*>(newBits), fresh,
-                            separator_);
+    PutColumnRun<kCompact>(newColumns, newValues, fresh, separator_);
     for (std::size_t i = 0; i < tagCount; ++i) {
         std::memcpy(out + kColumnStride * i, sources[i], kShortText);
     }
@@ -199,11 +211,11 @@ char* ValueColumns::PutKeptCompactColumns(char* out, const unsigned char* values
         const std::uint32_t misses = column.misses;
         if (retrying || misses <= kMissesBeforeRest || (misses - 1) % kRetryInterval == 0) {
             column.known = true;
-            column.bits = newBits[n];
+            column.bits = LoadBits<kCompact>(newValues + size * n);
             std::memcpy(column.text, newColumns + kColumnStride * n, kShortText);
         }
     }
-    if (resting) {
+    if (active * kRestingShare <= tagCount) {
         restingRows_ = kRetryInterval - 1;
         retrying_ = true;
     }

@@ -6,16 +6,17 @@
 
 #include "converter/compact_columns.h"
 #include "converter/row_format.h"
+#include "converter/wide_columns.h"
 #include "history/history_file.h"
 
 namespace trendtab {
 
 class ValueColumns {
   public:
-    // `vectorColumns`: compact columns made four at a time where the processor can (the tests
+    // `vectorColumns`: columns (not /e) made four at a time where the processor can (the tests
     // and benchmarks ask for the one by one way too).
     ValueColumns(Layout layout, int tagCount, char separator, bool extended,
-                 bool vectorColumns = fast::HasCompactColumns());
+                 bool vectorColumns = true);
 
     // The most text the pieces of one row of `tagCount` values can take.
     static std::size_t LongestPieces(int tagCount);
@@ -36,6 +37,10 @@ class ValueColumns {
     // altogether, and the row after them keeps every new piece.
     static constexpr std::uint32_t kMissesBeforeRest = 16;
     static constexpr std::uint32_t kRetryInterval = 64;
+    // Columns made four at a time cost little more than a copy: their rows skip the kept pieces
+    // once all but one in this many tags rest (a few tags that repeat now and then, as a value of
+    // zero among random ones, would otherwise keep whole rows from resting).
+    static constexpr std::size_t kRestingShare = 16;
     struct Column {
         std::uint64_t bits = 0;
         bool known = false;
@@ -47,9 +52,10 @@ class ValueColumns {
     // The row through the kept pieces, and the row made afresh, by layout and number format.
     template <bool kCompact, bool kExtended>
     char* PutKept(char* out, const unsigned char* values);
-    // The same for compact columns made four at a time: the new values gathered, their columns
-    // made together, then every column copied into the row from its kept text or the new ones.
-    char* PutKeptCompactColumns(char* out, const unsigned char* values);
+    // The same for columns made four at a time: the new values gathered, their columns made
+    // together, then every column copied into the row from its kept text or the new ones.
+    template <bool kCompact>
+    char* PutKeptColumns(char* out, const unsigned char* values);
     template <bool kCompact, bool kExtended>
     char* PutFresh(char* out, const unsigned char* values) const;
     template <bool kCompact, bool kExtended>
@@ -75,9 +81,9 @@ class ValueColumns {
         std::uint64_t bits;
     };
     std::unique_ptr<NewPiece[]> newPieces_;
-    // For PutKeptCompactColumns: the new values' bits, their columns, and where each column of
-    // the row comes from.
-    std::unique_ptr<std::uint32_t[]> newBits_;
+    // For PutKeptColumns: the new values as stored, their tags and columns, and where each column
+    // of the row comes from.
+    std::unique_ptr<unsigned char[]> newValues_;
     std::unique_ptr<std::uint32_t[]> newTags_;
     std::unique_ptr<char[]> newColumns_;
     std::unique_ptr<const char*[]> rowSources_;

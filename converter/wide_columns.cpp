@@ -1,0 +1,282 @@
+#include "converter/wide_columns.h"
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "converter/compact_piece.h"
+#include "converter/powers_of_ten.h"
+#include "converter/vector_digits.h"
+#include "converter/wide_piece.h"
+
+namespace trendtab::fast {
+namespace {
+
+char* PutColumnsOneByOne(char* out, const unsigned char* values, std::size_t count,
+                         char separator) {
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint64_t bits;
+        std::memcpy(&bits, values + 8 * i, 8);
+        out = PutWidePiece<false>(out, std::bit_cast<double>(bits), separator, false);
+    }
+    return out;
+}
+
+#if TRENDTAB_VECTOR_COLUMNS
+
+constexpr std::size_t kStride = kColumnWidth + 1;
+
+// Where a column's bytes come from, by sign and number of integer digits (1 to 10, and 11 for
+// every longer integer part, of which the column shows the first digits only): the digits of
+// the value in thousandths, zero-padded to 16, and a few bytes more. A column is the two
+// shuffles of the digits and of those bytes put together (a source byte of 0x80 gives 0).
+enum Extra : std::uint8_t { kBlank, kMinus, kPoint, kSeparator };
+constexpr std::uint8_t kNone = 0x80;
+constexpr int kMaxShapeDigits = 11;
+constexpr int kShapes = kMaxShapeDigits + 1;
+struct ColumnShape {
+    std::array<std::uint8_t, 16> digits;
+    std::array<std::uint8_t, 16> extras;
+};
+constexpr auto kColumnShapes = [] {
+    std::array<ColumnShape, 2 * kShapes> shapes{};
+    for (int sign = 0; sign < 2; ++sign) {
+        for (int integers = 1; integers <= kMaxShapeDigits; ++integers) {
+            // Right-aligned in 10 while sign, digits, point and decimals fit; else cut to 11.
+            const int first = 6 - integers > sign ? 6 - integers : sign;
+            const int from = 16 - (integers + 3);  // the first of the text's digits
+            auto& shape = shapes[static_cast<std::size_t>(sign * kShapes + integers)];
+            for (int at = 0; at < 16; ++at) {
+                const int i = at - first;
+                std::uint8_t digit = kNone;
+                std::uint8_t extra = kNone;
+                if (i == -1 && sign == 1) {
+                    extra = kMinus;
+                } else if (i >= 0 && i < integers) {
+                    digit = static_cast<std::uint8_t>(from + i);
+                } else if (i == integers) {
+                    extra = kPoint;
+                } else if (i > integers && i <= integers + 3) {
+                    digit = static_cast<std::uint8_t>(from + i - 1);
+                } else if (i == integers + 4) {
+                    extra = kSeparator;
+                } else {
+                    extra = kBlank;
+                }
+                shape.digits[static_cast<std::size_t>(at)] = digit;
+                shape.extras[static_cast<std::size_t>(at)] = extra;
+            }
+        }
+    }
+    return shapes;
+}();
+
+TRENDTAB_AVX2 inline const ColumnShape& ShapeOf(__m128i shapes, int lane) {
+    int index = 0;
+    switch (lane) {
+        case 0:
+            index = _mm_extract_epi32(shapes, 0);
+            break;
+        case 1:
+            index = _mm_extract_epi32(shapes, 1);
+            break;
+        case 2:
+            index = _mm_extract_epi32(shapes, 2);
+            break;
+        default:
+            index = _mm_extract_epi32(shapes, 3);
+            break;
+    }
+    return kColumnShapes[static_cast<std::size_t>(index)];
+}
+
+TRENDTAB_AVX2 inline __m128i LoadBytes(const std::array<std::uint8_t, 16>& bytes) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data()));
+}
+
+// The columns of lanes `a` (low half) and `b` (high half) from their digit texts.
+TRENDTAB_AVX2 inline __m256i Columns(__m256i texts, __m256i extras, const ColumnShape& a,
+                                     const ColumnShape& b) {
+    return _mm256_or_si256(
+        _mm256_shuffle_epi8(texts, _mm256_set_m128i(LoadBytes(b.digits), LoadBytes(a.digits))),
+        _mm256_shuffle_epi8(extras, _mm256_set_m128i(LoadBytes(b.extras), LoadBytes(a.extras))));
+}
+
+TRENDTAB_AVX2 inline __m256d Ones(__m256d mask) {
+    return _mm256_and_pd(mask, _mm256_set1_pd(1.0));
+}
+
+// 10^power for four whole powers, from the table of correctly rounded doubles (clamped to it).
+TRENDTAB_AVX2 inline __m256d PowersOfTen(__m256d power) {
+    const __m256d index = _mm256_min_pd(
+        _mm256_max_pd(_mm256_sub_pd(power, _mm256_set1_pd(kMinPow10Double)), _mm256_setzero_pd()),
+        _mm256_set1_pd(kMaxPow10Double - kMinPow10Double));
+    // The masked form: the plain one starts from an undefined register that GCC warns of.
+    return _mm256_mask_i32gather_pd(_mm256_setzero_pd(), kPow10Doubles, _mm256_cvttpd_epi32(index),
+                                    _mm256_castsi256_pd(_mm256_set1_epi64x(-1)), 8);
+}
+
+// Four values' columns at `out`, 11 bytes apart. Returns the lanes the vector arithmetic leaves
+// undecided (a bit each: the thousandths near a half, a rounding that may carry into the digits
+// shown, NaN, the infinities, magnitudes from 10^19 on), whose columns hold something else.
+TRENDTAB_AVX2 inline int PutFourColumns(char* out, const unsigned char* values, __m256i extras) {
+    const __m256i bits = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(values));
+    const __m256i magnitudeBits = _mm256_and_si256(bits, _mm256_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+    const __m256d magnitude = _mm256_castsi256_pd(magnitudeBits);
+    const __m256d zero =
+        _mm256_cmp_pd(magnitude, _mm256_set1_pd(static_cast<double>(kShownAsZero[0])), _CMP_LT_OQ);
+
+    // The power of ten: floor(log10(2^exponent)) by doubles, then one up where the value reaches
+    // the next power (a table's correctly rounded doubles).
+    const __m256d exponent =
+        _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(magnitudeBits, 52),
+                                                          _mm256_set1_epi64x(0x4330000000000000))),
+                      _mm256_set1_pd(0x1p52 + 1023));
+    const __m256d estimate =
+        _mm256_floor_pd(_mm256_mul_pd(exponent, _mm256_set1_pd(0.30102999566398120)));
+    const __m256d next = PowersOfTen(_mm256_add_pd(estimate, _mm256_set1_pd(1)));
+    const __m256d reaches = _mm256_cmp_pd(magnitude, next, _CMP_GE_OQ);
+    const __m256d power10 = _mm256_add_pd(estimate, Ones(reaches));  // 10^power10 <= |value|
+    const __m256d nextPower = _mm256_blendv_pd(next, _mm256_mul_pd(next, _mm256_set1_pd(10)),
+                                               reaches);  // 10^(power10 + 1), exact from 1
+
+    // Below 10^10: the thousandths, rounded, decided unless within 2^-8 of a half (the product
+    // is within 2^-10 of the exact one below 2^43).
+    const __m256d small = _mm256_cmp_pd(magnitude, _mm256_set1_pd(1e10), _CMP_LT_OQ);
+    const __m256d thousandths = _mm256_mul_pd(magnitude, _mm256_set1_pd(1000));
+    const __m256d whole = _mm256_round_pd(thousandths, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    const __m256d rest = _mm256_sub_pd(thousandths, whole);
+    const __m256d half = _mm256_set1_pd(0.5);
+    const __m256d nearHalf =
+        _mm256_cmp_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), _mm256_sub_pd(rest, half)),
+                      _mm256_set1_pd(0x1p-8), _CMP_LE_OQ);
+    const __m256d shownSmall = _mm256_add_pd(whole, Ones(_mm256_cmp_pd(rest, half, _CMP_GT_OQ)));
+    // Integer digits power10 + 1 (one more where the rounding carried), at least one.
+    const __m256d carried =
+        _mm256_cmp_pd(shownSmall, _mm256_mul_pd(nextPower, _mm256_set1_pd(1000)), _CMP_GE_OQ);
+    const __m256d integersSmall = _mm256_max_pd(
+        _mm256_add_pd(_mm256_add_pd(power10, _mm256_set1_pd(1)), Ones(carried)), _mm256_set1_pd(1));
+
+    // From 10^10 on the column shows the first 11 digits of the integer part, or the sign and
+    // the first 10: the quotient by 10^(power10 - 10), exact by a fused multiply-add. Undecided
+    // where the fraction could round up into them (the rest within a thousandth of the divisor).
+    // (A multiplication by the correctly rounded reciprocal is one off at most, either way.)
+    const __m256d divisor = PowersOfTen(_mm256_sub_pd(power10, _mm256_set1_pd(10)));
+    const __m256d reciprocal = PowersOfTen(_mm256_sub_pd(_mm256_set1_pd(10), power10));
+    __m256d quotient = _mm256_round_pd(_mm256_mul_pd(magnitude, reciprocal),
+                                       _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    __m256d remainder = _mm256_fnmadd_pd(quotient, divisor, magnitude);
+    const __m256d below = _mm256_cmp_pd(remainder, _mm256_setzero_pd(), _CMP_LT_OQ);
+    const __m256d over = _mm256_cmp_pd(remainder, divisor, _CMP_GE_OQ);
+    quotient = _mm256_add_pd(_mm256_sub_pd(quotient, Ones(below)), Ones(over));
+    remainder = _mm256_sub_pd(_mm256_add_pd(remainder, _mm256_and_pd(below, divisor)),
+                              _mm256_and_pd(over, divisor));
+    const __m256d mayCarry =
+        _mm256_cmp_pd(remainder, _mm256_sub_pd(divisor, _mm256_set1_pd(0.001)), _CMP_GT_OQ);
+    const __m256d tooLarge = _mm256_cmp_pd(magnitude, _mm256_set1_pd(1e19), _CMP_NLT_UQ);
+
+    const __m256d undecidedMask = _mm256_andnot_pd(
+        zero,
+        _mm256_blendv_pd(
+            _mm256_or_pd(_mm256_or_pd(mayCarry, tooLarge),
+                         _mm256_or_pd(_mm256_cmp_pd(quotient, _mm256_set1_pd(1e10), _CMP_LT_OQ),
+                                      _mm256_cmp_pd(quotient, _mm256_set1_pd(1e11), _CMP_GE_OQ))),
+            nearHalf, small));
+    const __m256d decidedSmall = _mm256_andnot_pd(undecidedMask, small);
+    const __m256d shown = _mm256_andnot_pd(
+        _mm256_or_pd(zero, undecidedMask),
+        _mm256_blendv_pd(_mm256_mul_pd(quotient, _mm256_set1_pd(1000)), shownSmall, small));
+    const __m256d integers =
+        _mm256_blendv_pd(_mm256_set1_pd(kMaxShapeDigits), integersSmall, decidedSmall);
+    const __m256d shapeIntegers =
+        _mm256_blendv_pd(integers, _mm256_set1_pd(1), _mm256_or_pd(zero, undecidedMask));
+    const __m128i negative = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(
+        _mm256_srli_epi64(bits, 63), _mm256_setr_epi32(0, 2, 4, 6, 0, 0, 0, 0)));
+    const __m128i shapes = _mm_add_epi32(_mm256_cvttpd_epi32(shapeIntegers),
+                                         _mm_mullo_epi32(negative, _mm_set1_epi32(kShapes)));
+
+    // The shown number (below 10^14) as 16 digits: two halves of eight, the high one by the
+    // reciprocal and mended by a fused multiply-add.
+    const __m256d hundredMillion = _mm256_set1_pd(1e8);
+    __m256d high = _mm256_round_pd(_mm256_mul_pd(shown, _mm256_set1_pd(1e-8)),
+                                   _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    __m256d low = _mm256_fnmadd_pd(high, hundredMillion, shown);
+    const __m256d lowBelow = _mm256_cmp_pd(low, _mm256_setzero_pd(), _CMP_LT_OQ);
+    const __m256d lowOver = _mm256_cmp_pd(low, hundredMillion, _CMP_GE_OQ);
+    high = _mm256_add_pd(_mm256_sub_pd(high, Ones(lowBelow)), Ones(lowOver));
+    low = _mm256_sub_pd(_mm256_add_pd(low, _mm256_and_pd(lowBelow, hundredMillion)),
+                        _mm256_and_pd(lowOver, hundredMillion));
+    const __m256i highText = EightDigitTexts(_mm256_cvtepu32_epi64(_mm256_cvttpd_epi32(high)));
+    const __m256i lowText = EightDigitTexts(_mm256_cvtepu32_epi64(_mm256_cvttpd_epi32(low)));
+
+    const __m256i even = Columns(_mm256_unpacklo_epi64(highText, lowText), extras,
+                                 ShapeOf(shapes, 0), ShapeOf(shapes, 2));
+    const __m256i odd = Columns(_mm256_unpackhi_epi64(highText, lowText), extras,
+                                ShapeOf(shapes, 1), ShapeOf(shapes, 3));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(even));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + kStride), _mm256_castsi256_si128(odd));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * kStride),
+                     _mm256_extracti128_si256(even, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * kStride),
+                     _mm256_extracti128_si256(odd, 1));
+    return _mm256_movemask_pd(undecidedMask);
+}
+
+TRENDTAB_AVX2 char* PutColumnsInFours(char* out, const unsigned char* values, std::size_t count,
+                                      char separator) {
+    // The bytes besides the digits: ' ', '-', '.' and the separator.
+    const __m256i extras = _mm256_set1_epi32(
+        static_cast<int>(0x002E2D20U | std::uint32_t{static_cast<unsigned char>(separator)} << 24));
+    const auto mend = [&](char* at, const unsigned char* four, int undecided) {
+        // The one by one way aside for each undecided lane: its piece reaches past its column.
+        for (int lane = 0; lane < 4; ++lane) {
+            if ((undecided >> lane & 1) != 0) {
+                char piece[kMaxValuePiece + kRoomPastPiece];
+                PutColumnsOneByOne(piece, four + 8 * lane, 1, separator);
+                std::memcpy(at + kStride * static_cast<std::size_t>(lane), piece, kStride);
+            }
+        }
+    };
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4, out += 4 * kStride) {
+        const int undecided = PutFourColumns(out, values + 8 * i, extras);
+        if (undecided != 0) [[unlikely]] {
+            mend(out, values + 8 * i, undecided);
+        }
+    }
+    const std::size_t rest = count - i;
+    if (rest == 0) {
+        return out;
+    }
+    // The last one to three with zeros after them, made aside: the four columns reach further past
+    // the last one than the room behind the row.
+    unsigned char padded[32] = {};
+    std::memcpy(padded, values + 8 * i, 8 * rest);
+    char columns[4 * kStride + 16];
+    const int undecided = PutFourColumns(columns, padded, extras);
+    if (undecided != 0) [[unlikely]] {
+        mend(columns, padded, undecided);
+    }
+    std::memcpy(out, columns, rest * kStride);
+    return out + rest * kStride;
+}
+
+#endif
+
+}  // namespace
+
+bool HasWideColumns() {
+    return HasVectorColumns();
+}
+
+char* PutWideColumns(char* out, const unsigned char* values, std::size_t count, char separator) {
+#if TRENDTAB_VECTOR_COLUMNS
+    if (HasWideColumns()) {
+        return PutColumnsInFours(out, values, count, separator);
+    }
+#endif
+    return PutColumnsOneByOne(out, values, count, separator);
+}
+
+}  // namespace trendtab::fast
