@@ -83,9 +83,11 @@ void CompactPiece(benchmark::State& state, bool fastPath) {
 BENCHMARK_CAPTURE(CompactPiece, fast, true);
 BENCHMARK_CAPTURE(CompactPiece, plain, false);
 
-// 32 compact values per record; `changing` of them change from one record to the next. With the
-// per-tag cache, or value by value (the fast pieces either way).
-void CompactRows(benchmark::State& state, int changing, bool cached) {
+// 32 compact values per record; `changing` of them change from one record to the next. Through
+// ValueColumns (the per-tag cache; columns four at a time where the processor can, or one by one),
+// or value by value (the fast pieces either way).
+enum class RowWay { kValueByValue, kOneByOne, kFourAtATime };
+void CompactRows(benchmark::State& state, int changing, RowWay way) {
     constexpr int kTags = 32;
     const std::vector<float> pool = RandomFloats();
     std::vector<unsigned char> records(256 * kTags * 4);
@@ -97,13 +99,13 @@ void CompactRows(benchmark::State& state, int changing, bool cached) {
             std::memcpy(&records[(r * kTags + static_cast<std::size_t>(t)) * 4], &value, 4);
         }
     }
-    ValueColumns columns(Layout::Compact, kTags, '\t', false);
+    ValueColumns columns(Layout::Compact, kTags, '\t', false, way == RowWay::kFourAtATime);
     std::vector<char> out(ValueColumns::LongestPieces(kTags) + fast::kRoomPastPiece);
     std::string row;
     std::size_t r = 0;
     for (auto _ : state) {
         const unsigned char* values = &records[(r++ & 255) * kTags * 4];
-        if (cached) {
+        if (way != RowWay::kValueByValue) {
             benchmark::DoNotOptimize(columns.Put(out.data(), values));
         } else {
             row.clear();
@@ -117,10 +119,14 @@ void CompactRows(benchmark::State& state, int changing, bool cached) {
     }
     state.SetItemsProcessed(state.iterations() * kTags);
 }
-BENCHMARK_CAPTURE(CompactRows, trend_cached, 4, true);
-BENCHMARK_CAPTURE(CompactRows, trend_value_by_value, 4, false);
-BENCHMARK_CAPTURE(CompactRows, random_cached, 32, true);
-BENCHMARK_CAPTURE(CompactRows, random_value_by_value, 32, false);
+BENCHMARK_CAPTURE(CompactRows, trend_four_at_a_time, 4, RowWay::kFourAtATime);
+BENCHMARK_CAPTURE(CompactRows, trend_one_by_one, 4, RowWay::kOneByOne);
+BENCHMARK_CAPTURE(CompactRows, trend_value_by_value, 4, RowWay::kValueByValue);
+BENCHMARK_CAPTURE(CompactRows, mixed_four_at_a_time, 12, RowWay::kFourAtATime);
+BENCHMARK_CAPTURE(CompactRows, mixed_one_by_one, 12, RowWay::kOneByOne);
+BENCHMARK_CAPTURE(CompactRows, random_four_at_a_time, 32, RowWay::kFourAtATime);
+BENCHMARK_CAPTURE(CompactRows, random_one_by_one, 32, RowWay::kOneByOne);
+BENCHMARK_CAPTURE(CompactRows, random_value_by_value, 32, RowWay::kValueByValue);
 
 }  // namespace
 }  // namespace trendtab

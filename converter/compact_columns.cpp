@@ -8,7 +8,7 @@
 #include "converter/powers_of_ten.h"
 #include "converter/seven_digits.h"
 
-#include "converter/vector_digits.h"
+#include "converter/vector_columns.h"
 
 namespace trendtab::fast {
 namespace {
@@ -109,35 +109,14 @@ TRENDTAB_AVX2 inline ScalePairs LoadScalePairs(const BinadeScales* const (&scale
                              1)};
 }
 
-// 1.0 where the mask is set, else 0.0.
-TRENDTAB_AVX2 inline __m256d Ones(__m256d mask) {
-    return _mm256_and_pd(mask, _mm256_set1_pd(1.0));
-}
-
 TRENDTAB_AVX2 inline __m128i ShapeOf(__m128i shapes, int lane) {
-    int index = 0;
-    switch (lane) {
-        case 0:
-            index = _mm_extract_epi32(shapes, 0);
-            break;
-        case 1:
-            index = _mm_extract_epi32(shapes, 1);
-            break;
-        case 2:
-            index = _mm_extract_epi32(shapes, 2);
-            break;
-        default:
-            index = _mm_extract_epi32(shapes, 3);
-            break;
-    }
-    return _mm_loadu_si128(
-        reinterpret_cast<const __m128i*>(&kColumnShapes[static_cast<std::size_t>(index)]));
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kColumnShapes[LaneOf(shapes, lane)]));
 }
 
-// Four values: their columns from `values` to `out`, 11 bytes apart; false, writing nothing, where
-// any is not decided here (the seven digits near a half, a tie at the third decimal, NaN, the
-// infinities, magnitudes from 10^19 on).
-TRENDTAB_AVX2 inline bool PutFourColumns(char* out, const unsigned char* values, __m256i sources) {
+// Four values' columns at `out`, 11 bytes apart. Returns the lanes the vector arithmetic leaves
+// undecided (a bit each: the seven digits near a half, a tie at the third decimal, NaN, the
+// infinities, magnitudes from 10^19 on), whose columns hold something else.
+TRENDTAB_AVX2 inline int PutFourColumns(char* out, const unsigned char* values, __m256i sources) {
     const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values));
     std::uint64_t bits[2];
     std::memcpy(bits, values, 16);
@@ -198,13 +177,11 @@ TRENDTAB_AVX2 inline bool PutFourColumns(char* out, const unsigned char* values,
     const __m256d undecided = _mm256_andnot_pd(
         zero,
         _mm256_or_pd(_mm256_or_pd(outOfRange, nearHalf), _mm256_blendv_pd(tooLarge, tie, cut)));
-    if (_mm256_movemask_pd(undecided) != 0) [[unlikely]] {
-        return false;
-    }
-
-    const __m256d cutOrZero = _mm256_or_pd(cut, zero);
+    // Undecided lanes are shown as zero, for shapes within the table.
+    const __m256d shownAsZero = _mm256_or_pd(zero, undecided);
+    const __m256d cutOrZero = _mm256_or_pd(cut, shownAsZero);
     const __m256d shown =
-        _mm256_andnot_pd(zero, _mm256_blendv_pd(digitsWhole, shownCut, cutOrZero));
+        _mm256_andnot_pd(shownAsZero, _mm256_blendv_pd(digitsWhole, shownCut, cutOrZero));
     // Integer digits: of the cut ones from their count (at least 1), of whole ones power + 1.
     const __m256d integersCut = _mm256_add_pd(
         _mm256_add_pd(one, Ones(_mm256_cmp_pd(shown, _mm256_set1_pd(1e4), _CMP_GE_OQ))),
@@ -218,49 +195,30 @@ TRENDTAB_AVX2 inline bool PutFourColumns(char* out, const unsigned char* values,
     const __m256i text = EightDigitTexts(_mm256_cvtepu32_epi64(_mm256_cvttpd_epi32(shown)));
 
     // Lanes 0 and 2 with their shapes in one register, 1 and 3 in the other.
-    const __m256i even =
-        _mm256_shuffle_epi8(_mm256_unpacklo_epi64(text, sources),
-                            _mm256_set_m128i(ShapeOf(shapes, 2), ShapeOf(shapes, 0)));
-    const __m256i odd =
-        _mm256_shuffle_epi8(_mm256_unpackhi_epi64(text, sources),
-                            _mm256_set_m128i(ShapeOf(shapes, 3), ShapeOf(shapes, 1)));
-    constexpr std::size_t kStride = kColumnWidth + 1;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(even));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + kStride), _mm256_castsi256_si128(odd));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * kStride),
-                     _mm256_extracti128_si256(even, 1));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * kStride),
-                     _mm256_extracti128_si256(odd, 1));
-    return true;
+    StoreFourColumns(out,
+                     _mm256_shuffle_epi8(_mm256_unpacklo_epi64(text, sources),
+                                         _mm256_set_m128i(ShapeOf(shapes, 2), ShapeOf(shapes, 0))),
+                     _mm256_shuffle_epi8(_mm256_unpackhi_epi64(text, sources),
+                                         _mm256_set_m128i(ShapeOf(shapes, 3), ShapeOf(shapes, 1))));
+    return _mm256_movemask_pd(undecided);
 }
 
-TRENDTAB_AVX2 char* PutColumnsInFours(char* out, const unsigned char* values, std::size_t count,
-                                      char separator) {
+struct FourCompactColumns {
+    __m256i sources;
+    TRENDTAB_AVX2 int operator()(char* out, const unsigned char* values) const {
+        return PutFourColumns(out, values, sources);
+    }
+};
+
+TRENDTAB_AVX2 char* PutColumnsFourAtATime(char* out, const unsigned char* values, std::size_t count,
+                                          char separator) {
     // The bytes after the digits: '0', '.', ' ', '-' and the separator.
-    const __m256i sources = _mm256_set1_epi64x(
+    const FourCompactColumns four{_mm256_set1_epi64x(
         static_cast<long long>(0x2020200000000000ULL | 0x2D202E30ULL |
-                               std::uint64_t{static_cast<unsigned char>(separator)} << 32));
-    constexpr std::size_t kStride = kColumnWidth + 1;
-    std::size_t i = 0;
-    for (; i + 4 <= count; i += 4, out += 4 * kStride) {
-        if (!PutFourColumns(out, values + 4 * i, sources)) [[unlikely]] {
-            PutColumnsOneByOne(out, values + 4 * i, 4, separator);
-        }
-    }
-    const std::size_t rest = count - i;
-    if (rest == 0) {
-        return out;
-    }
-    // The last one to three with zeros after them, made aside: the four columns reach further past
-    // the last one than the room behind the row.
-    unsigned char padded[16] = {};
-    std::memcpy(padded, values + 4 * i, 4 * rest);
-    char columns[4 * kStride + 16];
-    if (!PutFourColumns(columns, padded, sources)) [[unlikely]] {
-        return PutColumnsOneByOne(out, values + 4 * i, rest, separator);
-    }
-    std::memcpy(out, columns, rest * kStride);
-    return out + rest * kStride;
+                               std::uint64_t{static_cast<unsigned char>(separator)} << 32))};
+    return PutColumnsInFours<sizeof(float)>(
+        out, values, count, four,
+        [&](char* at, const unsigned char* value) { PutColumnsOneByOne(at, value, 1, separator); });
 }
 
 #endif
@@ -274,7 +232,7 @@ bool HasCompactColumns() {
 char* PutCompactColumns(char* out, const unsigned char* values, std::size_t count, char separator) {
 #if TRENDTAB_VECTOR_COLUMNS
     if (HasCompactColumns()) {
-        return PutColumnsInFours(out, values, count, separator);
+        return PutColumnsFourAtATime(out, values, count, separator);
     }
 #endif
     return PutColumnsOneByOne(out, values, count, separator);

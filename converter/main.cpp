@@ -8,8 +8,8 @@
 #include "converter/usage.h"
 #include "platform/file_search.h"
 #include "platform/process_setup.h"
-#include "platform/terminal.h"
 #include "platform/standard_streams.h"
+#include "platform/terminal.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "converter/compact_piece.h"
 #include "converter/powers_of_ten.h"
-#include "converter/vector_digits.h"
+#include "converter/vector_columns.h"
 #include "converter/wide_piece.h"
 
 namespace trendtab::fast {
@@ -24,8 +24,6 @@ char* PutColumnsOneByOne(char* out, const unsigned char* values, std::size_t cou
 }
 
 #if TRENDTAB_VECTOR_COLUMNS
-
-constexpr std::size_t kStride = kColumnWidth + 1;
 
 // Where a column's bytes come from, by sign and number of integer digits (1 to 10, and 11 for
 // every longer integer part, of which the column shows the first digits only): the digits of
@@ -73,22 +71,7 @@ constexpr auto kColumnShapes = [] {
 }();
 
 TRENDTAB_AVX2 inline const ColumnShape& ShapeOf(__m128i shapes, int lane) {
-    int index = 0;
-    switch (lane) {
-        case 0:
-            index = _mm_extract_epi32(shapes, 0);
-            break;
-        case 1:
-            index = _mm_extract_epi32(shapes, 1);
-            break;
-        case 2:
-            index = _mm_extract_epi32(shapes, 2);
-            break;
-        default:
-            index = _mm_extract_epi32(shapes, 3);
-            break;
-    }
-    return kColumnShapes[static_cast<std::size_t>(index)];
+    return kColumnShapes[LaneOf(shapes, lane)];
 }
 
 TRENDTAB_AVX2 inline __m128i LoadBytes(const std::array<std::uint8_t, 16>& bytes) {
@@ -103,8 +86,23 @@ TRENDTAB_AVX2 inline __m256i Columns(__m256i texts, __m256i extras, const Column
         _mm256_shuffle_epi8(extras, _mm256_set_m128i(LoadBytes(b.extras), LoadBytes(a.extras))));
 }
 
-TRENDTAB_AVX2 inline __m256d Ones(__m256d mask) {
-    return _mm256_and_pd(mask, _mm256_set1_pd(1.0));
+// The whole quotient value / divisor and the remainder, for a whole divisor and a quotient below
+// 2^52: the product by the correctly rounded reciprocal is one off at most, either way, and the
+// fused multiply-add gives the exact remainder that tells.
+struct QuotientAndRemainder {
+    __m256d quotient;
+    __m256d remainder;
+};
+TRENDTAB_AVX2 inline QuotientAndRemainder DivideWhole(__m256d value, __m256d divisor,
+                                                      __m256d reciprocal) {
+    const __m256d estimate =
+        _mm256_round_pd(_mm256_mul_pd(value, reciprocal), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    const __m256d rest = _mm256_fnmadd_pd(estimate, divisor, value);
+    const __m256d below = _mm256_cmp_pd(rest, _mm256_setzero_pd(), _CMP_LT_OQ);
+    const __m256d over = _mm256_cmp_pd(rest, divisor, _CMP_GE_OQ);
+    return {_mm256_add_pd(_mm256_sub_pd(estimate, Ones(below)), Ones(over)),
+            _mm256_sub_pd(_mm256_add_pd(rest, _mm256_and_pd(below, divisor)),
+                          _mm256_and_pd(over, divisor))};
 }
 
 // 10^power for four whole powers, from the table of correctly rounded doubles (clamped to it).
@@ -161,17 +159,9 @@ TRENDTAB_AVX2 inline int PutFourColumns(char* out, const unsigned char* values, 
     // From 10^10 on the column shows the first 11 digits of the integer part, or the sign and
     // the first 10: the quotient by 10^(power10 - 10), exact by a fused multiply-add. Undecided
     // where the fraction could round up into them (the rest within a thousandth of the divisor).
-    // (A multiplication by the correctly rounded reciprocal is one off at most, either way.)
     const __m256d divisor = PowersOfTen(_mm256_sub_pd(power10, _mm256_set1_pd(10)));
-    const __m256d reciprocal = PowersOfTen(_mm256_sub_pd(_mm256_set1_pd(10), power10));
-    __m256d quotient = _mm256_round_pd(_mm256_mul_pd(magnitude, reciprocal),
-                                       _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-    __m256d remainder = _mm256_fnmadd_pd(quotient, divisor, magnitude);
-    const __m256d below = _mm256_cmp_pd(remainder, _mm256_setzero_pd(), _CMP_LT_OQ);
-    const __m256d over = _mm256_cmp_pd(remainder, divisor, _CMP_GE_OQ);
-    quotient = _mm256_add_pd(_mm256_sub_pd(quotient, Ones(below)), Ones(over));
-    remainder = _mm256_sub_pd(_mm256_add_pd(remainder, _mm256_and_pd(below, divisor)),
-                              _mm256_and_pd(over, divisor));
+    const auto [quotient, remainder] =
+        DivideWhole(magnitude, divisor, PowersOfTen(_mm256_sub_pd(_mm256_set1_pd(10), power10)));
     const __m256d mayCarry =
         _mm256_cmp_pd(remainder, _mm256_sub_pd(divisor, _mm256_set1_pd(0.001)), _CMP_GT_OQ);
     const __m256d tooLarge = _mm256_cmp_pd(magnitude, _mm256_set1_pd(1e19), _CMP_NLT_UQ);
@@ -196,17 +186,8 @@ TRENDTAB_AVX2 inline int PutFourColumns(char* out, const unsigned char* values, 
     const __m128i shapes = _mm_add_epi32(_mm256_cvttpd_epi32(shapeIntegers),
                                          _mm_mullo_epi32(negative, _mm_set1_epi32(kShapes)));
 
-    // The shown number (below 10^14) as 16 digits: two halves of eight, the high one by the
-    // reciprocal and mended by a fused multiply-add.
-    const __m256d hundredMillion = _mm256_set1_pd(1e8);
-    __m256d high = _mm256_round_pd(_mm256_mul_pd(shown, _mm256_set1_pd(1e-8)),
-                                   _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-    __m256d low = _mm256_fnmadd_pd(high, hundredMillion, shown);
-    const __m256d lowBelow = _mm256_cmp_pd(low, _mm256_setzero_pd(), _CMP_LT_OQ);
-    const __m256d lowOver = _mm256_cmp_pd(low, hundredMillion, _CMP_GE_OQ);
-    high = _mm256_add_pd(_mm256_sub_pd(high, Ones(lowBelow)), Ones(lowOver));
-    low = _mm256_sub_pd(_mm256_add_pd(low, _mm256_and_pd(lowBelow, hundredMillion)),
-                        _mm256_and_pd(lowOver, hundredMillion));
+    // The shown number (below 10^14) as 16 digits: two halves of eight.
+    const auto [high, low] = DivideWhole(shown, _mm256_set1_pd(1e8), _mm256_set1_pd(1e-8));
     const __m256i highText = EightDigitTexts(_mm256_cvtepu32_epi64(_mm256_cvttpd_epi32(high)));
     const __m256i lowText = EightDigitTexts(_mm256_cvtepu32_epi64(_mm256_cvttpd_epi32(low)));
 
@@ -214,52 +195,25 @@ TRENDTAB_AVX2 inline int PutFourColumns(char* out, const unsigned char* values, 
                                  ShapeOf(shapes, 0), ShapeOf(shapes, 2));
     const __m256i odd = Columns(_mm256_unpackhi_epi64(highText, lowText), extras,
                                 ShapeOf(shapes, 1), ShapeOf(shapes, 3));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(even));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + kStride), _mm256_castsi256_si128(odd));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * kStride),
-                     _mm256_extracti128_si256(even, 1));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * kStride),
-                     _mm256_extracti128_si256(odd, 1));
+    StoreFourColumns(out, even, odd);
     return _mm256_movemask_pd(undecidedMask);
 }
 
-TRENDTAB_AVX2 char* PutColumnsInFours(char* out, const unsigned char* values, std::size_t count,
-                                      char separator) {
+struct FourWideColumns {
+    __m256i extras;
+    TRENDTAB_AVX2 int operator()(char* out, const unsigned char* values) const {
+        return PutFourColumns(out, values, extras);
+    }
+};
+
+TRENDTAB_AVX2 char* PutColumnsFourAtATime(char* out, const unsigned char* values, std::size_t count,
+                                          char separator) {
     // The bytes besides the digits: ' ', '-', '.' and the separator.
-    const __m256i extras = _mm256_set1_epi32(
-        static_cast<int>(0x002E2D20U | std::uint32_t{static_cast<unsigned char>(separator)} << 24));
-    const auto mend = [&](char* at, const unsigned char* four, int undecided) {
-        // The one by one way aside for each undecided lane: its piece reaches past its column.
-        for (int lane = 0; lane < 4; ++lane) {
-            if ((undecided >> lane & 1) != 0) {
-                char piece[kMaxValuePiece + kRoomPastPiece];
-                PutColumnsOneByOne(piece, four + 8 * lane, 1, separator);
-                std::memcpy(at + kStride * static_cast<std::size_t>(lane), piece, kStride);
-            }
-        }
-    };
-    std::size_t i = 0;
-    for (; i + 4 <= count; i += 4, out += 4 * kStride) {
-        const int undecided = PutFourColumns(out, values + 8 * i, extras);
-        if (undecided != 0) [[unlikely]] {
-            mend(out, values + 8 * i, undecided);
-        }
-    }
-    const std::size_t rest = count - i;
-    if (rest == 0) {
-        return out;
-    }
-    // The last one to three with zeros after them, made aside: the four columns reach further past
-    // the last one than the room behind the row.
-    unsigned char padded[32] = {};
-    std::memcpy(padded, values + 8 * i, 8 * rest);
-    char columns[4 * kStride + 16];
-    const int undecided = PutFourColumns(columns, padded, extras);
-    if (undecided != 0) [[unlikely]] {
-        mend(columns, padded, undecided);
-    }
-    std::memcpy(out, columns, rest * kStride);
-    return out + rest * kStride;
+    const FourWideColumns four{_mm256_set1_epi32(static_cast<int>(
+        0x002E2D20U | std::uint32_t{static_cast<unsigned char>(separator)} << 24))};
+    return PutColumnsInFours<sizeof(double)>(
+        out, values, count, four,
+        [&](char* at, const unsigned char* value) { PutColumnsOneByOne(at, value, 1, separator); });
 }
 
 #endif
@@ -273,7 +227,7 @@ bool HasWideColumns() {
 char* PutWideColumns(char* out, const unsigned char* values, std::size_t count, char separator) {
 #if TRENDTAB_VECTOR_COLUMNS
     if (HasWideColumns()) {
-        return PutColumnsInFours(out, values, count, separator);
+        return PutColumnsFourAtATime(out, values, count, separator);
     }
 #endif
     return PutColumnsOneByOne(out, values, count, separator);
