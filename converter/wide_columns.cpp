@@ -105,14 +105,60 @@ TRENDTAB_AVX2 inline QuotientAndRemainder DivideWhole(__m256d value, __m256d div
                           _mm256_and_pd(over, divisor))};
 }
 
-// 10^power for four whole powers, from the table of correctly rounded doubles (clamped to it).
-TRENDTAB_AVX2 inline __m256d PowersOfTen(__m256d power) {
-    const __m256d index = _mm256_min_pd(
-        _mm256_max_pd(_mm256_sub_pd(power, _mm256_set1_pd(kMinPow10Double)), _mm256_setzero_pd()),
-        _mm256_set1_pd(kMaxPow10Double - kMinPow10Double));
-    // The masked form: the plain one starts from an undefined register that GCC warns of.
-    return _mm256_mask_i32gather_pd(_mm256_setzero_pd(), kPow10Doubles, _mm256_cvttpd_epi32(index),
-                                    _mm256_castsi256_pd(_mm256_set1_epi64x(-1)), 8);
+// By a double's biased exponent (from 2^-12, below which every value shows as zero, to 2^64, from
+// where on none is decided here; the others take the ends): e10 = floor(log10(2^(biased - 1023))),
+// the power of ten of the value or one below it, and the powers of ten that value needs, for e10
+// and for e10 + 1: 10^(e10 + 1) to tell the two apart, then the divisor 10^(power - 10) that leaves
+// a long integer part's first 11 digits and its correctly rounded reciprocal. Loaded by lane, a
+// pair at a time: gathers wait longer.
+constexpr int kFirstBinade = 1023 - 12;
+constexpr int kLastBinade = 1023 + 64;
+struct alignas(16) BinadePowers {
+    double next;
+    double power10;
+    double divisor;
+    double divisorFromAbove;
+    double reciprocal;
+    double reciprocalFromAbove;
+};
+constexpr double ClampedPow10(int power) {
+    return kPow10Doubles[static_cast<std::size_t>(
+        (power < kMinPow10Double ? kMinPow10Double
+                                 : (power > kMaxPow10Double ? kMaxPow10Double : power)) -
+        kMinPow10Double)];
+}
+constexpr auto kBinadePowers = [] {
+    std::array<BinadePowers, kLastBinade - kFirstBinade + 1> powers{};
+    for (int biased = kFirstBinade; biased <= kLastBinade; ++biased) {
+        const int e10 = (biased - 1023) * 78913 >> 18;  // floor(log10(2^(biased - 1023)))
+        powers[static_cast<std::size_t>(biased - kFirstBinade)] = {
+            ClampedPow10(e10 + 1), static_cast<double>(e10), ClampedPow10(e10 - 10),
+            ClampedPow10(e10 - 9), ClampedPow10(10 - e10),   ClampedPow10(9 - e10)};
+    }
+    return powers;
+}();
+static_assert((-12 * 78913 >> 18) == -4 && (64 * 78913 >> 18) == 19);
+
+const BinadePowers& PowersOf(std::uint64_t bits) {
+    const int biased = static_cast<int>(bits >> 52 & 0x7FF);
+    const int clamped =
+        biased < kFirstBinade ? kFirstBinade : (biased > kLastBinade ? kLastBinade : biased);
+    return kBinadePowers[static_cast<std::size_t>(clamped - kFirstBinade)];
+}
+
+// A pair of fields of four lanes' entries: the first field of lanes 0 to 3, and the second.
+struct FieldPair {
+    __m256d first;
+    __m256d second;
+};
+TRENDTAB_AVX2 inline FieldPair LoadFieldPair(const BinadePowers* const (&lanes)[4],
+                                             std::size_t field) {
+    const auto at = [&](int lane) { return &lanes[lane]->next + field; };
+    const __m256d even =
+        _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(at(0))), _mm_load_pd(at(2)), 1);
+    const __m256d odd =
+        _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(at(1))), _mm_load_pd(at(3)), 1);
+    return {_mm256_unpacklo_pd(even, odd), _mm256_unpackhi_pd(even, odd)};
 }
 
 // Four values' columns at `out`, 11 bytes apart. Returns the lanes the vector arithmetic leaves
@@ -125,17 +171,17 @@ TRENDTAB_AVX2 inline int PutFourColumns(char* out, const unsigned char* values, 
     const __m256d zero =
         _mm256_cmp_pd(magnitude, _mm256_set1_pd(static_cast<double>(kShownAsZero[0])), _CMP_LT_OQ);
 
-    // The power of ten: floor(log10(2^exponent)) by doubles, then one up where the value reaches
-    // the next power (a table's correctly rounded doubles).
-    const __m256d exponent =
-        _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(magnitudeBits, 52),
-                                                          _mm256_set1_epi64x(0x4330000000000000))),
-                      _mm256_set1_pd(0x1p52 + 1023));
-    const __m256d estimate =
-        _mm256_floor_pd(_mm256_mul_pd(exponent, _mm256_set1_pd(0.30102999566398120)));
-    const __m256d next = PowersOfTen(_mm256_add_pd(estimate, _mm256_set1_pd(1)));
+    // The power of ten: the binade's, or one up where the value reaches the next power.
+    std::uint64_t laneBits[4];
+    std::memcpy(laneBits, values, sizeof laneBits);
+    const BinadePowers* const lanes[4] = {&PowersOf(laneBits[0]), &PowersOf(laneBits[1]),
+                                          &PowersOf(laneBits[2]), &PowersOf(laneBits[3])};
+    const FieldPair nextAndPower = LoadFieldPair(lanes, 0);
+    const FieldPair divisors = LoadFieldPair(lanes, 2);
+    const FieldPair reciprocals = LoadFieldPair(lanes, 4);
+    const __m256d next = nextAndPower.first;
     const __m256d reaches = _mm256_cmp_pd(magnitude, next, _CMP_GE_OQ);
-    const __m256d power10 = _mm256_add_pd(estimate, Ones(reaches));  // 10^power10 <= |value|
+    const __m256d power10 = _mm256_add_pd(nextAndPower.second, Ones(reaches));  // <= |value|
     const __m256d nextPower = _mm256_blendv_pd(next, _mm256_mul_pd(next, _mm256_set1_pd(10)),
                                                reaches);  // 10^(power10 + 1), exact from 1
 
@@ -159,9 +205,9 @@ TRENDTAB_AVX2 inline int PutFourColumns(char* out, const unsigned char* values, 
     // From 10^10 on the column shows the first 11 digits of the integer part, or the sign and
     // the first 10: the quotient by 10^(power10 - 10), exact by a fused multiply-add. Undecided
     // where the fraction could round up into them (the rest within a thousandth of the divisor).
-    const __m256d divisor = PowersOfTen(_mm256_sub_pd(power10, _mm256_set1_pd(10)));
-    const auto [quotient, remainder] =
-        DivideWhole(magnitude, divisor, PowersOfTen(_mm256_sub_pd(_mm256_set1_pd(10), power10)));
+    const __m256d divisor = _mm256_blendv_pd(divisors.first, divisors.second, reaches);
+    const auto [quotient, remainder] = DivideWhole(
+        magnitude, divisor, _mm256_blendv_pd(reciprocals.first, reciprocals.second, reaches));
     const __m256d mayCarry =
         _mm256_cmp_pd(remainder, _mm256_sub_pd(divisor, _mm256_set1_pd(0.001)), _CMP_GT_OQ);
     const __m256d tooLarge = _mm256_cmp_pd(magnitude, _mm256_set1_pd(1e19), _CMP_NLT_UQ);
