@@ -50,8 +50,8 @@ ValueColumns::ValueColumns(Layout layout, int tagCount, char separator, bool ext
                      (compact_ ? fast::HasCompactColumns() : fast::HasWideColumns())),
       columns_(std::make_unique<Column[]>(Count(tagCount))),
       newPieces_(std::make_unique<NewPiece[]>(Count(tagCount))) {
-    if (vectorColumns_) {
-        newValues_ = std::make_unique<unsigned char[]>(Count(tagCount) * kWideValueSize);
+    if (vectorColumns_ && compact_) {
+        newValues_ = std::make_unique<unsigned char[]>(Count(tagCount) * kCompactValueSize);
         newTags_ = std::make_unique<std::uint32_t[]>(Count(tagCount));
         newColumns_ = std::make_unique<char[]>(Count(tagCount) * kColumnStride + kKeptText);
         rowSources_ = std::make_unique<const char*[]>(Count(tagCount));
@@ -86,7 +86,9 @@ char* ValueColumns::PutRow(char* out, const unsigned char* values) {
         --restingRows_;
         return PutFresh<kCompact, kExtended>(out, values);
     }
-    if constexpr (!kExtended) {
+    if constexpr (kCompact && !kExtended) {
+        // (A wide value's piece one by one costs less than a compact one's: there the few new
+        // values of a row through the kept texts measured faster that way.)
         if (vectorColumns_) {
             return PutKeptColumns<kCompact>(out, values);
         }
@@ -129,7 +131,7 @@ char* ValueColumns::PutKept(char* out, const unsigned char* values) {
     Column* const columns = columns_.get();
     NewPiece* const newPieces = newPieces_.get();
     std::size_t fresh = 0;
-    bool resting = true;
+    std::size_t active = 0;  // tags that do not rest
     for (int i = 0; i < tagCount; ++i) {
         const std::uint64_t bits = LoadBits<kCompact>(values + size * Count(i));
         Column& column = columns[static_cast<std::size_t>(i)];
@@ -141,7 +143,7 @@ char* ValueColumns::PutKept(char* out, const unsigned char* values) {
             }
             out += column.length;
             column.misses = 0;
-            resting = false;
+            ++active;
         } else {
             const std::uint32_t misses = column.misses;
             char* const end = PutNew<kCompact, kExtended>(out, bits, separator, i == tagCount - 1);
@@ -149,7 +151,7 @@ char* ValueColumns::PutKept(char* out, const unsigned char* values) {
                 newPieces[fresh++] = {i, out, static_cast<std::size_t>(end - out), bits};
             }
             column.misses = misses + 1;
-            resting = resting && misses + 1 >= kMissesBeforeRest;
+            active += misses + 1 < kMissesBeforeRest ? 1 : 0;
             out = end;
         }
     }
@@ -164,7 +166,7 @@ char* ValueColumns::PutKept(char* out, const unsigned char* values) {
             std::memcpy(column.text, piece.text, kKeptText);  // the room behind allows it
         }
     }
-    if (resting && tagCount > 0) {
+    if (tagCount > 0 && active * kRestingShare <= Count(tagCount)) {
         restingRows_ = kRetryInterval - 1;
         retrying_ = true;
     }

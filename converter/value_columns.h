@@ -33,13 +33,13 @@ class ValueColumns {
     static constexpr std::size_t kShortText = 16;
     // A tag whose values keep changing (random data) stops keeping its pieces after this many
     // misses in a row, and then keeps only every kRetryInterval-th, to notice when it repeats
-    // again. Once every tag of a row rests, the next kRetryInterval - 1 rows skip the kept pieces
-    // altogether, and the row after them keeps every new piece.
+    // again. Once (nearly) every tag of a row rests, the next kRetryInterval - 1 rows skip the
+    // kept pieces altogether, and the row after them keeps every new piece.
     static constexpr std::uint32_t kMissesBeforeRest = 16;
     static constexpr std::uint32_t kRetryInterval = 64;
-    // Columns made four at a time cost little more than a copy: their rows skip the kept pieces
-    // once all but one in this many tags rest (a few tags that repeat now and then, as a value of
-    // zero among random ones, would otherwise keep whole rows from resting).
+    // Rows skip the kept pieces once all but one in this many tags rest: a few tags that repeat
+    // now and then, as a value of zero among random ones, would otherwise keep whole rows from
+    // resting, and a row through the kept pieces costs more than one made afresh.
     static constexpr std::size_t kRestingShare = 16;
     struct Column {
         std::uint64_t bits = 0;
@@ -52,8 +52,8 @@ class ValueColumns {
     // The row through the kept pieces, and the row made afresh, by layout and number format.
     template <bool kCompact, bool kExtended>
     char* PutKept(char* out, const unsigned char* values);
-    // The same for columns made four at a time: the new values gathered, their columns made
-    // together, then every column copied into the row from its kept text or the new ones.
+    // The same for compact columns made four at a time: the new values gathered, their columns
+    // made together, then every column copied into the row from its kept text or the new ones.
     template <bool kCompact>
     char* PutKeptColumns(char* out, const unsigned char* values);
     template <bool kCompact, bool kExtended>
