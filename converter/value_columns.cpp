@@ -90,7 +90,7 @@ char* ValueColumns::PutRow(char* out, const unsigned char* values) {
         // (A wide value's piece one by one costs less than a compact one's: there the few new
         // values of a row through the kept texts measured faster that way.)
         if (vectorColumns_) {
-            return PutKeptColumns<kCompact>(out, values);
+            return PutKeptCompactColumns(out, values);
         }
     }
     return PutKept<kCompact, kExtended>(out, values);
@@ -173,9 +173,8 @@ char* ValueColumns::PutKept(char* out, const unsigned char* values) {
     return out;
 }
 
-template <bool kCompact>
-char* ValueColumns::PutKeptColumns(char* out, const unsigned char* values) {
-    constexpr std::size_t size = kCompact ? kCompactValueSize : kWideValueSize;
+char* ValueColumns::PutKeptCompactColumns(char* out, const unsigned char* values) {
+    constexpr std::size_t size = kCompactValueSize;
     const bool retrying = retrying_;
     retrying_ = false;
     const std::size_t tagCount = Count(tagCount_);
@@ -192,7 +191,7 @@ char* ValueColumns::PutKeptColumns(char* out, const unsigned char* values) {
     std::size_t fresh = 0;
     std::size_t active = 0;  // tags that do not rest
     for (std::size_t i = 0; i < tagCount; ++i) {
-        const std::uint64_t bits = LoadBits<kCompact>(values + size * i);
+        const std::uint64_t bits = LoadBits<true>(values + size * i);
         Column& column = columns[i];
         const bool same = column.known && column.bits == bits;
         const std::uint32_t misses = same ? 0 : column.misses + 1;
@@ -203,7 +202,7 @@ char* ValueColumns::PutKeptColumns(char* out, const unsigned char* values) {
         fresh += same ? 0 : 1;
         active += misses < kMissesBeforeRest ? 1 : 0;
     }
-    PutColumnRun<kCompact>(newColumns, newValues, fresh, separator_);
+    fast::PutCompactColumns(newColumns, newValues, fresh, separator_);
     for (std::size_t i = 0; i < tagCount; ++i) {
         std::memcpy(out + kColumnStride * i, sources[i], kShortText);
     }
@@ -213,7 +212,7 @@ char* ValueColumns::PutKeptColumns(char* out, const unsigned char* values) {
         const std::uint32_t misses = column.misses;
         if (retrying || misses <= kMissesBeforeRest || (misses - 1) % kRetryInterval == 0) {
             column.known = true;
-            column.bits = LoadBits<kCompact>(newValues + size * n);
+            column.bits = LoadBits<true>(newValues + size * n);
             std::memcpy(column.text, newColumns + kColumnStride * n, kShortText);
         }
     }

@@ -54,8 +54,7 @@ class ValueColumns {
     char* PutKept(char* out, const unsigned char* values);
     // The same for compact columns made four at a time: the new values gathered, their columns
     // made together, then every column copied into the row from its kept text or the new ones.
-    template <bool kCompact>
-    char* PutKeptColumns(char* out, const unsigned char* values);
+    char* PutKeptCompactColumns(char* out, const unsigned char* values);
     template <bool kCompact, bool kExtended>
     char* PutFresh(char* out, const unsigned char* values) const;
     template <bool kCompact, bool kExtended>
@@ -81,8 +80,8 @@ class ValueColumns {
         std::uint64_t bits;
     };
     std::unique_ptr<NewPiece[]> newPieces_;
-    // For PutKeptColumns: the new values as stored, their tags and columns, and where each column
-    // of the row comes from.
+    // For PutKeptCompactColumns: the new values as stored, their tags and columns, and where each
+    // column of the row comes from.
     std::unique_ptr<unsigned char[]> newValues_;
     std::unique_ptr<std::uint32_t[]> newTags_;
     std::unique_ptr<char[]> newColumns_;
