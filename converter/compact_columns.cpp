@@ -37,21 +37,14 @@ struct alignas(16) BinadeScales {
     double toDecimals;
     double toDecimalsFromAbove;
     double power10;
-    double unused;
 };
-constexpr double ClampedPow10(int power) {
-    return kPow10Doubles[static_cast<std::size_t>(
-        (power < kMinPow10Double ? kMinPow10Double
-                                 : (power > kMaxPow10Double ? kMaxPow10Double : power)) -
-        kMinPow10Double)];
-}
 constexpr auto kBinadeScales = [] {
     std::array<BinadeScales, 256> scales{};
     for (int biased = 0; biased < 256; ++biased) {
         const int e10 = FloorLog10Pow2(biased - 127);
-        scales[static_cast<std::size_t>(biased)] = {ClampedPow10(6 - e10),    ClampedPow10(5 - e10),
-                                                    ClampedPow10(3 - e10),    ClampedPow10(2 - e10),
-                                                    static_cast<double>(e10), 0};
+        scales[static_cast<std::size_t>(biased)] = {
+            ClampedPow10Double(6 - e10), ClampedPow10Double(5 - e10), ClampedPow10Double(3 - e10),
+            ClampedPow10Double(2 - e10), static_cast<double>(e10)};
     }
     return scales;
 }();

@@ -20,6 +20,8 @@ namespace trendtab::fast {
 
 // "%10.3f": a column is 10 characters wide, and starts as 16 spaces stored at once.
 inline constexpr int kColumnWidth = 10;
+// Every column with its separator (or cut to that length): what a row advances by.
+inline constexpr std::size_t kColumnStride = kColumnWidth + 1;
 inline constexpr std::size_t kColumnBlanks = 16;
 
 // Magnitudes below these show as zero: their seven digits stay below half a unit of the last shown

@@ -48,6 +48,14 @@ inline double Pow10Double(int power) {
     return kPow10Doubles[power - kMinPow10Double];
 }
 
+// The same for any power, clamped into that range (for tables whose far ends are never used).
+constexpr double ClampedPow10Double(int power) {
+    return kPow10Doubles[static_cast<std::size_t>(
+        (power < kMinPow10Double ? kMinPow10Double
+                                 : (power > kMaxPow10Double ? kMaxPow10Double : power)) -
+        kMinPow10Double)];
+}
+
 // value / 10^power for power in [1, 19], by constant divisors (multiplications, not divisions).
 [[gnu::always_inline]] inline std::uint64_t DivideByPow10(std::uint64_t value, int power) {
     switch (power) {

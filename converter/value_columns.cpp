@@ -11,9 +11,6 @@
 namespace trendtab {
 namespace {
 
-// A compact column: "%10.3f" and the separator, cut or padded to 11 bytes.
-constexpr std::size_t kColumnStride = fast::kColumnWidth + 1;
-
 std::size_t Count(int tagCount) {
     return static_cast<std::size_t>(tagCount > 0 ? tagCount : 0);
 }
@@ -53,7 +50,7 @@ ValueColumns::ValueColumns(Layout layout, int tagCount, char separator, bool ext
     if (vectorColumns_ && compact_) {
         newValues_ = std::make_unique<unsigned char[]>(Count(tagCount) * kCompactValueSize);
         newTags_ = std::make_unique<std::uint32_t[]>(Count(tagCount));
-        newColumns_ = std::make_unique<char[]>(Count(tagCount) * kColumnStride + kKeptText);
+        newColumns_ = std::make_unique<char[]>(Count(tagCount) * fast::kColumnStride + kKeptText);
         rowSources_ = std::make_unique<const char*[]>(Count(tagCount));
     }
 }
@@ -198,13 +195,13 @@ char* ValueColumns::PutKeptCompactColumns(char* out, const unsigned char* values
         column.misses = misses;
         std::memcpy(newValues + size * fresh, values + size * i, size);
         newTags[fresh] = static_cast<std::uint32_t>(i);
-        sources[i] = same ? column.text : newColumns + kColumnStride * fresh;
+        sources[i] = same ? column.text : newColumns + fast::kColumnStride * fresh;
         fresh += same ? 0 : 1;
         active += misses < kMissesBeforeRest ? 1 : 0;
     }
     fast::PutCompactColumns(newColumns, newValues, fresh, separator_);
     for (std::size_t i = 0; i < tagCount; ++i) {
-        std::memcpy(out + kColumnStride * i, sources[i], kShortText);
+        std::memcpy(out + fast::kColumnStride * i, sources[i], kShortText);
     }
     // Keep the new columns now (the row above read them where they were made).
     for (std::size_t n = 0; n < fresh; ++n) {
@@ -213,14 +210,15 @@ char* ValueColumns::PutKeptCompactColumns(char* out, const unsigned char* values
         if (retrying || misses <= kMissesBeforeRest || (misses - 1) % kRetryInterval == 0) {
             column.known = true;
             column.bits = LoadBits<true>(newValues + size * n);
-            std::memcpy(column.text, newColumns + kColumnStride * n, kShortText);
+            std::memcpy(column.text, newColumns + fast::kColumnStride * n, kShortText);
         }
     }
     if (active * kRestingShare <= tagCount) {
         restingRows_ = kRetryInterval - 1;
         retrying_ = true;
     }
-    return out + kColumnStride * tagCount - 1;  // the last separator is the row end's to overwrite
+    return out + fast::kColumnStride * tagCount -
+           1;  // the last separator is the row end's to overwrite
 }
 
 }  // namespace trendtab

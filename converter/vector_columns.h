@@ -68,8 +68,6 @@ TRENDTAB_AVX2 inline std::size_t LaneOf(__m128i lanes, int lane) {
     return static_cast<std::size_t>(value);
 }
 
-inline constexpr std::size_t kColumnStride = kColumnWidth + 1;
-
 // Four columns at `out`: lanes 0 and 2 in `even`, 1 and 3 in `odd`, 16 bytes each.
 TRENDTAB_AVX2 inline void StoreFourColumns(char* out, __m256i even, __m256i odd) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(even));

@@ -7,6 +7,7 @@
 
 #include "converter/compact_piece.h"
 #include "converter/powers_of_ten.h"
+#include "converter/seven_digits.h"
 #include "converter/vector_columns.h"
 #include "converter/wide_piece.h"
 
@@ -121,23 +122,17 @@ struct alignas(16) BinadePowers {
     double reciprocal;
     double reciprocalFromAbove;
 };
-constexpr double ClampedPow10(int power) {
-    return kPow10Doubles[static_cast<std::size_t>(
-        (power < kMinPow10Double ? kMinPow10Double
-                                 : (power > kMaxPow10Double ? kMaxPow10Double : power)) -
-        kMinPow10Double)];
-}
 constexpr auto kBinadePowers = [] {
     std::array<BinadePowers, kLastBinade - kFirstBinade + 1> powers{};
     for (int biased = kFirstBinade; biased <= kLastBinade; ++biased) {
-        const int e10 = (biased - 1023) * 78913 >> 18;  // floor(log10(2^(biased - 1023)))
+        const int e10 = FloorLog10Pow2(biased - 1023);
         powers[static_cast<std::size_t>(biased - kFirstBinade)] = {
-            ClampedPow10(e10 + 1), static_cast<double>(e10), ClampedPow10(e10 - 10),
-            ClampedPow10(e10 - 9), ClampedPow10(10 - e10),   ClampedPow10(9 - e10)};
+            ClampedPow10Double(e10 + 1), static_cast<double>(e10),     ClampedPow10Double(e10 - 10),
+            ClampedPow10Double(e10 - 9), ClampedPow10Double(10 - e10), ClampedPow10Double(9 - e10)};
     }
     return powers;
 }();
-static_assert((-12 * 78913 >> 18) == -4 && (64 * 78913 >> 18) == 19);
+static_assert(FloorLog10Pow2(-12) == -4 && FloorLog10Pow2(64) == 19);
 
 const BinadePowers& PowersOf(std::uint64_t bits) {
     const int biased = static_cast<int>(bits >> 52 & 0x7FF);
