@@ -12,6 +12,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "tools/hstexport/shortest_decimal.h"
 
 namespace hstexport::shortest_text {
@@ -53,6 +57,45 @@ inline std::uint64_t EightDigits(std::uint32_t value) {
     const std::uint64_t tens = (v * 103 >> 10) & 0x000F000F000F000FULL;  // lane / 10
     v = tens | (v - tens * 10) << 8;
     return v | kZeros;
+}
+
+// The digits of two values below 10^8 as two EightDigits words, `first`'s in the first. With
+// SSE2 (every x86-64) both at once in the 16-bit lanes of one register: each value split into two
+// halves of four digits, each half copied into four lanes and divided there by 1000, 100, 10 and 1
+// (multiplications by reciprocals, exact below 10^4), the tens taken off by one lane's shift.
+// Half the instructions of two EightDigits.
+struct DigitPair {
+    std::uint64_t first;
+    std::uint64_t second;
+};
+
+inline DigitPair EightDigitsTwice(std::uint32_t first, std::uint32_t second) {
+#if defined(__SSE2__)
+    const __m128i values = _mm_set_epi64x(second, first);  // in the even 32-bit lanes
+    // value / 10^4 = value * ceil(2^45 / 10^4) >> 45, exact below 2^32.
+    const __m128i upper =
+        _mm_srli_epi64(_mm_mul_epu32(values, _mm_set1_epi32(static_cast<int>(0xD1B71759))), 45);
+    const __m128i lower = _mm_sub_epi32(values, _mm_mul_epu32(upper, _mm_set1_epi32(10000)));
+    // 32-bit lanes: first's upper and lower half, second's; times four for the divisions below.
+    const __m128i halves = _mm_slli_epi32(_mm_or_si128(upper, _mm_slli_epi64(lower, 32)), 2);
+    const auto digits = [](__m128i quadruple) {  // halves h, g as [h h h h g g g g] (times four)
+        // floor(4h * m / 2^16) * s / 2^16 = h / 1000, h / 100, h / 10, h in turn
+        const __m128i m = _mm_setr_epi16(8389, 5243, 13108, -32768, 8389, 5243, 13108, -32768);
+        const __m128i s = _mm_setr_epi16(128, 2048, 8192, -32768, 128, 2048, 8192, -32768);
+        const __m128i prefixes = _mm_mulhi_epu16(_mm_mulhi_epu16(quadruple, m), s);
+        const __m128i tens = _mm_slli_epi64(_mm_mullo_epi16(prefixes, _mm_set1_epi16(10)), 16);
+        return _mm_sub_epi16(prefixes, tens);  // each lane the last digit of its prefix
+    };
+    const __m128i firstDigits = digits(_mm_shuffle_epi32(_mm_unpacklo_epi16(halves, halves), 0xA0));
+    const __m128i secondDigits =
+        digits(_mm_shuffle_epi32(_mm_unpackhi_epi16(halves, halves), 0xA0));
+    const __m128i text =
+        _mm_or_si128(_mm_packus_epi16(firstDigits, secondDigits), _mm_set1_epi8('0'));
+    return {static_cast<std::uint64_t>(_mm_cvtsi128_si64(text)),
+            static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(text, text)))};
+#else
+    return {EightDigits(first), EightDigits(second)};
+#endif
 }
 
 static_assert(std::endian::native == std::endian::little,
@@ -118,9 +161,16 @@ inline DigitWords ToDigitWords(std::uint64_t digits, int count) {
     // The first nine digits below 10^9 take 32-bit arithmetic.
     const auto upper = static_cast<std::uint32_t>(kDigits == 17 ? normal / kEight : normal);
     const std::uint32_t lead = upper / static_cast<std::uint32_t>(kEight);
-    const std::uint64_t middle = EightDigits(upper % static_cast<std::uint32_t>(kEight));
-    const std::uint64_t last =
-        kDigits == 17 ? EightDigits(static_cast<std::uint32_t>(normal % kEight)) : kZeros;
+    std::uint64_t middle;
+    std::uint64_t last = kZeros;
+    if constexpr (kDigits == 17) {
+        const DigitPair pair = EightDigitsTwice(upper % static_cast<std::uint32_t>(kEight),
+                                                static_cast<std::uint32_t>(normal % kEight));
+        middle = pair.first;
+        last = pair.second;
+    } else {
+        middle = EightDigits(upper % static_cast<std::uint32_t>(kEight));
+    }
     return {('0' + lead) | middle << 8, middle >> 56 | last << 8, last >> 56 | kZeros << 8};
 }
 
@@ -153,13 +203,20 @@ inline int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTarge
         kExponentWords[static_cast<std::size_t>(scientific - kLowestExponent)];
     const int scientificLength = count + (count > 1 ? 1 : 0) + static_cast<int>(exponentWord >> 56);
     const int whole = count + exponent;  // digits before the point in the fixed form
-    const int fixedLength = exponent >= 0 ? whole : whole > 0 ? count + 1 : 2 - exponent;
+    // exponent >= 0: `whole` digits; below it the point and -exponent digits follow, after a "0"
+    // when no digit is whole. By masks: GCC makes jumps of ?: here, taken at random.
+    const int belowOne = (whole - 1) >> 31;  // all ones where whole <= 0
+    const int fraction = exponent >> 31;     // all ones where exponent < 0
+    const int fixedLength = whole + ((1 - whole) & belowOne) + ((1 - exponent) & fraction);
+    // Which form is random for random values: it is a mask, and the rarer cases below are asked
+    // with `&`, not `&&`, whose first test GCC would make a jump taken every other time.
     const bool fixed = fixedLength <= scientificLength;
-    if (fixed && exponent >= 0 && !exactWhole) {
+    const int fixedMask = -static_cast<int>(fixed);
+    if ((fixedMask & ~fraction & (static_cast<int>(exactWhole) - 1)) != 0) {
         return 0;
     }
     const DigitWords text = ToDigitWords<kDigits>(digits, count);
-    if (fixed && whole <= 0) {  // "0.", -whole zeros, the digits
+    if ((fixedMask & belowOne) != 0) {  // "0.", -whole zeros, the digits
         to.Word(at, '0' | std::uint64_t{'.'} << 8 | kZeros << 16);
         to.Word(at + 8, kZeros);
         const int first = at + 2 - whole;
@@ -171,7 +228,7 @@ inline int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTarge
         return fixedLength;
     }
     // 1 to 16: below 2^53 (2^24), a whole number has 16 digits at most.
-    const int point = fixed ? whole : 1;
+    const int point = 1 + ((whole - 1) & fixedMask);
     to.Word(at, text.first);
     // A float's point comes after 8 digits at most (wholes below 2^24), and its digits after the
     // point fit the one shifted word below: the first word is all it needs stored unshifted.
@@ -179,11 +236,18 @@ inline int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTarge
         to.Word(at + 8, text.second);
     }
     // The digits after the point: the 17 shifted down by `point` bytes.
-    const bool high = point >= 8;
-    const bool last = point >= 16;
-    const std::uint64_t a = last ? text.third : high ? text.second : text.first;
-    const std::uint64_t b = last ? kZeros : high ? text.third : text.second;
-    const std::uint64_t c = high ? kZeros : text.third;
+    std::uint64_t a = text.first;
+    std::uint64_t b = text.second;
+    std::uint64_t c = text.third;
+    if constexpr (kDigits > 9) {  // by masks: a double's point in the fixed form is as random as it
+        const std::uint64_t high = 0 - static_cast<std::uint64_t>(point >= 8);
+        const std::uint64_t last = 0 - static_cast<std::uint64_t>(point >= 16);
+        a = (a & ~high) | (b & high & ~last) | (c & last);
+        b = (b & ~high) | (c & high & ~last) | (kZeros & last);
+        c = (c & ~high) | (kZeros & high);
+    } else if (point >= 8) {  // a float's point comes after 8 digits at most
+        a = b;
+    }
     const int shift = (point & 7) * 8;
     to.Word(at + point, '.');
     to.Word(at + point + 1, a >> shift | (b << 1) << (63 - shift));
@@ -193,7 +257,7 @@ inline int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTarge
     const int length = count > point ? count + 1 : point;
     // The exponent, stored whatever the form and counted in the scientific one.
     to.Word(at + length, exponentWord);
-    return fixed ? length : scientificLength;
+    return scientificLength + ((length - scientificLength) & fixedMask);
 }
 
 // Writes the shortest text of the value with bits `bits` to the targets (room for kRoom bytes

@@ -210,3 +210,15 @@ TEST(ValueText, FloatEdgesAreStdToCharsText) {
 }
 
 }  // namespace
+
+TEST(ValueText, DigitPairsAreEightDigitsOfEachValue) {
+    namespace text = hstexport::shortest_text;
+    // Every value below 10^8 in each place of the pair (a twentieth under sanitizers and Wine).
+    const std::uint32_t stride = static_cast<std::uint32_t>(testsupport::HeavyTestDivisor());
+    for (std::uint32_t value = 0; value < 100'000'000; value += stride) {
+        const std::uint32_t other = 99'999'999 - value;
+        const text::DigitPair pair = text::EightDigitsTwice(value, other);
+        ASSERT_EQ(pair.first, text::EightDigits(value)) << value;
+        ASSERT_EQ(pair.second, text::EightDigits(other)) << other;
+    }
+}
