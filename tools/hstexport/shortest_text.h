@@ -12,7 +12,10 @@
 #include <cstring>
 #include <limits>
 
-#if defined(__SSE2__)
+// SSE2 is part of every x86-64 processor; the portable way (HSTEXPORT_PORTABLE_TEXT, as a test
+// builds it) makes the same bytes with 64-bit words.
+#if defined(__SSE2__) && !defined(HSTEXPORT_PORTABLE_TEXT)
+#define HSTEXPORT_SSE2_TEXT
 #include <emmintrin.h>
 #endif
 
@@ -59,18 +62,12 @@ inline std::uint64_t EightDigits(std::uint32_t value) {
     return v | kZeros;
 }
 
-// The digits of two values below 10^8 as two EightDigits words, `first`'s in the first. With
-// SSE2 (every x86-64) both at once in the 16-bit lanes of one register: each value split into two
-// halves of four digits, each half copied into four lanes and divided there by 1000, 100, 10 and 1
-// (multiplications by reciprocals, exact below 10^4), the tens taken off by one lane's shift.
-// Half the instructions of two EightDigits.
-struct DigitPair {
-    std::uint64_t first;
-    std::uint64_t second;
-};
-
-inline DigitPair EightDigitsTwice(std::uint32_t first, std::uint32_t second) {
-#if defined(__SSE2__)
+#ifdef HSTEXPORT_SSE2_TEXT
+// EightDigits of two values below 10^8 at once, `first`'s in the low half of the register, in its
+// 16-bit lanes: each value split into two halves of four digits, each half copied into four lanes
+// and divided there by 1000, 100, 10 and 1 (multiplications by reciprocals, exact below 10^4), the
+// tens taken off by one lane's shift. Half the instructions of two EightDigits.
+inline __m128i SixteenDigits(std::uint32_t first, std::uint32_t second) {
     const __m128i values = _mm_set_epi64x(second, first);  // in the even 32-bit lanes
     // value / 10^4 = value * ceil(2^45 / 10^4) >> 45, exact below 2^32.
     const __m128i upper =
@@ -89,14 +86,9 @@ inline DigitPair EightDigitsTwice(std::uint32_t first, std::uint32_t second) {
     const __m128i firstDigits = digits(_mm_shuffle_epi32(_mm_unpacklo_epi16(halves, halves), 0xA0));
     const __m128i secondDigits =
         digits(_mm_shuffle_epi32(_mm_unpackhi_epi16(halves, halves), 0xA0));
-    const __m128i text =
-        _mm_or_si128(_mm_packus_epi16(firstDigits, secondDigits), _mm_set1_epi8('0'));
-    return {static_cast<std::uint64_t>(_mm_cvtsi128_si64(text)),
-            static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(text, text)))};
-#else
-    return {EightDigits(first), EightDigits(second)};
-#endif
+    return _mm_or_si128(_mm_packus_epi16(firstDigits, secondDigits), _mm_set1_epi8('0'));
 }
+#endif
 
 static_assert(std::endian::native == std::endian::little,
               "digits are stored eight at a time, the first in the lowest byte");
@@ -155,22 +147,43 @@ struct DigitWords {
     std::uint64_t third;
 };
 
+#ifdef HSTEXPORT_SSE2_TEXT
+// The digits as text (a double's 17, a float's 9 and seven '0's): the first 16 in a register, the
+// 16th and 17th in the low bytes of `tail`.
+struct DigitText {
+    __m128i head;
+    std::uint32_t tail;
+
+    DigitWords Words() const {
+        return {static_cast<std::uint64_t>(_mm_cvtsi128_si64(head)),
+                static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(head, head))),
+                tail >> 8 | kZeros << 8};
+    }
+};
+
+template <int kDigits>
+inline DigitText ToDigitText(std::uint64_t digits, int count) {
+    const std::uint64_t normal = digits * kPowersOfTen[static_cast<std::size_t>(kDigits - count)];
+    // The first nine digits below 10^9 take 32-bit arithmetic.
+    const auto upper = static_cast<std::uint32_t>(kDigits == 17 ? normal / kEight : normal);
+    const std::uint32_t lead = upper / static_cast<std::uint32_t>(kEight);
+    const __m128i rest =
+        SixteenDigits(upper % static_cast<std::uint32_t>(kEight),
+                      kDigits == 17 ? static_cast<std::uint32_t>(normal % kEight) : 0);
+    return {_mm_or_si128(_mm_slli_si128(rest, 1), _mm_cvtsi32_si128(static_cast<int>('0' + lead))),
+            static_cast<std::uint32_t>(_mm_extract_epi16(rest, 7))};
+}
+#endif
+
 template <int kDigits>
 inline DigitWords ToDigitWords(std::uint64_t digits, int count) {
     const std::uint64_t normal = digits * kPowersOfTen[static_cast<std::size_t>(kDigits - count)];
     // The first nine digits below 10^9 take 32-bit arithmetic.
     const auto upper = static_cast<std::uint32_t>(kDigits == 17 ? normal / kEight : normal);
     const std::uint32_t lead = upper / static_cast<std::uint32_t>(kEight);
-    std::uint64_t middle;
-    std::uint64_t last = kZeros;
-    if constexpr (kDigits == 17) {
-        const DigitPair pair = EightDigitsTwice(upper % static_cast<std::uint32_t>(kEight),
-                                                static_cast<std::uint32_t>(normal % kEight));
-        middle = pair.first;
-        last = pair.second;
-    } else {
-        middle = EightDigits(upper % static_cast<std::uint32_t>(kEight));
-    }
+    const std::uint64_t middle = EightDigits(upper % static_cast<std::uint32_t>(kEight));
+    const std::uint64_t last =
+        kDigits == 17 ? EightDigits(static_cast<std::uint32_t>(normal % kEight)) : kZeros;
     return {('0' + lead) | middle << 8, middle >> 56 | last << 8, last >> 56 | kZeros << 8};
 }
 
@@ -185,7 +198,50 @@ struct TextTargets {
         StoreWord(out + at, word);
         StoreWord(cache + at, word);
     }
+#ifdef HSTEXPORT_SSE2_TEXT
+    void Block(std::ptrdiff_t at, __m128i block) const {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), block);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(cache + at), block);
+    }
+#endif
 };
+
+// The fixed form of a value below 1: "0.", -whole zeros, the digits.
+template <int kDigits>
+inline void PutBelowOne(const DigitWords& text, int whole, TextTargets to, int at) {
+    to.Word(at, '0' | std::uint64_t{'.'} << 8 | kZeros << 16);
+    to.Word(at + 8, kZeros);
+    const int first = at + 2 - whole;
+    to.Word(first, text.first);
+    to.Word(first + 8, text.second);
+    if constexpr (kDigits > 9) {  // a float's nine digits end in the second word
+        to.Word(first + 16, text.third);
+    }
+}
+
+#ifdef HSTEXPORT_SSE2_TEXT
+// The digits with a point after the first `point` (1 to 16) of them, blended in one register: the
+// digits before the point as they are, the point, those after it one place on. Returns the length
+// of the digits shown and the point.
+template <int kDigits>
+inline int PutPoint(const DigitText& text, int count, int point, TextTargets to, int at) {
+    const __m128i places = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m128i pointPlace = _mm_set1_epi8(static_cast<char>(point));
+    const __m128i before = _mm_cmpgt_epi8(pointPlace, places);
+    const __m128i dot = _mm_cmpeq_epi8(pointPlace, places);
+    const __m128i after = _mm_slli_si128(text.head, 1);
+    to.Block(at, _mm_or_si128(_mm_or_si128(_mm_and_si128(before, text.head),
+                                           _mm_and_si128(dot, _mm_set1_epi8('.'))),
+                              _mm_andnot_si128(_mm_or_si128(before, dot), after)));
+    if constexpr (kDigits > 9) {  // a float's point comes after 8 digits at most
+        // Places 16 and 17: the 16th digit, or the point after it, and the 17th.
+        const std::uint32_t pointAt16 = 0 - static_cast<std::uint32_t>(point >> 4);
+        const std::uint32_t tail = (text.tail & ~(pointAt16 & 0xFF)) | ('.' & pointAt16);
+        to.Word(at + 16, tail | kZeros << 16);
+    }
+    return count > point ? count + 1 : point;
+}
+#endif
 
 // The text std::to_chars gives without a format for a finite nonzero magnitude, at `at` in the
 // targets: the shorter of the fixed and the scientific form of the shortest digits (fixed on a
@@ -215,16 +271,17 @@ inline int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTarge
     if ((fixedMask & ~fraction & (static_cast<int>(exactWhole) - 1)) != 0) {
         return 0;
     }
+#ifdef HSTEXPORT_SSE2_TEXT
+    const DigitText text = ToDigitText<kDigits>(digits, count);
+    if ((fixedMask & belowOne) != 0) {
+        PutBelowOne<kDigits>(text.Words(), whole, to, at);
+        return fixedLength;
+    }
+    const int length = PutPoint<kDigits>(text, count, 1 + ((whole - 1) & fixedMask), to, at);
+#else
     const DigitWords text = ToDigitWords<kDigits>(digits, count);
-    if ((fixedMask & belowOne) != 0) {  // "0.", -whole zeros, the digits
-        to.Word(at, '0' | std::uint64_t{'.'} << 8 | kZeros << 16);
-        to.Word(at + 8, kZeros);
-        const int first = at + 2 - whole;
-        to.Word(first, text.first);
-        to.Word(first + 8, text.second);
-        if constexpr (kDigits > 9) {  // a float's nine digits end in the second word
-            to.Word(first + 16, text.third);
-        }
+    if ((fixedMask & belowOne) != 0) {
+        PutBelowOne<kDigits>(text, whole, to, at);
         return fixedLength;
     }
     // 1 to 16: below 2^53 (2^24), a whole number has 16 digits at most.
@@ -236,18 +293,11 @@ inline int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTarge
         to.Word(at + 8, text.second);
     }
     // The digits after the point: the 17 shifted down by `point` bytes.
-    std::uint64_t a = text.first;
-    std::uint64_t b = text.second;
-    std::uint64_t c = text.third;
-    if constexpr (kDigits > 9) {  // by masks: a double's point in the fixed form is as random as it
-        const std::uint64_t high = 0 - static_cast<std::uint64_t>(point >= 8);
-        const std::uint64_t last = 0 - static_cast<std::uint64_t>(point >= 16);
-        a = (a & ~high) | (b & high & ~last) | (c & last);
-        b = (b & ~high) | (c & high & ~last) | (kZeros & last);
-        c = (c & ~high) | (kZeros & high);
-    } else if (point >= 8) {  // a float's point comes after 8 digits at most
-        a = b;
-    }
+    const bool high = point >= 8;
+    const bool last = point >= 16;
+    const std::uint64_t a = last ? text.third : high ? text.second : text.first;
+    const std::uint64_t b = last ? kZeros : high ? text.third : text.second;
+    const std::uint64_t c = high ? kZeros : text.third;
     const int shift = (point & 7) * 8;
     to.Word(at + point, '.');
     to.Word(at + point + 1, a >> shift | (b << 1) << (63 - shift));
@@ -255,6 +305,7 @@ inline int LayOut(std::uint64_t digits, int exponent, bool exactWhole, TextTarge
         to.Word(at + point + 9, b >> shift | (c << 1) << (63 - shift));
     }
     const int length = count > point ? count + 1 : point;
+#endif
     // The exponent, stored whatever the form and counted in the scientific one.
     to.Word(at + length, exponentWord);
     return scientificLength + ((length - scientificLength) & fixedMask);
