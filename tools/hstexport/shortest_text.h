@@ -12,9 +12,10 @@
 #include <cstring>
 #include <limits>
 
-// SSE2 is part of every x86-64 processor; the portable way (HSTEXPORT_PORTABLE_TEXT, as a test
-// builds it) makes the same bytes with 64-bit words.
-#if defined(__SSE2__) && !defined(HSTEXPORT_PORTABLE_TEXT)
+// SSE2 is part of every x86-64 processor (and its 64-bit moves out of a register are x86-64's
+// only); elsewhere, or built with HSTEXPORT_PORTABLE_TEXT as a test does, the same bytes come from
+// 64-bit words.
+#if defined(__x86_64__) && !defined(HSTEXPORT_PORTABLE_TEXT)
 #define HSTEXPORT_SSE2_TEXT
 #include <emmintrin.h>
 #endif
