@@ -209,8 +209,6 @@ TEST(ValueText, FloatEdgesAreStdToCharsText) {
     ExpectEdgeClasses<float, std::uint32_t>(27);
 }
 
-}  // namespace
-
 #ifdef HSTEXPORT_SSE2_TEXT
 TEST(ValueText, SixteenDigitsAreEightDigitsOfEachValue) {
     namespace text = hstexport::shortest_text;
@@ -227,3 +225,5 @@ TEST(ValueText, SixteenDigitsAreEightDigitsOfEachValue) {
     }
 }
 #endif
+
+}  // namespace
