@@ -148,6 +148,23 @@ struct DigitWords {
     std::uint64_t third;
 };
 
+// The shortest digits padded with '0's to 17 (9 for a float's), as numbers: the first digit, the
+// next eight, the last eight (a float has none: 0).
+struct DigitParts {
+    std::uint32_t lead;
+    std::uint32_t middle;
+    std::uint32_t last;
+};
+
+template <int kDigits>
+inline DigitParts SplitDigits(std::uint64_t digits, int count) {
+    const std::uint64_t normal = digits * kPowersOfTen[static_cast<std::size_t>(kDigits - count)];
+    // The first nine digits below 10^9 take 32-bit arithmetic.
+    const auto upper = static_cast<std::uint32_t>(kDigits == 17 ? normal / kEight : normal);
+    return {upper / static_cast<std::uint32_t>(kEight), upper % static_cast<std::uint32_t>(kEight),
+            kDigits == 17 ? static_cast<std::uint32_t>(normal % kEight) : 0};
+}
+
 #ifdef HSTEXPORT_SSE2_TEXT
 // The digits as text (a double's 17, a float's 9 and seven '0's): the first 16 in a register, the
 // 16th and 17th in the low bytes of `tail`.
@@ -164,28 +181,20 @@ struct DigitText {
 
 template <int kDigits>
 inline DigitText ToDigitText(std::uint64_t digits, int count) {
-    const std::uint64_t normal = digits * kPowersOfTen[static_cast<std::size_t>(kDigits - count)];
-    // The first nine digits below 10^9 take 32-bit arithmetic.
-    const auto upper = static_cast<std::uint32_t>(kDigits == 17 ? normal / kEight : normal);
-    const std::uint32_t lead = upper / static_cast<std::uint32_t>(kEight);
-    const __m128i rest =
-        SixteenDigits(upper % static_cast<std::uint32_t>(kEight),
-                      kDigits == 17 ? static_cast<std::uint32_t>(normal % kEight) : 0);
-    return {_mm_or_si128(_mm_slli_si128(rest, 1), _mm_cvtsi32_si128(static_cast<int>('0' + lead))),
+    const DigitParts parts = SplitDigits<kDigits>(digits, count);
+    const __m128i rest = SixteenDigits(parts.middle, parts.last);
+    return {_mm_or_si128(_mm_slli_si128(rest, 1),
+                         _mm_cvtsi32_si128(static_cast<int>('0' + parts.lead))),
             static_cast<std::uint32_t>(_mm_extract_epi16(rest, 7))};
 }
 #endif
 
 template <int kDigits>
 inline DigitWords ToDigitWords(std::uint64_t digits, int count) {
-    const std::uint64_t normal = digits * kPowersOfTen[static_cast<std::size_t>(kDigits - count)];
-    // The first nine digits below 10^9 take 32-bit arithmetic.
-    const auto upper = static_cast<std::uint32_t>(kDigits == 17 ? normal / kEight : normal);
-    const std::uint32_t lead = upper / static_cast<std::uint32_t>(kEight);
-    const std::uint64_t middle = EightDigits(upper % static_cast<std::uint32_t>(kEight));
-    const std::uint64_t last =
-        kDigits == 17 ? EightDigits(static_cast<std::uint32_t>(normal % kEight)) : kZeros;
-    return {('0' + lead) | middle << 8, middle >> 56 | last << 8, last >> 56 | kZeros << 8};
+    const DigitParts parts = SplitDigits<kDigits>(digits, count);
+    const std::uint64_t middle = EightDigits(parts.middle);
+    const std::uint64_t last = kDigits == 17 ? EightDigits(parts.last) : kZeros;
+    return {('0' + parts.lead) | middle << 8, middle >> 56 | last << 8, last >> 56 | kZeros << 8};
 }
 
 // Where a value's text goes: the output, and the tag's cache of its last text. Each word is
