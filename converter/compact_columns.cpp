@@ -87,21 +87,6 @@ constexpr auto kColumnShapes = [] {
     return shapes;
 }();
 
-// A field of the scales of four lanes, from the four entries: lanes 0 and 2 in one register and 1
-// and 3 in the other, each with the field after it, so that unpacking gives the lanes in order.
-struct ScalePairs {
-    __m256d even;
-    __m256d odd;
-};
-TRENDTAB_AVX2 inline ScalePairs LoadScalePairs(const BinadeScales* const (&scales)[4],
-                                               std::size_t field) {
-    const auto load = [&](int lane) { return &scales[lane]->toSeven + field; };
-    return {
-        _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(load(0))), _mm_load_pd(load(2)), 1),
-        _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(load(1))), _mm_load_pd(load(3)),
-                             1)};
-}
-
 TRENDTAB_AVX2 inline __m128i ShapeOf(__m128i shapes, int lane) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kColumnShapes[LaneOf(shapes, lane)]));
 }
@@ -116,12 +101,12 @@ TRENDTAB_AVX2 inline int PutFourColumns(char* out, const unsigned char* values, 
     const BinadeScales* scales[4] = {
         &kBinadeScales[(bits[0] >> 23) & 0xFF], &kBinadeScales[(bits[0] >> 55) & 0xFF],
         &kBinadeScales[(bits[1] >> 23) & 0xFF], &kBinadeScales[(bits[1] >> 55) & 0xFF]};
-    const ScalePairs sevens = LoadScalePairs(scales, 0);
-    const ScalePairs divisors = LoadScalePairs(scales, 2);
-    const __m256d toSeven = _mm256_unpacklo_pd(sevens.even, sevens.odd);
-    const __m256d toSevenFromAbove = _mm256_unpackhi_pd(sevens.even, sevens.odd);
-    const __m256d toDecimals = _mm256_unpacklo_pd(divisors.even, divisors.odd);
-    const __m256d toDecimalsFromAbove = _mm256_unpackhi_pd(divisors.even, divisors.odd);
+    const LanePairs sevens = LoadLanePairs(scales, &BinadeScales::toSeven);
+    const LanePairs divisors = LoadLanePairs(scales, &BinadeScales::toDecimals);
+    const __m256d toSeven = sevens.first;
+    const __m256d toSevenFromAbove = sevens.second;
+    const __m256d toDecimals = divisors.first;
+    const __m256d toDecimalsFromAbove = divisors.second;
     const __m256d power10 = _mm256_setr_pd(scales[0]->power10, scales[1]->power10,
                                            scales[2]->power10, scales[3]->power10);
 

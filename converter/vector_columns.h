@@ -68,6 +68,22 @@ TRENDTAB_AVX2 inline std::size_t LaneOf(__m128i lanes, int lane) {
     return static_cast<std::size_t>(value);
 }
 
+// From the table entries of four lanes (16-byte aligned), `first` and the double after it: the
+// firsts of lanes 0 to 3 in one register, the seconds in the other. Loaded a pair at a time by
+// lane (gathers waited longer), unpacked into lane order.
+struct LanePairs {
+    __m256d first;
+    __m256d second;
+};
+template <typename Entry>
+TRENDTAB_AVX2 inline LanePairs LoadLanePairs(const Entry* const (&entries)[4],
+                                             const double Entry::*first) {
+    const auto pair = [&](int lane) { return _mm_load_pd(&(entries[lane]->*first)); };
+    const __m256d even = _mm256_insertf128_pd(_mm256_castpd128_pd256(pair(0)), pair(2), 1);
+    const __m256d odd = _mm256_insertf128_pd(_mm256_castpd128_pd256(pair(1)), pair(3), 1);
+    return {_mm256_unpacklo_pd(even, odd), _mm256_unpackhi_pd(even, odd)};
+}
+
 // Four columns at `out`: lanes 0 and 2 in `even`, 1 and 3 in `odd`, 16 bytes each.
 TRENDTAB_AVX2 inline void StoreFourColumns(char* out, __m256i even, __m256i odd) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(even));

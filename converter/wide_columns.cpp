@@ -141,21 +141,6 @@ const BinadePowers& PowersOf(std::uint64_t bits) {
     return kBinadePowers[static_cast<std::size_t>(clamped - kFirstBinade)];
 }
 
-// A pair of fields of four lanes' entries: the first field of lanes 0 to 3, and the second.
-struct FieldPair {
-    __m256d first;
-    __m256d second;
-};
-TRENDTAB_AVX2 inline FieldPair LoadFieldPair(const BinadePowers* const (&lanes)[4],
-                                             std::size_t field) {
-    const auto at = [&](int lane) { return &lanes[lane]->next + field; };
-    const __m256d even =
-        _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(at(0))), _mm_load_pd(at(2)), 1);
-    const __m256d odd =
-        _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(at(1))), _mm_load_pd(at(3)), 1);
-    return {_mm256_unpacklo_pd(even, odd), _mm256_unpackhi_pd(even, odd)};
-}
-
 // Four values' columns at `out`, 11 bytes apart. Returns the lanes the vector arithmetic leaves
 // undecided (a bit each: the thousandths near a half, a rounding that may carry into the digits
 // shown, NaN, the infinities, magnitudes from 10^19 on), whose columns hold something else.
@@ -171,9 +156,9 @@ TRENDTAB_AVX2 inline int PutFourColumns(char* out, const unsigned char* values, 
     std::memcpy(laneBits, values, sizeof laneBits);
     const BinadePowers* const lanes[4] = {&PowersOf(laneBits[0]), &PowersOf(laneBits[1]),
                                           &PowersOf(laneBits[2]), &PowersOf(laneBits[3])};
-    const FieldPair nextAndPower = LoadFieldPair(lanes, 0);
-    const FieldPair divisors = LoadFieldPair(lanes, 2);
-    const FieldPair reciprocals = LoadFieldPair(lanes, 4);
+    const LanePairs nextAndPower = LoadLanePairs(lanes, &BinadePowers::next);
+    const LanePairs divisors = LoadLanePairs(lanes, &BinadePowers::divisor);
+    const LanePairs reciprocals = LoadLanePairs(lanes, &BinadePowers::reciprocal);
     const __m256d next = nextAndPower.first;
     const __m256d reaches = _mm256_cmp_pd(magnitude, next, _CMP_GE_OQ);
     const __m256d power10 = _mm256_add_pd(nextAndPower.second, Ones(reaches));  // <= |value|
