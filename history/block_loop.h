@@ -1,8 +1,8 @@
 // The records of a file in blocks through the ordered pipeline, as every front end that turns
-// records into text runs them: the reading thread takes each block and chooses its records in
-// file order (a choice may depend on the records before), a worker makes the text of a block,
-// and the blocks are written in file order, one at a time, by the worker that finishes the next
-// one. Memory stays flat: a fixed ring of blocks, each with its records and its text.
+// records into text runs them: a worker reads a block and chooses its records, the blocks one
+// after another in file order (a choice may depend on the records before), makes the block's
+// text, and the blocks are written in file order, one at a time, by the worker that finishes the
+// next one. Memory stays flat: a fixed ring of blocks, each with its records and its text.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,7 @@ namespace trendtab {
 // worker without much memory.
 inline constexpr std::size_t kPipelineBlockBytes = 512 * 1024;
 
-// A block of whole records on its way through the pipeline: `kept`, what the reading side chose
+// A block of whole records on its way through the pipeline: `kept`, what the reading step chose
 // of it; `text`, what a worker made of it.
 template <typename Kept, typename Text>
 struct RecordBlock {
@@ -30,7 +30,7 @@ struct RecordBlock {
 };
 
 // Runs every record `cursor` reads through `workers` workers (one: no thread at all):
-//   choose(block)         reading thread, file order: fills block.kept from block.span
+//   choose(block)         one block at a time, file order: fills block.kept from block.span
 //   make(block, worker)   a worker (0 .. workers - 1, its own state): makes block.text
 //   write(block)          one thread at a time, file order: emits the text; false stops the loop
 // True when every block was written; false when `write` refused one. An exception from any

@@ -13,64 +13,56 @@
 namespace trendtab {
 namespace {
 
-enum class SlotState : std::uint8_t { Free, Read, Working, Done };
+enum class SlotState : std::uint8_t { Free, Working, Done };
 
 // What the threads share; every field is guarded by `mutex`.
 class Ring {
   public:
     explicit Ring(std::size_t slots) : states_(slots, SlotState::Free) {}
 
-    void ReaderLoop(const OrderedPipeline::Stages& stages) {
-        for (std::uint64_t sequence = 0;; ++sequence) {
-            const std::size_t slot = SlotOf(sequence);
-            {
-                std::unique_lock lock(mutex_);
-                changed_.wait(lock, [&] { return stop_ || states_[slot] == SlotState::Free; });
-                if (stop_) {
-                    return;
-                }
+    // Each worker reads its next block itself, in file order, one worker at a time: no thread
+    // of its own reads and wakes a worker for every block (on a processor a worker would need),
+    // and the block's records are in the cache of the processor that makes its text.
+    void WorkerLoop(const OrderedPipeline::Stages& stages, std::size_t worker) {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            const auto readable = [&] {
+                return stop_ || inputEnded_ ||
+                       (!reading_ && states_[SlotOf(read_)] == SlotState::Free);
+            };
+            if (!readable()) {
+                ++waiting_;
+                changed_.wait(lock, readable);
+                --waiting_;
             }
-            const bool got = stages.read(slot);
-            const std::lock_guard lock(mutex_);
-            if (!got) {
-                inputEnded_ = true;
-            } else {
-                states_[slot] = SlotState::Read;
-                read_ = sequence + 1;
-            }
-            changed_.notify_all();
-            if (!got) {
+            if (stop_ || inputEnded_) {
                 return;
             }
-        }
-    }
-
-    void WorkerLoop(const OrderedPipeline::Stages& stages, std::size_t worker) {
-        for (;;) {
-            std::size_t slot;
-            {
-                std::unique_lock lock(mutex_);
-                changed_.wait(lock, [&] { return stop_ || nextWork_ < read_ || inputEnded_; });
-                if (stop_ || nextWork_ == read_) {
-                    return;
-                }
-                slot = SlotOf(nextWork_++);
-                states_[slot] = SlotState::Working;
+            const std::uint64_t sequence = read_;
+            const std::size_t slot = SlotOf(sequence);
+            reading_ = true;
+            lock.unlock();
+            const bool got = stages.read(slot);
+            lock.lock();
+            reading_ = false;
+            if (!got) {
+                inputEnded_ = true;
+                Wake();
+                return;
             }
+            read_ = sequence + 1;
+            states_[slot] = SlotState::Working;
+            Wake();  // the next block may be read
+            lock.unlock();
             stages.work(slot, worker);
-            std::unique_lock lock(mutex_);
+            lock.lock();
             states_[slot] = SlotState::Done;
             WriteInOrder(stages, lock);
         }
     }
 
-    // Waits until every block is written or the pipeline stopped; false when `write` refused a
-    // block.
-    bool AwaitEnd() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return stop_ || (inputEnded_ && written_ == read_); });
-        return !refused_;
-    }
+    // True when `write` refused a block.
+    bool Refused() const { return refused_; }
 
     // Runs `loop`; an exception stops every thread and is kept for the caller.
     template <class Loop>
@@ -89,19 +81,10 @@ class Ring {
 
     std::exception_ptr Failure() const { return failure_; }
 
-    // Ends every loop that is waiting, with no failure.
-    void Stop() {
-        const std::lock_guard lock(mutex_);
-        stop_ = true;
-        changed_.notify_all();
-    }
-
   private:
     // The worker that finishes the next block in order writes it, and the done blocks after it,
     // while its text is still in that processor's cache; no thread of its own switches in to
     // write. One worker writes at a time: a block finished meanwhile is left to the one writing.
-    // No thread waits for a block to be done, only for one to be written, so only a write wakes
-    // them.
     void WriteInOrder(const OrderedPipeline::Stages& stages, std::unique_lock<std::mutex>& lock) {
         if (writing_) {
             return;
@@ -118,9 +101,16 @@ class Ring {
                 refused_ = true;
                 stop_ = true;
             }
-            changed_.notify_all();
+            Wake();  // a worker may wait for this slot
         }
         writing_ = false;
+    }
+
+    // Only a worker waiting to read is ever woken, and only when one waits.
+    void Wake() {
+        if (waiting_ > 0 || stop_) {
+            changed_.notify_all();
+        }
     }
 
     std::size_t SlotOf(std::uint64_t sequence) const {
@@ -130,10 +120,11 @@ class Ring {
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<SlotState> states_;
-    std::uint64_t read_ = 0;      // blocks read so far
-    std::uint64_t nextWork_ = 0;  // the next block a worker takes
-    std::uint64_t written_ = 0;   // blocks written so far
-    bool writing_ = false;        // a worker is writing blocks
+    std::uint64_t read_ = 0;     // blocks read so far
+    std::uint64_t written_ = 0;  // blocks written so far
+    std::size_t waiting_ = 0;    // workers waiting to read
+    bool reading_ = false;       // a worker is reading a block
+    bool writing_ = false;       // a worker is writing blocks
     bool inputEnded_ = false;
     bool refused_ = false;  // `write` refused a block
     bool stop_ = false;
@@ -162,8 +153,8 @@ OrderedPipeline::Shape OrderedPipeline::ShapeFor(std::size_t recordSize, std::si
 }
 
 std::size_t OrderedPipeline::SlotCount(std::size_t workers) {
-    // One being read, one being written, one per worker, and one so that a worker finishing
-    // early need not wait for the one writing.
+    // One per worker (read and made there), one being written, and one so that a worker
+    // finishing early need not wait for the one writing.
     return workers <= 1 ? 1 : workers + 3;
 }
 
@@ -187,38 +178,25 @@ bool OrderedPipeline::Run(std::size_t workers, const Stages& stages) {
         return RunInTurn(stages);
     }
     Ring ring(SlotCount(workers));
-    bool written = true;
-    bool running = false;
     {
-        std::vector<std::jthread> threads;
-        threads.reserve(workers + 1);
-        // As many workers as the system starts (a thread limit, no memory for a stack): fewer
-        // workers are slower, never wrong. Then the reader, once there is a worker.
-        for (std::size_t worker = 0; worker < workers; ++worker) {
+        // The calling thread is a worker too, with as many more as the system starts (a thread
+        // limit, no memory for a stack): fewer workers are slower, never wrong.
+        std::vector<std::jthread> others;
+        others.reserve(workers - 1);
+        for (std::size_t worker = 1; worker < workers; ++worker) {
             try {
-                threads.emplace_back(
+                others.emplace_back(
                     [&, worker] { ring.Guarded([&] { ring.WorkerLoop(stages, worker); }); });
             } catch (const std::system_error&) {
                 break;
             }
         }
-        if (!threads.empty()) {
-            try {
-                threads.emplace_back([&] { ring.Guarded([&] { ring.ReaderLoop(stages); }); });
-                running = true;
-            } catch (const std::system_error&) {
-            }
-        }
-        if (running) {
-            written = ring.AwaitEnd();
-        } else {
-            ring.Stop();  // nothing was read: the blocks go through in turn below
-        }
+        ring.Guarded([&] { ring.WorkerLoop(stages, 0); });
     }  // joins
     if (const std::exception_ptr failure = ring.Failure()) {
         std::rethrow_exception(failure);
     }
-    return running ? written : RunInTurn(stages);
+    return !ring.Refused();
 }
 
 }  // namespace trendtab

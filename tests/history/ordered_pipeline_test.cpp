@@ -27,6 +27,10 @@ class NumberedBlocks {
     OrderedPipeline::Stages Stages() {
         OrderedPipeline::Stages stages;
         stages.read = [this](std::size_t slot) {
+            // Whichever worker reads, one at a time.
+            EXPECT_FALSE(reading_.exchange(true)) << "two reads at once";
+            std::this_thread::yield();
+            reading_ = false;
             if (next_ == count_) {
                 return false;
             }
@@ -39,6 +43,7 @@ class NumberedBlocks {
             {
                 const std::lock_guard lock(mutex_);
                 EXPECT_TRUE(busyWorkers_.insert(worker).second) << "worker " << worker << " twice";
+                threads_.insert(std::this_thread::get_id());
             }
             Block& block = slots_[slot];
             if (block.number % 7 == 3) {
@@ -62,6 +67,7 @@ class NumberedBlocks {
 
     std::uint64_t Read() const { return next_; }
     std::uint64_t MaxInFlight() const { return maxInFlight_; }
+    std::size_t Threads() const { return threads_.size(); }
 
     std::vector<std::uint64_t> results;
     std::int64_t writeLimit = -1;  // the write that fails, counted from 1
@@ -76,9 +82,11 @@ class NumberedBlocks {
     std::uint64_t next_ = 0;
     std::atomic<std::uint64_t> written_{0};
     std::atomic<bool> writing_{false};
+    std::atomic<bool> reading_{false};
     std::uint64_t maxInFlight_ = 0;
     std::mutex mutex_;
     std::set<std::size_t> busyWorkers_;
+    std::set<std::thread::id> threads_;  // that made blocks
 };
 
 class OrderedPipelineWorkers : public testing::TestWithParam<std::size_t> {};
@@ -93,6 +101,7 @@ TEST_P(OrderedPipelineWorkers, WritesEveryBlockInInputOrderWithinItsSlots) {
             EXPECT_EQ(blocks.results[i], i * i) << "block " << i << " of " << count;
         }
         EXPECT_LE(blocks.MaxInFlight(), OrderedPipeline::SlotCount(workers));
+        EXPECT_LE(blocks.Threads(), workers);  // the calling thread is one of them
     }
 }
 
