@@ -101,7 +101,7 @@ TEST_P(OrderedPipelineWorkers, WritesEveryBlockInInputOrderWithinItsSlots) {
             EXPECT_EQ(blocks.results[i], i * i) << "block " << i << " of " << count;
         }
         EXPECT_LE(blocks.MaxInFlight(), OrderedPipeline::SlotCount(workers));
-        EXPECT_LE(blocks.Threads(), workers);  // the calling thread is one of them
+        EXPECT_LE(blocks.Threads(), workers);  // the calling thread counts as one
     }
 }
 
