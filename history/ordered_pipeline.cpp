@@ -153,8 +153,8 @@ OrderedPipeline::Shape OrderedPipeline::ShapeFor(std::size_t recordSize, std::si
 }
 
 std::size_t OrderedPipeline::SlotCount(std::size_t workers) {
-    // One per worker (read and made there), one being written, and one so that a worker
-    // finishing early need not wait for the one writing.
+    // One per worker (read and made there), one being written, and two so that a worker that
+    // finishes early can read on while the one writing catches up.
     return workers <= 1 ? 1 : workers + 3;
 }
 
